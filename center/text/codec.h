@@ -1,0 +1,41 @@
+// The one place where code page 949 meets UTF-8 and QString.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QString>
+
+namespace zmsg {
+
+// CP949 bytes to UTF-8. A byte sequence that is not CP949 becomes U+FFFD; nothing is dropped silently.
+std::string Cp949ToUtf8(std::string_view cp949);
+
+// UTF-8 to CP949. nullopt when the text holds a character CP949 cannot carry (or is not UTF-8);
+// badChars then receives those characters, in order, as UTF-8.
+std::optional<std::string> Utf8ToCp949(std::string_view utf8, std::vector<std::string>* badChars = nullptr);
+
+// UTF-8 to CP949 where a loss is acceptable (replies from outside): unencodable characters become '?'.
+std::string Utf8ToCp949Lossy(std::string_view utf8);
+
+QString FromCp949(std::string_view cp949);
+std::optional<std::string> ToCp949(const QString& text, std::vector<std::string>* badChars = nullptr);
+// For texts the module itself wrote in Korean source (always encodable).
+std::string ToCp949Lossy(const QString& text);
+
+// The module's own texts are written in UTF-8 source; K() gives their CP949 bytes.
+inline std::string K(std::string_view utf8) { return Utf8ToCp949Lossy(utf8); }
+
+// Percent-encoding of bytes for form values: unreserved bytes stay, space is "%20".
+std::string UrlEncode(std::string_view bytes);
+std::string UrlDecode(std::string_view text);
+
+// Length in bytes of the CP949 character starting at text[i] (1 or 2).
+inline size_t Cp949CharLen(std::string_view text, size_t i) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    return (c >= 0x81 && c <= 0xFE && i + 1 < text.size()) ? 2 : 1;
+}
+
+} // namespace zmsg

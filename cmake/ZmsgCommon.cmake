@@ -1,0 +1,49 @@
+# Settings every target shares: link zmsg_common instead of repeating flags.
+add_library(zmsg_common INTERFACE)
+target_compile_features(zmsg_common INTERFACE cxx_std_20)
+target_compile_options(zmsg_common INTERFACE -Wall -Wextra)
+if(ZMSG_WERROR)
+  target_compile_options(zmsg_common INTERFACE -Werror)
+endif()
+target_compile_definitions(zmsg_common INTERFACE QT_NO_CAST_FROM_ASCII QT_USE_QSTRINGBUILDER)
+if(ZMSG_SANITIZE)
+  target_compile_options(zmsg_common INTERFACE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  target_link_options(zmsg_common INTERFACE -fsanitize=address,undefined)
+endif()
+
+# zmsg_add_library(NAME ALIAS zmsg::x SOURCES ... LIBS ...): one static library per folder.
+function(zmsg_add_library name)
+  cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${A_SOURCES})
+  add_library(zmsg::${name} ALIAS ${name})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
+  target_link_libraries(${name} PUBLIC zmsg_common ${A_LIBS})
+endfunction()
+
+# zmsg_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [QT]): one test executable per concern.
+# QT tests use QTest's own main; the others GoogleTest's.
+function(zmsg_add_test name)
+  cmake_parse_arguments(A "QT" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${A_SOURCES})
+  target_link_libraries(${name} PRIVATE zmsg_common zmsg::testsupport ${A_LIBS})
+  if(A_QT)
+    target_link_libraries(${name} PRIVATE Qt6::Test)
+    add_test(NAME ${name} COMMAND ${name})
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest GTest::gtest_main)
+    add_test(NAME ${name} COMMAND ${name})
+  endif()
+  set_tests_properties(${name} PROPERTIES
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_CHROMIUM_FLAGS=--no-sandbox --disable-dev-shm-usage"
+    TIMEOUT 300)
+  if(A_LABELS)
+    set_tests_properties(${name} PROPERTIES LABELS "${A_LABELS}")
+  endif()
+  if(A_TIMEOUT)
+    set_tests_properties(${name} PROPERTIES TIMEOUT ${A_TIMEOUT})
+  endif()
+endfunction()
+
+# Code that ends up inside libzmsg.so must not leak symbols: hidden unless exported.
+set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)

@@ -1,0 +1,19 @@
+#include "frame/clock.h"
+
+namespace zmsg {
+namespace {
+QDateTime& fixedTime() {
+    static QDateTime t;
+    return t;
+}
+} // namespace
+
+QDateTime Clock::now() {
+    return fixedTime().isValid() ? fixedTime() : QDateTime::currentDateTime();
+}
+
+void Clock::setFixed(const QDateTime& fixed) {
+    fixedTime() = fixed;
+}
+
+} // namespace zmsg

@@ -1,0 +1,124 @@
+// zmsg-host: a stand-in for the store program. Opens the store database and calls the module's
+// exports from a window or straight from a shell (for cron and scripts).
+#include <QApplication>
+#include <QStringList>
+#include <cstdio>
+#include <map>
+
+#include "center/db/sqldirect.h"
+#include "center/text/codec.h"
+#include "host/demodb.h"
+#include "host/hostwindow.h"
+#include "zmsg/zmsg.h"
+
+namespace {
+
+const char kUsage[] =
+    "usage: zmsg-host [--db CONN]                      open the host window\n"
+    "       zmsg-host sms --db CONN [--emp N] [--type T] [--codes 1,2,3] [--condition \"AND ...\"]\n"
+    "       zmsg-host smms --db CONN [--emp N] [--codes ...] [--condition ...] [--image PATH]\n"
+    "       zmsg-host coupon --db CONN [--emp N] [--codes ...] [--condition ...]\n"
+    "       zmsg-host refuse-list --db CONN [--emp N]\n"
+    "       zmsg-host receive-sms --db CONN [--ss N]    exit status: the export's result\n"
+    "       zmsg-host receive-smms --db CONN [--ss N]\n"
+    "       zmsg-host make-demo-db PATH\n"
+    "CONN is sqlite:PATH or odbc:CONNECTION-STRING.\n";
+
+struct Args {
+    QString command;
+    QString positional;
+    std::map<QString, QString> options;
+    QString get(const char* key, const char* fallback = "") const {
+        const auto it = options.find(QString::fromLatin1(key));
+        return it == options.end() ? QString::fromLatin1(fallback) : it->second;
+    }
+};
+
+bool parse(const QStringList& list, Args& args) {
+    for (int i = 1; i < list.size(); ++i) {
+        const QString& a = list[i];
+        if (a.startsWith(QStringLiteral("--"))) {
+            if (i + 1 >= list.size())
+                return false;
+            args.options[a.mid(2)] = list[++i];
+        } else if (args.command.isEmpty()) {
+            args.command = a;
+        } else if (args.positional.isEmpty()) {
+            args.positional = a;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    Args args;
+    if (!parse(QApplication::arguments(), args) || args.command == QStringLiteral("help")) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+
+    if (args.command == QStringLiteral("make-demo-db")) {
+        if (args.positional.isEmpty()) {
+            std::fputs(kUsage, stderr);
+            return 2;
+        }
+        std::string error;
+        if (!CreateDemoDatabase(args.positional.toStdString(), &error)) {
+            std::fprintf(stderr, "make-demo-db: %s\n", error.c_str());
+            return 1;
+        }
+        std::printf("created %s\n", qPrintable(args.positional));
+        return 0;
+    }
+
+    const QString conn = args.get("db");
+    if (conn.isEmpty()) {
+        std::fputs("zmsg-host: --db CONN is required\n", stderr);
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    CSQLDirect db;
+    if (!db.Open(conn.toStdString())) {
+        std::fprintf(stderr, "zmsg-host: cannot open %s: %s\n", qPrintable(conn), db.GetLastError().c_str());
+        return 1;
+    }
+
+    const int emp = args.get("emp", "1").toInt();
+    const std::string codes = zmsg::ToCp949Lossy(args.get("codes"));
+    const std::string condition = zmsg::ToCp949Lossy(args.get("condition"));
+    const QString& cmd = args.command;
+    if (cmd.isEmpty()) {
+        HostWindow window(&db, conn);
+        window.show();
+        return app.exec();
+    }
+    if (cmd == QStringLiteral("sms")) {
+        PopupSMS(&db, emp, args.get("type", "0").toInt(), codes.c_str(), condition.c_str());
+        return 0;
+    }
+    if (cmd == QStringLiteral("smms")) {
+        const std::string image = zmsg::ToCp949Lossy(args.get("image"));
+        PopupSMMS(&db, emp, codes.c_str(), condition.c_str(), image.c_str());
+        return 0;
+    }
+    if (cmd == QStringLiteral("coupon")) {
+        PopupCouponIssue(&db, emp, codes.c_str(), condition.c_str());
+        return 0;
+    }
+    if (cmd == QStringLiteral("refuse-list")) {
+        PopupRefuseList(&db, emp);
+        return 0;
+    }
+    if (cmd == QStringLiteral("receive-sms"))
+        return ReceiveResult(&db, args.get("ss", "0").toInt()) == 1 ? 0 : 1;
+    if (cmd == QStringLiteral("receive-smms"))
+        return ReceiveSMMSResult(&db, args.get("ss", "0").toInt()) > 0 ? 0 : 1;
+    std::fprintf(stderr, "zmsg-host: unknown command %s\n", qPrintable(cmd));
+    std::fputs(kUsage, stderr);
+    return 2;
+}
