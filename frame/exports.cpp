@@ -22,7 +22,8 @@ bool EnsureStarted() {
     }
     static int state = 0; // 0 not tried, 1 started, -1 refused
     if (state == 0) {
-        InstallMessageDialogPresenter();
+        if (!HasMessagePresenter())
+            InstallMessageDialogPresenter();
         state = theApp().InitInstance() ? 1 : -1;
     }
     return state == 1;

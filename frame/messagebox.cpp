@@ -24,3 +24,7 @@ MessagePresenter SetMessagePresenter(MessagePresenter p) {
     presenter() = std::move(p);
     return old;
 }
+
+bool HasMessagePresenter() {
+    return static_cast<bool>(presenter());
+}

@@ -36,3 +36,4 @@ using MessagePresenter =
     std::function<int(const std::string& text, unsigned type, unsigned textColor, int closeKey, QWidget* parent)>;
 // Installs the presenter and returns the previous one.
 MessagePresenter SetMessagePresenter(MessagePresenter presenter);
+bool HasMessagePresenter();
