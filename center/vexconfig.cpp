@@ -8,7 +8,8 @@ CvexConfig::CvexConfig(const std::string& name) : m_name(name) {}
 std::string CvexConfig::FilePath() const {
     // QStandardPaths honours XDG_CONFIG_HOME and falls back to ~/.config.
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QString path = base + QStringLiteral("/zmsg/") + QString::fromStdString(m_name) + QStringLiteral(".ini");
+    const QString path =
+        base + QStringLiteral("/zmsg/") + QString::fromStdString(m_name) + QStringLiteral(".ini");
     return path.toStdString();
 }
 
@@ -37,7 +38,8 @@ std::string CvexConfig::GetConfigString(const std::string& section, const std::s
     return v.isValid() ? v.toString().toStdString() : defaultValue;
 }
 
-void CvexConfig::SetConfigString(const std::string& section, const std::string& key, const std::string& value) {
+void CvexConfig::SetConfigString(const std::string& section, const std::string& key,
+                                 const std::string& value) {
     QSettings s(QString::fromStdString(FilePath()), QSettings::IniFormat);
     s.setValue(keyOf(section, key), QString::fromStdString(value));
 }

@@ -72,7 +72,8 @@ int CvexGlobal::SplitString(std::string_view text, std::vector<std::string>& ite
     size_t start = 0;
     while (true) {
         const size_t p = text.find(separator, start);
-        items.emplace_back(text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
+        items.emplace_back(
+            text.substr(start, p == std::string_view::npos ? std::string_view::npos : p - start));
         if (p == std::string_view::npos)
             break;
         start = p + 1;
@@ -134,7 +135,8 @@ bool IsCodeList(std::string_view text) {
             if (!inNumber)
                 return false;
             inNumber = false;
-        } else if (c == '-' && !inNumber && (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')) {
+        } else if (c == '-' && !inNumber &&
+                   (i + 1 < text.size() && text[i + 1] >= '0' && text[i + 1] <= '9')) {
             continue;
         } else if (c != ' ') {
             return false;

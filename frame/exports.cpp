@@ -22,7 +22,8 @@ bool EnsureStarted() {
     }
     static int state = 0; // 0 not tried, 1 started, -1 refused
     if (state == 0) {
-        if (!HasMessagePresenter())
+        // Without a GUI application (a receipt run from cron) messages go to the log and stderr.
+        if (!HasMessagePresenter() && qobject_cast<QApplication*>(QCoreApplication::instance()))
             InstallMessageDialogPresenter();
         state = theApp().InitInstance() ? 1 : -1;
     }

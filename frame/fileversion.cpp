@@ -31,8 +31,8 @@ bool GetFileVersion(const std::string& path, uint16_t& v1, uint16_t& v2, uint16_
         const std::string value = data.substr(pos + markerLen, end - pos - markerLen);
         unsigned a, b, c, d;
         char tail;
-        if (std::sscanf(value.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 && a <= 0xFFFF && b <= 0xFFFF &&
-            c <= 0xFFFF && d <= 0xFFFF) {
+        if (std::sscanf(value.c_str(), "%u.%u.%u.%u%c", &a, &b, &c, &d, &tail) == 4 && a <= 0xFFFF &&
+            b <= 0xFFFF && c <= 0xFFFF && d <= 0xFFFF) {
             v1 = static_cast<uint16_t>(a);
             v2 = static_cast<uint16_t>(b);
             v3 = static_cast<uint16_t>(c);

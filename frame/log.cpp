@@ -10,7 +10,8 @@
 
 bool WriteLog(const std::string& text, int level) {
     const QDateTime now = zmsg::Clock::now(); // one reading for the file's date and the line's time
-    const std::string path = g_strHostDir + "Log/ZMSG_" + now.toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
+    const std::string path =
+        g_strHostDir + "Log/ZMSG_" + now.toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
     // Append, creating the day's file when missing, never truncating: another process may be writing.
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)

@@ -11,7 +11,8 @@ MessagePresenter& presenter() {
 }
 } // namespace
 
-int ShowMessageBox(const std::string& text, unsigned type, unsigned textColor, int closeKey, QWidget* parent) {
+int ShowMessageBox(const std::string& text, unsigned type, unsigned textColor, int closeKey,
+                   QWidget* parent) {
     if (presenter())
         return presenter()(text, type, textColor, closeKey, parent);
     // No window system attached: say it on stderr and take the safe answer.

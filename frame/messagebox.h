@@ -32,8 +32,8 @@ constexpr unsigned kQuestionNoDefault = 0x124;
 int ShowMessageBox(const std::string& text, unsigned type = MB_OK, unsigned textColor = 0, int closeKey = 0,
                    QWidget* parent = nullptr);
 
-using MessagePresenter =
-    std::function<int(const std::string& text, unsigned type, unsigned textColor, int closeKey, QWidget* parent)>;
+using MessagePresenter = std::function<int(const std::string& text, unsigned type, unsigned textColor,
+                                           int closeKey, QWidget* parent)>;
 // Installs the presenter and returns the previous one.
 MessagePresenter SetMessagePresenter(MessagePresenter presenter);
 bool HasMessagePresenter();

@@ -19,7 +19,8 @@ std::string cp949(const QLineEdit* e) {
 }
 } // namespace
 
-HostWindow::HostWindow(CSQLDirect* db, const QString& connection, QWidget* parent) : QWidget(parent), m_db(db) {
+HostWindow::HostWindow(CSQLDirect* db, const QString& connection, QWidget* parent)
+    : QWidget(parent), m_db(db) {
     setWindowTitle(QStringLiteral("ZMSG 호스트 (시험용 매장 프로그램)"));
     auto* layout = new QVBoxLayout(this);
 
@@ -75,7 +76,8 @@ void HostWindow::popupSms() {
 }
 
 void HostWindow::popupSmms() {
-    PopupSMMS(m_db, m_emp->value(), cp949(m_codes).c_str(), cp949(m_condition).c_str(), cp949(m_imagePath).c_str());
+    PopupSMMS(m_db, m_emp->value(), cp949(m_codes).c_str(), cp949(m_condition).c_str(),
+              cp949(m_imagePath).c_str());
 }
 
 void HostWindow::popupCoupon() {

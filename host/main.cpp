@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cstdio>
 #include <map>
+#include <memory>
 
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
@@ -52,12 +53,19 @@ bool parse(const QStringList& list, Args& args) {
     return true;
 }
 
+bool hasDisplay() {
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
+           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
+    QStringList argList;
+    for (int i = 0; i < argc; ++i)
+        argList << QString::fromLocal8Bit(argv[i]);
     Args args;
-    if (!parse(QApplication::arguments(), args) || args.command == QStringLiteral("help")) {
+    if (!parse(argList, args) || args.command == QStringLiteral("help")) {
         std::fputs(kUsage, stderr);
         return 2;
     }
@@ -75,6 +83,15 @@ int main(int argc, char** argv) {
         std::printf("created %s\n", qPrintable(args.positional));
         return 0;
     }
+
+    // The receipts run from cron without a display: they get a plain core application, and the
+    // module then logs instead of showing boxes.
+    const bool receipt = args.command.startsWith(QStringLiteral("receive-"));
+    std::unique_ptr<QCoreApplication> app;
+    if (receipt && !hasDisplay())
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
 
     const QString conn = args.get("db");
     if (conn.isEmpty()) {
@@ -95,7 +112,7 @@ int main(int argc, char** argv) {
     if (cmd.isEmpty()) {
         HostWindow window(&db, conn);
         window.show();
-        return app.exec();
+        return app->exec();
     }
     if (cmd == QStringLiteral("sms")) {
         PopupSMS(&db, emp, args.get("type", "0").toInt(), codes.c_str(), condition.c_str());

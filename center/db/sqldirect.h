@@ -51,4 +51,5 @@ public:
 
 private:
     std::unique_ptr<zmsg::db::Backend> m_backend;
+    std::string m_openError; // why the last Open failed, while there is no backend to ask
 };

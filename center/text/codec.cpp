@@ -110,8 +110,8 @@ std::string UrlEncode(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size() * 3);
     for (unsigned char c : bytes) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '_' ||
-            c == '.' || c == '~') {
+        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+            c == '_' || c == '.' || c == '~') {
             out += static_cast<char>(c);
         } else {
             out += '%';
@@ -137,8 +137,8 @@ std::string UrlDecode(std::string_view text) {
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '+') {
             out += ' ';
-        } else if (text[i] == '%' && i + 2 < text.size() &&
-                   hexval(text[i + 1]) >= 0 && hexval(text[i + 2]) >= 0) {
+        } else if (text[i] == '%' && i + 2 < text.size() && hexval(text[i + 1]) >= 0 &&
+                   hexval(text[i + 2]) >= 0) {
             out += static_cast<char>(hexval(text[i + 1]) * 16 + hexval(text[i + 2]));
             i += 2;
         } else {

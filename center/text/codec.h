@@ -26,7 +26,9 @@ std::optional<std::string> ToCp949(const QString& text, std::vector<std::string>
 std::string ToCp949Lossy(const QString& text);
 
 // The module's own texts are written in UTF-8 source; K() gives their CP949 bytes.
-inline std::string K(std::string_view utf8) { return Utf8ToCp949Lossy(utf8); }
+inline std::string K(std::string_view utf8) {
+    return Utf8ToCp949Lossy(utf8);
+}
 
 // Percent-encoding of bytes for form values: unreserved bytes stay, space is "%20".
 std::string UrlEncode(std::string_view bytes);

@@ -37,7 +37,8 @@ TEST_F(LogTest, LinesAreByteExactCp949WithCrlf) {
     EXPECT_TRUE(WriteLog(zmsg::K("전송 시작"), 0));
     EXPECT_TRUE(WriteLog("two\nlines", 16));
     EXPECT_TRUE(WriteLog("", 1));
-    const QByteArray expected = QByteArray("[0]07:08:09 : ") + QByteArray::fromStdString(zmsg::K("전송 시작")) +
+    const QByteArray expected = QByteArray("[0]07:08:09 : ") +
+                                QByteArray::fromStdString(zmsg::K("전송 시작")) +
                                 "\r\n[16]07:08:09 : two\nlines\r\n[1]07:08:09 : \r\n";
     EXPECT_EQ(read(), expected);
     // CP949, not UTF-8: the Korean text is 4 bytes.

@@ -42,11 +42,25 @@ TEST(TimeToken, FieldsScaledBySecondPlusThirteen) {
     CModuleApp app;
     // Second 0: k = 13, the second written as "00".
     zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 6), QTime(9, 5, 0)));
-    EXPECT_EQ(app.MakeTimeToken(1001, 7), "00" "00013013" "0065" "00000091" "0117" "026338" "0156" "0078");
+    EXPECT_EQ(app.MakeTimeToken(1001, 7), "00"
+                                          "00013013"
+                                          "0065"
+                                          "00000091"
+                                          "0117"
+                                          "026338"
+                                          "0156"
+                                          "0078");
     // Second 59: k = 72.
     zmsg::Clock::setFixed(QDateTime(QDate(2026, 1, 31), QTime(23, 59, 59)));
     const std::string t = app.MakeTimeToken(1234, 5678);
-    EXPECT_EQ(t, "59" "00088848" "4248" "00408816" "1656" "145872" "0072" "2232");
+    EXPECT_EQ(t, "59"
+                 "00088848"
+                 "4248"
+                 "00408816"
+                 "1656"
+                 "145872"
+                 "0072"
+                 "2232");
     EXPECT_EQ(t.size(), 40u);
     // A product wider than its field makes the token longer; nothing is cut.
     EXPECT_EQ(app.MakeTimeToken(1400000, 1).size(), 41u); // 1400000 x 72 has nine digits

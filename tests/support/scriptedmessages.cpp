@@ -3,15 +3,16 @@
 #include "center/text/codec.h"
 
 ScriptedMessages::ScriptedMessages() {
-    m_previous = SetMessagePresenter([this](const std::string& text, unsigned type, unsigned color, int, QWidget*) -> int {
-        m_shown.push_back({zmsg::Cp949ToUtf8(text), type, color});
-        if (!m_answers.empty()) {
-            const int a = m_answers.front();
-            m_answers.pop_front();
-            return a;
-        }
-        return (type & MB_YESNO) ? IDNO : IDOK;
-    });
+    m_previous = SetMessagePresenter(
+        [this](const std::string& text, unsigned type, unsigned color, int, QWidget*) -> int {
+            m_shown.push_back({zmsg::Cp949ToUtf8(text), type, color});
+            if (!m_answers.empty()) {
+                const int a = m_answers.front();
+                m_answers.pop_front();
+                return a;
+            }
+            return (type & MB_YESNO) ? IDNO : IDOK;
+        });
 }
 
 ScriptedMessages::~ScriptedMessages() {

@@ -1,0 +1,167 @@
+// The simulated service center: accounts, sends, app messages and coupon issues, kept in memory
+// behind one mutex, answering the form requests the module posts.
+//
+// Protocol as implemented (every reply is UTF-8 text "<code>:<rest>"; "1" is success and the rest
+// holds elements "<NAME>value</NAME>"; any other code carries a plain reason after the colon):
+//
+// /ZMSG/AppRequest.ashx
+//   MARTINFO    mart, ver            1: PAY_TYPE (CALL|AS), CALL_NOW, LMS_CALL, AS_BALANCE, UNITS, UNITL,
+//                                       LMS_AD_LEN, CALLBACK, RESERVE, ACC1..ACC3, CEN_TEL, CEN_FAX
+//                                    2: the store has no SMS account; 0: unknown store
+//   SMSBEGIN    mart emp tg mg rsv tp sub msg cb call
+//                                    1:<SS>  (balance must cover call x unit price)
+//   SMSLIST     mart ss seq list     1:<OK> = elements recorded; list is "}{phone|f1|f3|f4}{...";
+//                                    a seq sent again replaces the earlier batch of that seq
+//   SMSEND      mart ss              1:<CALL_SENT><CALL_NOW><AS_BALANCE>; charges what is sent (phones
+//                                    of 9 to 14 digits), once: ending an ended send repeats its reply
+//   SMSRESULT   mart ss              1:phone:result#phone:result... (1 delivered, 2 failed: a phone
+//                                    whose last digit is 7 fails); only results not yet confirmed and
+//                                    only once the result delay after the end (or the reservation) has
+//                                    passed; 9: the send was cancelled
+//   SMSRESULTOK ss                   1: results handed out by the last SMSRESULT are confirmed and
+//                                    never handed out again
+// /SMMS/AppRequest.ashx (app messages are free: nothing is charged)
+//   MARTINFO    mart, ver            as above; 2: the store has no app account
+//   SMMSBEGIN   mart emp ename tt msg mt cb url pop call ss
+//                                    1:<ML> (64-bit message-list code)
+//   SMMSTRAN    mart ml seq tran     1:<OK>; same batch rules as SMSLIST
+//   SMMSEND     mart ml [alluser m2date]
+//                                    1:<CALL_SENT><ALL_USER>; alluser=1 adds the store's regular
+//                                    app members the store did not list; idempotent like SMSEND
+//   SMMSRESULT  mart ml              1:phone:result#...; handed out every time (no confirmation)
+// /SMMS/UploadImage.ashx             multipart (see uploadlayout.h): "uploadedfile" file part and
+//                                    "extinfo" = "ML#@#box#@#img"; 1:<FILE><SIZE> for a file,
+//                                    1:<BOX><IMG> for a picture of the store's image box
+// /SMMS/ImageBox/<mart>/<box>_<img>.jpg  GET: the image box's pictures (box 1, images 1 to 3)
+// /CouponIssue/AppRequest.ashx
+//   MARTINFO    mart, ver            1:<MART><NAME>; 2: no coupon account
+//   ISSUEBEGIN  mart emp cp istp     1:<ISSUE>; coupon must be one of the store's, istp 1 or 2
+//   ISSUEUSER   mart issue seq tran  1:<OK>; istp 2 only
+//   ISSUEEND    mart issue           1:<ISSUED>; idempotent
+//
+// Faults and the control surface under /_sim/: simserver.cpp. The upload's layout: uploadlayout.h.
+// The opt-out server: optoutstate.h.
+//
+// Stores: 1001 demo store, pay type 1 (calls); 1002 pay type 2 (prepaid money); 1003 known but
+// without any account ("2:"); any other code is unknown ("0:").
+#pragma once
+
+#include <chrono>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/formdata.h"
+#include "sim/uploadlayout.h"
+
+namespace zmsg::sim {
+
+struct Store {
+    int code = 0;
+    std::string name;
+    bool hasSmsAccount = true;
+    bool hasAppAccount = true;
+    bool hasCouponAccount = true;
+    int payType = 1;     // 1 calls, 2 prepaid money
+    double balance = 0;  // calls or money
+    double unitSms = 0;  // money per SMS (pay type 2)
+    double unitLms = 0;  // money per LMS (pay type 2)
+    double lmsCalls = 0; // calls per LMS (pay type 1)
+    int lmsAdLen = 0;
+    std::string callback;
+    int regularAppMembers = 0; // reached by the all-members option only
+    std::vector<int> coupons;
+};
+
+struct Recipient {
+    std::string phone;
+    int result = 0;         // 1 delivered, 2 failed
+    bool handedOut = false; // in the last result reply, awaiting confirmation
+    bool confirmed = false;
+};
+
+// One SMS send (SMSBEGIN .. SMSEND), one app message (SMMSBEGIN .. SMMSEND) or one coupon issue.
+struct Transfer {
+    long long code = 0; // SS, ML or issue code
+    int mart = 0;
+    std::string kind;                                // "S", "L", "APP", "COUPON"
+    FormFields begin;                                // the begin request's fields
+    int announced = 0;                               // recipients announced at the begin
+    std::map<int, std::vector<std::string>> batches; // seq -> elements "phone|..."
+    bool ended = false;
+    bool cancelled = false;
+    std::string endReply;
+    int sent = 0;
+    int allUser = 0;
+    double charged = 0;
+    std::chrono::system_clock::time_point resultsFrom{};
+    std::optional<std::chrono::system_clock::time_point> reservation;
+    std::vector<Recipient> recipients;
+    // app messages: the image
+    std::string imageName;
+    std::string imageBytes;
+    int imageBox = 0;
+    int imageNumber = 0;
+    int issueType = 0; // coupons: istp
+    int coupon = 0;
+};
+
+class CenterState {
+public:
+    CenterState();
+    void Reset();
+
+    // A form request to one of the three request addresses; returns the reply text (UTF-8).
+    std::string Handle(const std::string& path, const FormFields& fields);
+    std::string HandleUpload(const UploadParts& parts);
+    // Bytes served for a GET of that path, nullopt when there is no such file.
+    std::optional<std::string> Download(const std::string& path) const;
+
+    void PutFile(const std::string& path, std::string bytes);
+    void SetResultDelaySeconds(int seconds);
+    // Moves the simulator's clock forward (results and reservations fall due).
+    void AdvanceClock(int seconds);
+    void SetNextMessageListCode(long long code);
+    bool CancelSend(int ss);
+
+    std::optional<Store> StoreOf(int code) const;
+    std::optional<Transfer> SmsSend(int ss) const;
+    std::optional<Transfer> AppMessage(long long ml) const;
+    std::optional<Transfer> CouponIssue(int issue) const;
+    std::string ToJson() const;
+
+    // The delivery result the simulated carriers give a phone.
+    static int ResultFor(const std::string& phone);
+
+private:
+    std::chrono::system_clock::time_point Now() const;
+    std::string MartInfo(const FormFields& f, int which);
+    std::string SmsBegin(const FormFields& f);
+    std::string Batch(std::map<long long, Transfer>& table, const FormFields& f, const char* codeField,
+                      const char* listField);
+    std::string SmsEnd(const FormFields& f);
+    std::string SmsResult(const FormFields& f);
+    std::string SmsResultOk(const FormFields& f);
+    std::string AppBegin(const FormFields& f);
+    std::string AppEnd(const FormFields& f);
+    std::string AppResult(const FormFields& f);
+    std::string IssueBegin(const FormFields& f);
+    std::string IssueEnd(const FormFields& f);
+    std::vector<Recipient> Deliver(const Transfer& t, int& sent) const;
+
+    mutable std::mutex m_mutex;
+    std::map<int, Store> m_stores;
+    std::map<long long, Transfer> m_sms;
+    std::map<long long, Transfer> m_apps;
+    std::map<long long, Transfer> m_issues;
+    std::map<std::string, std::string> m_files;
+    int m_nextSs = 5001;
+    long long m_nextMl = 70001;
+    int m_nextIssue = 301;
+    int m_resultDelaySeconds = 0;
+    std::chrono::seconds m_clockOffset{0};
+};
+
+} // namespace zmsg::sim

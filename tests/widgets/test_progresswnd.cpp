@@ -1,0 +1,182 @@
+// The progress window as an operation drives it.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+#include <QtTest>
+
+#include "center/text/codec.h"
+#include "frame/widgets/progresswnd.h"
+
+namespace {
+
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+} // namespace
+
+class ProgressWndTest : public QObject {
+    Q_OBJECT
+private slots:
+    void nothingBeforeFirstShow() {
+        const auto before = QApplication::topLevelWidgets().size();
+        { CProgressWnd never; }
+        CProgressWnd w;
+        w.SetRange(3);
+        w.SetPos(1);
+        w.SetCorner(1);
+        w.SetTopMost(true);
+        QVERIFY(!w.Dialog());
+        QCOMPARE(QApplication::topLevelWidgets().size(), before);
+    }
+
+    void showHideAndReuse() {
+        QPointer<CProgressDlg> kept;
+        {
+            CProgressWnd w;
+            w.Show(true, zmsg::K("SMS를 전송할 회원정보를 불러오는 중입니다."));
+            kept = w.Dialog();
+            QVERIFY(kept);
+            QVERIFY(kept->isVisible());
+            QCOMPARE(kept->StepLabel()->text(), QStringLiteral("SMS를 전송할 회원정보를 불러오는 중입니다."));
+            // Nothing counted yet: no "0/0 (0%)".
+            QVERIFY(kept->CounterLabel()->isHidden());
+
+            w.Show(false, "");
+            QVERIFY(!kept->isVisible());
+            w.Show(true, zmsg::K("전송 중입니다."));
+            QCOMPARE(w.Dialog(), kept.data());
+            QVERIFY(kept->isVisible());
+            QCOMPARE(kept->StepLabel()->text(), QStringLiteral("전송 중입니다."));
+        }
+        QVERIFY(!kept); // gone with its owner
+
+        CProgressWnd hidden;
+        hidden.Show(false, "");
+        QVERIFY(hidden.Dialog());
+        QVERIFY(!hidden.Dialog()->isVisible());
+    }
+
+    void counterAndBar_data() {
+        QTest::addColumn<int>("total");
+        QTest::addColumn<int>("pos");
+        QTest::addColumn<QString>("counter");
+        QTest::addColumn<bool>("counterShown");
+        QTest::addColumn<bool>("barShown");
+        QTest::addColumn<int>("barValue");
+
+        QTest::newRow("3, at 1") << 3 << 1 << QStringLiteral("1/3 (33%)") << true << true << 1;
+        QTest::newRow("all done") << 7 << 7 << QStringLiteral("7/7 (100%)") << true << true << 7;
+        QTest::newRow("unknown length") << 0 << 5 << QStringLiteral("5") << false << false << 0;
+        QTest::newRow("negative length") << -4 << 2 << QStringLiteral("2") << false << false << 0;
+        QTest::newRow("nothing counted yet") << 10 << 0 << QStringLiteral("0/10 (0%)") << false << true << 0;
+        QTest::newRow("beyond 16 bits")
+            << 100000 << 50000 << QStringLiteral("50000/100000 (50%)") << true << true << 50000;
+        QTest::newRow("percent beyond 32-bit product")
+            << 30000000 << 29999999 << QStringLiteral("29999999/30000000 (99%)") << true << true << 29999999;
+    }
+
+    void counterAndBar() {
+        QFETCH(int, total);
+        QFETCH(int, pos);
+        QFETCH(QString, counter);
+        QFETCH(bool, counterShown);
+        QFETCH(bool, barShown);
+        QFETCH(int, barValue);
+
+        CProgressWnd w;
+        w.Show(true, zmsg::K("전송 중입니다."));
+        w.SetRange(total);
+        w.SetPos(pos);
+        CProgressDlg* d = w.Dialog();
+        QCOMPARE(d->CounterLabel()->text(), counter);
+        QCOMPARE(d->CounterLabel()->isVisible(), counterShown);
+        QCOMPARE(d->Bar()->isVisible(), barShown);
+        if (barShown) {
+            QCOMPARE(d->Bar()->maximum(), total);
+            QCOMPARE(d->Bar()->value(), barValue);
+        }
+        // A new range starts the count again.
+        w.SetRange(total);
+        QCOMPARE(d->Pos(), 0);
+        if (barShown)
+            QCOMPARE(d->Bar()->value(), 0);
+    }
+
+    void corners_data() {
+        QTest::addColumn<int>("corner");
+        QTest::addColumn<int>("xPart"); // 0 left, 1 centre, 2 right
+        QTest::addColumn<int>("yPart");
+        QTest::newRow("top-left") << 1 << 0 << 0;
+        QTest::newRow("top-right") << 2 << 2 << 0;
+        QTest::newRow("bottom-left") << 3 << 0 << 2;
+        QTest::newRow("bottom-right") << 4 << 2 << 2;
+        QTest::newRow("0 centres") << 0 << 1 << 1;
+        QTest::newRow("7 centres") << 7 << 1 << 1;
+        QTest::newRow("-1 centres") << -1 << 1 << 1;
+    }
+
+    void corners() {
+        QFETCH(int, corner);
+        QFETCH(int, xPart);
+        QFETCH(int, yPart);
+        CProgressWnd w;
+        w.Show(true, zmsg::K("결과를 수신하는 중입니다."));
+        w.SetCorner(2); // start away from where the case should end
+        w.SetCorner(corner);
+        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
+        const QRect win = w.Dialog()->frameGeometry();
+        const int spareX = screen.width() - win.width(), spareY = screen.height() - win.height();
+        const int x[] = {0, spareX / 2, spareX};
+        const int y[] = {0, spareY / 2, spareY};
+        QCOMPARE(win.topLeft(), QPoint(x[xPart], y[yPart]));
+    }
+
+    void topMostKeepsPlaceAndVisibility() {
+        CProgressWnd w;
+        w.Show(true, zmsg::K("결과를 수신하는 중입니다."));
+        w.SetCorner(4);
+        const QRect before = w.Dialog()->frameGeometry();
+        w.SetTopMost(true);
+        QVERIFY(w.Dialog()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(w.Dialog()->isVisible());
+        QCOMPARE(w.Dialog()->frameGeometry(), before);
+        w.SetTopMost(false);
+        QVERIFY(!w.Dialog()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+        QVERIFY(w.Dialog()->isVisible());
+        QCOMPARE(w.Dialog()->frameGeometry(), before);
+    }
+
+    void repaintsWithoutRunningTheEventLoop() {
+        CProgressWnd w;
+        w.Show(true, zmsg::K("전송 중입니다."));
+        QVERIFY(QTest::qWaitForWindowExposed(w.Dialog()));
+        PaintCounter counter;
+        w.Dialog()->installEventFilter(&counter);
+
+        // Work queued for the caller's windows (a click, a timer, a posted call) must wait
+        // until the operation gives the thread back.
+        bool ranQueued = false;
+        QMetaObject::invokeMethod(
+            qApp, [&] { ranQueued = true; }, Qt::QueuedConnection);
+        w.SetRange(2);
+        w.SetPos(1);
+        w.Show(true, zmsg::K("마무리하는 중입니다."));
+        w.SetPos(2);
+        QVERIFY(!ranQueued);
+        QVERIFY(counter.paints >= 3);
+        QCoreApplication::processEvents();
+        QVERIFY(ranQueued);
+        w.Dialog()->removeEventFilter(&counter);
+    }
+};
+
+QTEST_MAIN(ProgressWndTest)
+#include "test_progresswnd.moc"
