@@ -2,6 +2,8 @@
 // dialog or receiver for the length of the call and returns.
 #include "zmsg/zmsg.h"
 
+#include <optional>
+
 #include <QApplication>
 
 #include "center/text/codec.h"
@@ -9,6 +11,9 @@
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
 #include "frame/widgets/messagedlg.h"
+#include "frame/widgets/progresswnd.h"
+#include "results/resultreceiver.h"
+#include "sms/ui/smsdlg.h"
 
 namespace {
 
@@ -53,16 +58,32 @@ void PopupSMMS(CSQLDirect*, int32_t, const char*, const char*, const char*) {
         NotBuiltYet("PopupSMMS");
 }
 
-void PopupSMS(CSQLDirect*, int32_t, int32_t, const char*, const char*) {
-    if (EnsureStarted())
-        NotBuiltYet("PopupSMS");
+void PopupSMS(CSQLDirect* db, int32_t empCode, int32_t targetType, const char* codeList,
+              const char* condition) {
+    if (!EnsureStarted())
+        return;
+    auto* dlg =
+        new CSMSDlg(db, empCode, targetType, codeList ? codeList : "", condition ? condition : "", nullptr);
+    dlg->exec();
+    delete dlg;
 }
 
-int32_t ReceiveResult(CSQLDirect*, int32_t) {
+int32_t ReceiveResult(CSQLDirect* db, int32_t ssCode) {
     if (!EnsureStarted())
         return 0;
-    WriteLog(zmsg::K("SMS 결과 수신은 아직 준비 중입니다"), 0);
-    return 0;
+    // From cron there is no GUI application and so no window: the run only logs.
+    std::optional<CProgressWnd> wnd;
+    ProgressHooks progress;
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        wnd.emplace();
+        progress.show = [&](bool show, const std::string& text) { wnd->Show(show, text); };
+        progress.range = [&](int total) { wnd->SetRange(total); };
+        progress.pos = [&](int pos) { wnd->SetPos(pos); };
+        progress.corner = [&](int corner) { wnd->SetCorner(corner); };
+        progress.topmost = [&](bool topmost) { wnd->SetTopMost(topmost); };
+    }
+    CResultReceiver receiver(db, ssCode);
+    return receiver.Run(progress) != 0 ? 1 : 0;
 }
 
 int32_t ReceiveSMMSResult(CSQLDirect*, int32_t) {

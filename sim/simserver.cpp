@@ -21,6 +21,8 @@
 
 #include <httplib.h>
 
+#include "sim/pages.h"
+
 namespace zmsg::sim {
 
 namespace {
@@ -142,6 +144,14 @@ void SimServer::Impl::Route() {
             const std::string query = q == std::string::npos ? std::string() : req.target.substr(q + 1);
             return Exchange(req, res, "WEBPAGE", {{"xml", OptOutState::DecodeXml(query)}}, [this, query] {
                 return Answer{200, optOut.WebPage(query), "text/html; charset=utf-8"};
+            });
+        }
+        if (IsCenterPage(req.path)) {
+            const size_t q = req.target.find('?');
+            FormFields query = ParseForm(q == std::string::npos ? std::string() : req.target.substr(q + 1));
+            return Exchange(req, res, "PAGE", query, [this, path = req.path, query] {
+                const PageReply page = CenterPage(path, query, center);
+                return Answer{page.status, page.html, "text/html; charset=utf-8"};
             });
         }
         const std::string path = req.path;

@@ -1,0 +1,85 @@
+#include "center/web/webbrowser2.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QWebEngineSettings>
+
+#include "center/text/codec.h"
+#include "center/web/commandpage.h"
+#include "frame/log.h"
+
+namespace {
+
+// WebEngine shares its GL contexts with the application's; that has to be said before the
+// application object exists, which a program linking the browser may create at any time.
+const bool kContextsShared = [] {
+    if (!QCoreApplication::instance())
+        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    return true;
+}();
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string all;
+    for (const auto& s : items)
+        all += s;
+    return all;
+}
+
+} // namespace
+
+CWebBrowser2::CWebBrowser2(QWidget* parent) : QWebEngineView(parent), m_page(new CCommandPage(this)) {
+    (void)kContextsShared;
+    setPage(m_page);
+    connect(this, &QWebEngineView::loadFinished, this, &CWebBrowser2::DocumentComplete);
+}
+
+CWebBrowser2::~CWebBrowser2() = default;
+
+void CWebBrowser2::Navigate2(const std::string& url) {
+    load(QUrl(QString::fromLatin1(url)));
+    setFocus();
+}
+
+void CWebBrowser2::AddPageCommand(const std::string& word, QObject* receiver, std::function<void()> handler) {
+    m_page->AddCommand(word, receiver ? receiver : this, std::move(handler));
+}
+
+void CWebBrowser2::CallPageFunction(const std::string& name, QObject* context, PageValuesHandler done) {
+    CallPageFunctions({name}, context, std::move(done));
+}
+
+void CWebBrowser2::CallPageFunctions(std::vector<std::string> names, QObject* context,
+                                     PageValuesHandler done) {
+    CallNext(std::move(names), 0, zmsg::PageValues{}, QPointer<QObject>(context), std::move(done));
+}
+
+void CWebBrowser2::CallNext(std::vector<std::string> names, size_t next, zmsg::PageValues sofar,
+                            QPointer<QObject> context, PageValuesHandler done) {
+    if (next == names.size() || !sofar.ok()) {
+        if (sofar.status == zmsg::PageCallStatus::Unencodable)
+            WriteLog(zmsg::K("페이지가 준 값에 문자메시지로 보낼 수 없는 글자가 있어 쓰지 않습니다: ") +
+                         zmsg::Utf8ToCp949Lossy(Joined(sofar.badChars)) + " (" + names[next] + ")",
+                     0);
+        if (context)
+            done(sofar);
+        return;
+    }
+    const QString script = zmsg::PageFunctionScript(names[next]);
+    QPointer<CWebBrowser2> self(this);
+    m_page->runJavaScript(script, [self, names = std::move(names), next, sofar = std::move(sofar), context,
+                                   done = std::move(done)](const QVariant& result) mutable {
+        zmsg::ReadPageFunctionResult(result, &sofar);
+        if (!self) {
+            sofar.status = zmsg::PageCallStatus::NoPage;
+            if (context)
+                done(sofar);
+            return;
+        }
+        const size_t after = sofar.ok() ? next + 1 : next;
+        self->CallNext(std::move(names), after, std::move(sofar), context, std::move(done));
+    });
+}
+
+void CWebBrowser2::HidePageScrollbars() {
+    settings()->setAttribute(QWebEngineSettings::ShowScrollBars, false);
+}

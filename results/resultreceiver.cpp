@@ -1,0 +1,307 @@
+#include "results/resultreceiver.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "center/centerconfig.h"
+#include "center/db/sqldirect.h"
+#include "center/phonemask.h"
+#include "center/replyreader.h"
+#include "center/requestclient.h"
+#include "center/text/codec.h"
+#include "center/vexglobal.h"
+#include "frame/clock.h"
+#include "frame/log.h"
+#include "results/historypurge.h"
+#include "sms/sendrecord.h"
+#include "sms/sendstate.h"
+
+using zmsg::K;
+
+namespace {
+
+constexpr const char* kPath = "/ZMSG/AppRequest.ashx";
+
+bool Succeeded(int rc) {
+    return rc == SQL_OK || rc == SQL_OK_INFO || rc == SQL_NODATA;
+}
+
+std::string Str(long long v) {
+    return std::to_string(v);
+}
+
+bool AllDigits(const std::string& text) {
+    if (text.empty())
+        return false;
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+// The stored number with its hidden digits restored where its key allows, reduced to digits.
+std::string StoredDigits(const std::string& stored, const std::string& key) {
+    std::string out;
+    UnmaskPhone(stored, static_cast<int32_t>(std::atoi(key.c_str())), out);
+    return CvexGlobal::GetNumberOnlyString(out);
+}
+
+} // namespace
+
+struct CResultReceiver::SendRow {
+    int32_t localCode = 0;
+    int32_t centerCode = 0;
+    int32_t target = 0;
+    int32_t count = 0;
+    std::string sendTime;
+    int32_t reserved = 0;
+    std::string reservation;
+    int32_t state = 0;
+};
+
+CResultReceiver::CResultReceiver(CSQLDirect* db, int32_t ssCode) : m_db(db), m_ssCode(ssCode) {}
+
+CResultReceiver::~CResultReceiver() = default;
+
+void CResultReceiver::Show(const std::string& text) {
+    LogAndShow(text, 1);
+}
+
+int CResultReceiver::Run(const ProgressHooks& progress) {
+    WriteLog(K("---------------- SMS 결과수신 시작 ----------------"), 0);
+    if (!m_lock.TryAcquire(kLockName)) {
+        WriteLog(K("이미 결과수신 프로세스가 실행중입니다."), 0);
+        return 0;
+    }
+    if (!m_db || !m_db->IsOpen())
+        return 0;
+
+    // Sends whose history could not be written when they ended are written first, so their results
+    // have rows to land in.
+    SendState state(SendStatePath());
+    state.Load();
+    if (!state.empty())
+        FlushUnrecorded(*m_db, state);
+
+    PurgeHistory(*m_db, m_ssCode, progress);
+
+    progress.Show(K("전송결과를 수신하지 않은 문자전송내역을 불러오는중"));
+    progress.Corner(m_ssCode != 0 ? 0 : 2);
+    progress.TopMost(m_ssCode == 0);
+    progress.Range(0);
+
+    if (Succeeded(m_db->ExecuteSQL("SELECT cc_maxcode FROM ccode WHERE cc_code=7")) &&
+        m_db->Fetch() == SQL_OK)
+        m_mart = std::atoi(m_db->GetCol(1).c_str());
+
+    std::string sql =
+        "SELECT ss_code, ss_center, ss_target, ss_trcount, ss_idate, ss_reserve, ss_reservedate, "
+        "ss_result FROM smssend ";
+    if (m_ssCode > 0)
+        sql += "WHERE ss_code=" + Str(m_ssCode);
+    else
+        sql += "WHERE ss_idate > DATEADD(month, -2, GETDATE()) AND ss_idate < DATEADD(hour, -24, GETDATE()) "
+               "AND (ss_result=0 OR ss_result IS NULL) AND ss_trcount > 0 ORDER BY ss_code";
+    std::vector<std::vector<std::string>> rows;
+    if (!m_db->DoQuery(sql, rows)) {
+        WriteLog(m_db->GetLastError(), 0);
+        Show(K("전송결과를 수신하지 않은 문자전송내역을 참조할 수 없습니다.(SQL오류)"));
+        return 0;
+    }
+    const std::string limit =
+        zmsg::Clock::now().addSecs(-24 * 3600).toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+
+    for (const auto& row : rows) {
+        if (row.size() < 8)
+            continue;
+        SendRow send;
+        send.localCode = std::atoi(row[0].c_str());
+        send.centerCode = std::atoi(row[1].c_str());
+        send.target = std::atoi(row[2].c_str());
+        send.count = std::atoi(row[3].c_str());
+        send.sendTime = row[4].substr(0, 16);
+        send.reserved = std::atoi(row[5].c_str());
+        send.reservation = row[6];
+        send.state = std::atoi(row[7].c_str());
+        if (ReceiveSend(send, limit, progress) == SendStep::Stop)
+            return 0;
+    }
+    return 1;
+}
+
+CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, const std::string& limit,
+                                                       const ProgressHooks& progress) {
+    WriteLog(K("결과수신 SSLocal=") + Str(send.localCode) + ", SSCenter=" + Str(send.centerCode), 0);
+    if (send.count < 1) {
+        WriteLog(K("해당 SS에 문자발송대상 정보없음(ss_trcount = 0)"), 0);
+        return SendStep::Next;
+    }
+    if (send.sendTime > limit) {
+        if (m_ssCode > 0) {
+            Show(K("전송후 24시간이 경과되지 않았습니다.(") + send.sendTime + ")");
+            return SendStep::Stop;
+        }
+        return SendStep::Next;
+    }
+    if (send.reserved != 0 && send.reservation > limit) {
+        if (m_ssCode > 0) {
+            Show(K("예약전송시각에서 24시간이 경과되지 않았습니다.(") + send.reservation + ")");
+            return SendStep::Stop;
+        }
+        return SendStep::Next;
+    }
+    progress.Show(send.sendTime + K(" 에 전송한") + CvexGlobal::GetMoneyString(send.count) +
+                  K("건의 전송결과 수신중..."));
+    progress.Range(send.count);
+
+    std::string raw;
+    if (!RequestPost(zmsg::CenterUrl(kPath),
+                     "work=SMSRESULT&mart=" + Str(m_mart) + "&ss=" + Str(send.centerCode), raw, 120000)) {
+        Show(K("센터에서 문자전송결과를 참조할 수 없습니다.(통신실패)"));
+        return SendStep::Stop;
+    }
+    const std::string reply = zmsg::ConvertReply(raw);
+    const bool cancelled = reply.size() >= 3 && reply[0] == '9';
+    std::vector<std::string> items;
+    if (cancelled) {
+        WriteLog(K("취소된 전송건"), 0);
+    } else if (reply.size() >= 2 && reply[0] == '1' && reply[1] == ':') {
+        // The items start right after "1:"; blanking the prefix instead would leave two blanks in
+        // front of the first phone, and the first result would never match.
+        CvexGlobal::SplitString(std::string_view(reply).substr(2), items, '#');
+    } else {
+        std::string text = K("센터 문자전송결과 확인실패");
+        if (zmsg::HasReason(reply))
+            text += K("\n\n☞ ") + reply;
+        Show(text);
+        return SendStep::Next;
+    }
+
+    // The results, the members' stars and the send's state land together or not at all: a rerun
+    // after a failure then applies each result exactly once.
+    const std::string dbFailure = K("문자전송결과를 DB에 기록할 수 없습니다.(SQL오류)");
+    if (!m_db->BeginTrans()) {
+        WriteLog(m_db->GetLastError(), 0);
+        Show(dbFailure);
+        return SendStep::Stop;
+    }
+    auto stop = [&](const std::string& text) {
+        WriteLog(m_db->GetLastError(), 0);
+        m_db->RollbackTrans();
+        Show(text);
+        return SendStep::Stop;
+    };
+    int recorded = 0;
+    int failed = 0;
+    if (!cancelled) {
+        progress.Show(K("수신받은 문자전송결과를 전송내역 DB에 적용중..."));
+        progress.Range(static_cast<int>(items.size()));
+        WriteLog(K("결과수신=") + Str(static_cast<long long>(items.size())) + K("건"), 0);
+        for (size_t k = 0; k < items.size(); ++k) {
+            progress.Pos(static_cast<int>(k + 1));
+            const std::string& item = items[k];
+            const size_t p = item.rfind(':');
+            if (p == std::string::npos || p < 5)
+                continue;
+            const int result = std::atoi(item.c_str() + p + 1);
+            const std::string phone = item.substr(0, p);
+            if (result == 2)
+                ++failed;
+            const std::string last4 = phone.substr(phone.size() - 4);
+            int seq = -1;
+            // Stored numbers are digits (two may be masked): anything else matches no row and must not
+            // reach the statement.
+            if (AllDigits(last4)) {
+                const std::string find =
+                    "SELECT sl_seq, sl_phone, sl_key FROM smslist WHERE sl_sscode=" + Str(send.localCode) +
+                    " AND sl_phone LIKE '%" + last4 + "' AND (sl_sendtype=0 OR sl_sendtype IS NULL)";
+                if (!Succeeded(m_db->ExecuteSQL(find.c_str())))
+                    return stop(K("문자전송결과를 기록하기 위한 상세내역을 참조할 수 없습니다.(SQL오류)"));
+                while (m_db->Fetch() == SQL_OK) {
+                    std::string restored;
+                    UnmaskPhone(m_db->GetCol(2), static_cast<int32_t>(std::atoi(m_db->GetCol(3).c_str())),
+                                restored);
+                    if (restored == phone) {
+                        seq = std::atoi(m_db->GetCol(1).c_str());
+                        break;
+                    }
+                }
+            }
+            if (seq < 0) {
+                WriteLog(K("결과기록 대상 전화번호 없음(번호=") + phone + K(", 결과=") + Str(result) + "))",
+                         0);
+                continue;
+            }
+            const std::string update = "UPDATE smslist SET sl_result=" + Str(result) +
+                                       " WHERE sl_sscode=" + Str(send.localCode) + " AND sl_seq=" + Str(seq);
+            if (!Succeeded(m_db->ExecuteSQL(update.c_str())))
+                return stop(dbFailure);
+            ++recorded;
+        }
+        if (send.state != 1 && send.target == 0 && !ApplyToMembers(send.localCode, progress)) {
+            m_db->RollbackTrans();
+            return SendStep::Stop;
+        }
+    }
+    WriteLog(K("결과기록=") + Str(recorded) + K("건, 실패=") + Str(failed) + K("건"), 0);
+    if (cancelled || recorded > 0) {
+        const std::string update = "UPDATE smssend SET ss_trfail=" + Str(failed) +
+                                   ", ss_result=" + (cancelled ? "9" : "1") +
+                                   ", ss_resultdate=GETDATE() WHERE ss_code=" + Str(send.localCode);
+        if (!Succeeded(m_db->ExecuteSQL(update.c_str())))
+            return stop(dbFailure);
+    }
+    if (!m_db->CommitTrans())
+        return stop(dbFailure);
+
+    // Confirming a reply that carried no result would tell the center we hold results we never saw
+    // (a reply cut to "1:" after the center handed them out): they are asked for again instead.
+    if (!cancelled && items.empty())
+        return SendStep::Next;
+    std::string ignored;
+    if (!RequestPost(zmsg::CenterUrl(kPath), "work=SMSRESULTOK&ss=" + Str(send.centerCode), ignored, 0)) {
+        Show(K("문자전송결과를 정상수신했음을 센터에 통보할 수 없습니다.(통신실패)"));
+        return SendStep::Stop;
+    }
+    return SendStep::Next;
+}
+
+bool CResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& progress) {
+    progress.Show(K("회원정보에 문자전송결과를 반영하는 중입니다."));
+    progress.Range(0);
+    std::vector<std::vector<std::string>> rows;
+    const std::string sql =
+        "SELECT mem_code, mem_cel, mem_key4, sl_phone, sl_key, sl_result FROM member JOIN smslist ON "
+        "mem_code=sl_ref WHERE sl_sscode=" +
+        Str(localCode) +
+        " AND ((sl_result=1 AND mem_cel LIKE '*%') OR (sl_result=2 AND mem_cel NOT LIKE '***%')) ORDER BY "
+        "sl_seq";
+    if (!m_db->DoQuery(sql, rows)) {
+        WriteLog(m_db->GetLastError(), 0);
+        Show(K("문자전송결과를 반영할 회원정보를 참조할 수 없습니다.(SQL오류)"));
+        return false;
+    }
+    progress.Range(static_cast<int>(rows.size()));
+    for (size_t i = 0; i < rows.size(); ++i) {
+        progress.Pos(static_cast<int>(i + 1));
+        const auto& r = rows[i];
+        if (r.size() < 6)
+            continue;
+        const std::string member = StoredDigits(r[1], r[2]);
+        if (member.empty() || member != StoredDigits(r[3], r[4]))
+            continue; // the member changed number since
+        const std::string code = Str(std::atoi(r[0].c_str()));
+        const std::string update =
+            std::atoi(r[5].c_str()) == 1
+                ? "UPDATE member SET mem_cel=REPLACE(mem_cel, '*', ''), mem_edate=GETDATE() WHERE mem_code=" +
+                      code
+                : "UPDATE member SET mem_cel='*'+mem_cel, mem_edate=GETDATE() WHERE mem_code=" + code +
+                      " AND LEN(mem_cel)<20";
+        if (!Succeeded(m_db->ExecuteSQL(update.c_str()))) {
+            WriteLog(m_db->GetLastError(), 0);
+            Show(K("문자전송결과를 회원정보에 반영할 수 없습니다.(SQL오류)"));
+            return false;
+        }
+    }
+    return true;
+}

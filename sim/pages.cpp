@@ -1,0 +1,271 @@
+#include "sim/pages.h"
+
+#include <cstdlib>
+#include <map>
+#include <vector>
+
+namespace zmsg::sim {
+
+namespace {
+
+struct Sample {
+    const char* title;
+    const char* text;
+};
+
+struct PageTab {
+    const char* caption;
+    std::vector<Sample> samples;
+};
+
+// Page tabs 1 to 5 of the SMS dialog's panel.
+const std::vector<PageTab>& Tabs() {
+    static const std::vector<PageTab> tabs = {
+        {"추천 문구",
+         {{"주말 특가", "[행복마트] 주말 특가! 삼겹살 100g 1,290원, 딸기 1팩 5,900원. 토·일 이틀만!"},
+          {"신선식품 할인", "[행복마트] 오늘 저녁 7시부터 신선식품 30% 할인합니다. 많이 오세요."},
+          {"", "[행복마트] 적립 포인트가 5,000점을 넘었습니다. 계산대에서 바로 쓰세요."}}},
+        {"다른 매장 문구",
+         {{"선물세트 예약", "[우리마트] 추석 선물세트 예약 판매! 한우·과일 세트 최대 20% 할인."},
+          {"", "[동네마트] 배달 시작! 3만원 이상 사시면 무료로 배달해 드립니다 ☎"}}},
+        {"기념일·명절",
+         {{"새해 인사", "새해 복 많이 받으세요!\n올해도 행복마트를 아껴 주셔서 고맙습니다."},
+          {"추석 인사", "즐거운 한가위 보내세요 ♡ 넉넉하고 풍성한 추석 되세요."}}},
+        {"장문(LMS)",
+         {{"이달의 행사 안내", "[행복마트 이달의 행사]\n1. 매주 수요일 채소 반값\n"
+                               "2. 3만원 이상 사시면 주차 2시간 무료\n3. 10일~20일 포인트 2배 적립\n\n"
+                               "자세한 내용은 매장 게시판을 보세요."}}},
+        {"이용 안내", {}},
+    };
+    return tabs;
+}
+
+struct Registered {
+    std::string number;
+    const char* label;
+};
+
+// Numbers a store registered besides its main one.
+const std::map<int, std::vector<Registered>>& ExtraNumbers() {
+    static const std::map<int, std::vector<Registered>> extra = {
+        {1001, {{"01055556666", "점장 휴대폰"}, {"0312345670", "배송센터"}}},
+    };
+    return extra;
+}
+
+std::string Html(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        switch (c) {
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\n':
+            out += "<br>";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+// A JavaScript string literal; "</" is split so a text cannot end the script element.
+std::string Js(std::string_view text) {
+    std::string out = "\"";
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '/':
+            out += (i > 0 && text[i - 1] == '<') ? "\\/" : "/";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out + "\"";
+}
+
+std::string Head(const char* title, const std::string& script) {
+    return "<!DOCTYPE html>\n<html lang=\"ko\"><head><meta charset=\"utf-8\"><title>" + Html(title) +
+           "</title>\n<style>"
+           "body{font-family:sans-serif;font-size:13px;margin:8px;background:#fff}"
+           ".tabs a{display:inline-block;padding:3px 8px;margin-right:2px;border:1px solid #9bb;"
+           "border-bottom:none;background:#e8f0f4;color:#135;text-decoration:none}"
+           ".tabs a.on{background:#fff;font-weight:bold}"
+           ".list{border-top:1px solid #9bb;padding-top:6px}"
+           "a.sample{display:block;margin:0 0 6px;padding:6px;border:1px solid #cde;background:#fbfdff;"
+           "color:#222;text-decoration:none}a.sample b{color:#135}"
+           "label{display:block;padding:5px;border-bottom:1px solid #dde}"
+           ".note{color:#666}h1{font-size:15px}"
+           "</style>\n<script>\n" +
+           script + "</script></head>\n<body>\n";
+}
+
+PageReply Refusal(const char* reason) {
+    PageReply page;
+    page.html = Head("잘못된 접근", "") + "<h1>잘못된 접근입니다.</h1>\n<p>" + Html(reason) +
+                "</p>\n<p class=\"note\">프로그램에서 화면을 다시 열어 주세요.</p>\n</body></html>\n";
+    return page;
+}
+
+bool AllDigits(std::string_view s) {
+    if (s.empty())
+        return false;
+    for (const char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+long long Number(std::string_view digits) {
+    return std::atoll(std::string(digits).c_str());
+}
+
+// A field that is value * k with value in [low, high].
+bool Field(std::string_view digits, long long k, long long low, long long high) {
+    const long long v = Number(digits);
+    return v % k == 0 && v / k >= low && v / k <= high;
+}
+
+std::string Dashed(const std::string& n) {
+    const size_t head = n.rfind("02", 0) == 0 ? 2 : 3;
+    if (n.size() < head + 5)
+        return n;
+    const size_t tail = 4;
+    return n.substr(0, head) + "-" + n.substr(head, n.size() - head - tail) + "-" + n.substr(n.size() - tail);
+}
+
+PageReply SmsPage(const FormFields& query) {
+    const std::string pm = FieldOf(query, "pm");
+    if (!IsWellFormedPageToken(pm))
+        return Refusal("페이지 인증 정보가 올바르지 않습니다.");
+    const int tab = std::atoi(FieldOf(query, "tab").c_str());
+    const auto& tabs = Tabs();
+    if (tab < 1 || tab > static_cast<int>(tabs.size()))
+        return Refusal("없는 페이지입니다.");
+    const std::string self = "appSMS.aspx?tab=" + std::to_string(tab);
+    const PageTab& current = tabs[static_cast<size_t>(tab - 1)];
+
+    std::string data = "var samples = [\n";
+    for (const auto& s : current.samples)
+        data += "  {title: " + Js(s.title) + ", text: " + Js(s.text) + "},\n";
+    data += "];\nvar chosen = -1;\n"
+            "function pick(i) { chosen = i; }\n"
+            "function jsGetCopyMsg() { return chosen < 0 ? \"\" : samples[chosen].text; }\n"
+            "function jsGetCopyTitle() { return chosen < 0 ? \"\" : samples[chosen].title; }\n";
+
+    std::string body = Head(current.caption, data) + "<div class=\"tabs\">";
+    for (size_t i = 0; i < tabs.size(); ++i)
+        body += "<a href=\"appSMS.aspx?tab=" + std::to_string(i + 1) + "&amp;pm=" + pm + "\"" +
+                (static_cast<int>(i + 1) == tab ? " class=\"on\"" : "") + ">" + Html(tabs[i].caption) +
+                "</a>";
+    body += "</div>\n<div class=\"list\">\n";
+    if (current.samples.empty()) {
+        body += "<h1>문자 보내기 도움말</h1>\n<p>왼쪽 탭의 문구를 누르면 메시지 입력란으로 복사됩니다.</p>\n"
+                "<p>충전한 뒤에는 <a id=\"reload\" href=\"" +
+                self + "&amp;cmd=DoReloadCall&amp;pm=" + pm + "\">잔액 새로고침</a>을 눌러 주세요.</p>\n";
+    } else {
+        body += "<p class=\"note\">문구를 누르면 메시지 입력란으로 복사됩니다.</p>\n";
+        for (size_t i = 0; i < current.samples.size(); ++i) {
+            const Sample& s = current.samples[i];
+            body += "<a class=\"sample\" id=\"sample" + std::to_string(i + 1) + "\" href=\"" + self +
+                    "&amp;cmd=DoCopyMsgToApp&amp;pm=" + pm + "\" onclick=\"pick(" + std::to_string(i) +
+                    ")\">";
+            if (*s.title)
+                body += "<b>" + Html(s.title) + "</b><br>";
+            body += Html(s.text) + "</a>\n";
+        }
+    }
+    return {200, body + "</div>\n</body></html>\n"};
+}
+
+PageReply CallbackPage(const FormFields& query, const CenterState& center) {
+    const std::string ts = FieldOf(query, "ts");
+    const std::string martText = FieldOf(query, "mart");
+    if (!IsWellFormedCallbackStamp(ts) || !AllDigits(martText))
+        return Refusal("페이지 인증 정보가 올바르지 않습니다.");
+    const int mart = std::atoi(martText.c_str());
+    const std::optional<Store> store = center.StoreOf(mart);
+    if (!store)
+        return Refusal("등록되지 않은 매장입니다.");
+
+    std::vector<Registered> numbers;
+    if (!store->callback.empty())
+        numbers.push_back({store->callback, "대표번호"});
+    if (const auto it = ExtraNumbers().find(mart); it != ExtraNumbers().end())
+        numbers.insert(numbers.end(), it->second.begin(), it->second.end());
+
+    const std::string script = "function jsGetCopyCallback() {\n"
+                               "  var c = document.querySelector('input[name=cb]:checked');\n"
+                               "  return c ? c.value : \"\";\n}\n";
+    std::string body = Head("발신번호 선택", script) + "<h1>" + Html(store->name) + " 발신번호</h1>\n";
+    if (numbers.empty()) {
+        body += "<p>등록된 발신번호가 없습니다. 발신번호를 먼저 등록해 주세요.</p>\n";
+    } else {
+        body += "<p class=\"note\">보낼 때 쓸 번호를 고른 뒤 [선택]을 누르세요.</p>\n";
+        for (const auto& n : numbers)
+            body += "<label><input type=\"radio\" name=\"cb\" value=\"" + n.number + "\"> " +
+                    Dashed(n.number) + " <span class=\"note\">(" + Html(n.label) + ")</span></label>\n";
+    }
+    body += "<p><button id=\"use\" onclick=\"location.href='SelCallback.aspx?mart=" + std::to_string(mart) +
+            "&amp;ts=" + ts + "&amp;cmd=DoCopyCallbackToApp'\">선택</button></p>\n</body></html>\n";
+    return {200, body};
+}
+
+} // namespace
+
+bool IsCenterPage(const std::string& path) {
+    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx";
+}
+
+PageReply CenterPage(const std::string& path, const FormFields& query, const CenterState& center) {
+    if (path == "/ZMSG/appSMS.aspx")
+        return SmsPage(query);
+    if (path == "/ZMSG/SelCallback.aspx")
+        return CallbackPage(query, center);
+    return {404, "not found"};
+}
+
+bool IsWellFormedPageToken(std::string_view pm) {
+    if (pm.size() < 40 || !AllDigits(pm))
+        return false;
+    const long long second = Number(pm.substr(0, 2));
+    if (second > 59)
+        return false;
+    const long long k = second + 13;
+    const size_t n = pm.size();
+    return Field(pm.substr(n - 4), k, 1, 31) && Field(pm.substr(n - 8, 4), k, 1, 12) &&
+           Field(pm.substr(n - 14, 6), k, 2000, 2199) && Field(pm.substr(n - 18, 4), k, 0, 23);
+}
+
+bool IsWellFormedCallbackStamp(std::string_view ts) {
+    if (ts.size() != 10 || !AllDigits(ts))
+        return false;
+    auto at = [&](size_t i) { return Number(ts.substr(i, 2)); };
+    return at(0) <= 59 && at(2) <= 59 && at(4) <= 23 && at(6) >= 1 && at(6) <= 31 && at(8) >= 1 &&
+           at(8) <= 12;
+}
+
+} // namespace zmsg::sim

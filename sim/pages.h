@@ -1,0 +1,43 @@
+// The service center's web pages that the dialogs show: real HTML and JavaScript in UTF-8 with the
+// page functions the module calls and the command links that hand values over.
+//
+//   GET /ZMSG/appSMS.aspx?tab=1..5&pm=TOKEN   message samples, one page tab each; clicking a sample
+//                                             makes jsGetCopyMsg/jsGetCopyTitle return it and
+//                                             navigates to an address with "DoCopyMsgToApp";
+//                                             tab 5 has a "DoReloadCall" link
+//   GET /ZMSG/SelCallback.aspx?mart=N&ts=T    the store's registered callback numbers; the "선택"
+//                                             button navigates to "DoCopyCallbackToApp" and
+//                                             jsGetCopyCallback returns the checked number ("" when
+//                                             none is checked)
+//
+// Requests are recorded, and faults armed, under the verb PAGE.
+//
+// Like the provider's own pages, they refuse a request whose token is not one the module makes: a
+// refusal page without any page function.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "sim/centerstate.h"
+#include "sim/formdata.h"
+
+namespace zmsg::sim {
+
+struct PageReply {
+    int status = 200;
+    std::string html; // UTF-8
+};
+
+bool IsCenterPage(const std::string& path);
+PageReply CenterPage(const std::string& path, const FormFields& query, const CenterState& center);
+
+// The pm token: two digits of seconds s, then fields multiplied by s + 13, the last four being
+// hour (4 digits), year (6), month (4) and day (4). Checks what a server can check without
+// knowing the user: digits only, long enough, every date field a multiple of s + 13 that divides
+// back to a plausible value.
+bool IsWellFormedPageToken(std::string_view pm);
+// The callback page's ts: "%S%M%H%d%m", ten digits of a possible time.
+bool IsWellFormedCallbackStamp(std::string_view ts);
+
+} // namespace zmsg::sim

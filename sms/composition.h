@@ -1,0 +1,57 @@
+// Writing a text message: the byte counter against the kind's limit, the advertising templates and
+// the rules an advertising message must follow. Texts are CP949; lengths are bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+class QWidget;
+
+inline constexpr int kSmsLimit = 90;
+inline constexpr int kLmsLimit = 2000;
+
+// Every CR LF turned into LF: the center counts a line break as one byte.
+std::string NormalizeLineEnds(std::string_view text);
+
+struct MessageCount {
+    int length = 0;
+    int limit = kSmsLimit;
+    bool over = false;
+};
+MessageCount CountMessage(std::string_view text, bool lms);
+// "%d/%d", length and limit.
+std::string CounterText(const MessageCount& count);
+
+struct AdTemplates {
+    std::string full;    // LMS: with "☏" before the store phone
+    std::string brief;   // SMS
+    std::string subject; // LMS subject
+};
+AdTemplates MakeAdTemplates(const std::string& storeName, const std::string& storePhone,
+                            const std::string& optOutNumber);
+// Swaps an untouched template (or fills an empty text) for the kind's own, and fills an empty LMS
+// subject; a text the user changed is left alone.
+void ApplyAdTemplate(bool lms, const AdTemplates& templates, std::string& text, std::string& subject);
+
+// The notice to a member whose refusal was carried out; "{요청일}" is filled per recipient.
+std::string RefusalNotice(const std::string& storeName);
+
+struct AdRuleInput {
+    bool lms = false;
+    std::string subject;
+    std::string message;
+    std::string storeName;
+    std::string storePhone;
+    std::string optOutNumber;
+};
+// The advertising rules, asked one by one (Yes goes on, No stops). True when sending may go on.
+// A rule whose required text is empty counts as not met: an empty opt-out number must not pass.
+bool CheckAdRules(const AdRuleInput& input, QWidget* parent = nullptr);
+
+// Byte search that only matches at character starts, so the trail byte of a Korean character
+// never begins a match.
+bool ContainsText(std::string_view text, std::string_view part);
+
+// The message as it is sent: trailing blanks removed, CR LF turned into LF and every single quote
+// turned into a double quote (the center and the history table take it that way).
+std::string NormalizeMessage(std::string_view text);

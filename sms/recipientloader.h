@@ -1,0 +1,43 @@
+// Loading the recipients the host named (codes and/or a condition) from the store database.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "sms/recipientlist.h"
+
+class CSQLDirect;
+
+struct RecipientLoadRequest {
+    int targetType = 0;    // 0 members, 1 employees, 2 suppliers, 3 members who refused
+    std::string codeList;  // comma-separated codes, CP949; may be empty
+    std::string condition; // the host's own SQL term beginning with "AND"; may be empty
+};
+
+struct RecipientLoadSummary {
+    int total = 0;      // rows read
+    int skipped = 0;    // refused (type 0) or not refused (type 3)
+    int threeFail = 0;  // listed unchecked
+    int badFormat = 0;
+    int duplicate = 0;
+    bool failed = false; // a statement failed; its message was shown and the load stopped
+    int added() const { return total - skipped - threeFail - badFormat - duplicate; }
+};
+
+// Progress of a long load, shown by the caller's progress window.
+struct LoadProgress {
+    std::function<void(const std::string& text, int total)> start;
+    std::function<void(int pos)> step;
+    std::function<void()> finish; // the load is over: hide the window
+};
+
+// Empties the list and loads. A failed statement shows its message ("회원데이터를 참조할 수 없습니다!"
+// and the like) and ends the load; rows added before stay.
+RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& request, RecipientList& list,
+                                    const LoadProgress& progress = {});
+// The statements a load runs, in order: codes go in batches ("mem_code IN (...)") when the condition
+// only narrows each code's rows, one statement per code otherwise; codes that are not numbers are left out.
+std::vector<std::string> RecipientLoadStatements(const RecipientLoadRequest& request);
+// The one message after a load ("총 %s건중 ..."), or empty when every row was added.
+std::string LoadSummaryMessage(const RecipientLoadSummary& summary, int targetType);

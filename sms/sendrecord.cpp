@@ -1,0 +1,152 @@
+#include "sms/sendrecord.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <optional>
+#include <thread>
+
+#include "center/db/sqldirect.h"
+#include "center/phonemask.h"
+#include "center/text/codec.h"
+#include "center/vexglobal.h"
+#include "frame/log.h"
+
+namespace {
+
+constexpr int kTries = 5;
+
+bool Succeeded(int rc) {
+    return rc == SQL_OK || rc == SQL_OK_INFO || rc == SQL_NODATA;
+}
+
+// Reads the first column of the first row; nullopt when the statement failed, empty when no row.
+std::optional<std::string> FirstValue(CSQLDirect& db, const std::string& sql, bool& hasRow) {
+    hasRow = false;
+    if (!Succeeded(db.ExecuteSQL(sql.c_str())))
+        return std::nullopt;
+    if (db.Fetch() != SQL_OK)
+        return std::string();
+    hasRow = true;
+    return db.GetCol(1);
+}
+
+std::string SendInsert(const PendingSend& s, int32_t code) {
+    const std::string reserve = s.reservation.empty() ? "NULL" : "'" + SqlQuoteSafe(s.reservation) + "'";
+    return "INSERT INTO smssend (ss_code, ss_msg, ss_callback, ss_emp, ss_target, ss_trcount, ss_trfail, "
+           "ss_reserve, ss_reservedate, ss_idate, ss_center, ss_result, ss_resultdate, ss_smms_center, "
+           "ss_smms_count, ss_smms_fail, ss_smms_result, ss_smms_resultdate) VALUES (" +
+           std::to_string(code) + ",'" + SqlQuoteSafe(s.message) + "','" + SqlQuoteSafe(s.callback) + "'," +
+           std::to_string(s.empCode) + "," + std::to_string(s.targetType) + "," + std::to_string(s.callSent) +
+           ",0, " + (s.reservation.empty() ? "0" : "1") + "," + reserve + ",GETDATE()," +
+           std::to_string(s.centerCode) + ",0,NULL, 0,0,0,0,NULL)";
+}
+
+std::string ListInsert(int32_t code, int seq, const SentRecipient& r) {
+    std::string masked;
+    int32_t key = -1;
+    MaskPhone(r.phone, masked, key);
+    return "INSERT INTO smslist (sl_sscode, sl_seq, sl_ref, sl_phone, sl_key, sl_result, sl_sendtype) VALUES "
+           "(" +
+           std::to_string(code) + "," + std::to_string(seq) + "," + std::to_string(r.ref) + ",'" +
+           SqlQuoteSafe(masked) + "'," + std::to_string(key) + ",0,0)";
+}
+
+RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s) {
+    RecordOutcome out;
+    out.step = RecordStep::Code;
+    if (!db.BeginTrans()) {
+        WriteLog("BeginTrans: " + db.GetLastError(), 0);
+        return out;
+    }
+    auto fail = [&](RecordStep step) {
+        WriteLog(db.GetLastError(), 0);
+        db.RollbackTrans();
+        out.step = step;
+        return out;
+    };
+    bool hasRow = false;
+    const auto existing =
+        FirstValue(db,
+                   "SELECT TOP 1 ss_code FROM smssend WHERE ss_center=" + std::to_string(s.centerCode) +
+                       " AND ss_trcount=" + std::to_string(s.callSent) + " ORDER BY ss_code",
+                   hasRow);
+    if (!existing)
+        return fail(RecordStep::Code);
+    if (hasRow) {
+        db.RollbackTrans();
+        out.step = RecordStep::Done;
+        out.already = true;
+        out.localCode = std::atoi(existing->c_str());
+        return out;
+    }
+    const auto top = FirstValue(db, "SELECT TOP 1 ss_code FROM smssend ORDER BY ss_code DESC", hasRow);
+    if (!top)
+        return fail(RecordStep::Code);
+    const int32_t code = hasRow ? std::atoi(top->c_str()) + 1 : 1;
+    if (!Succeeded(db.ExecuteSQL(SendInsert(s, code).c_str())))
+        return fail(RecordStep::Send);
+    int seq = 0;
+    for (const SentRecipient& r : s.recipients)
+        if (!Succeeded(db.ExecuteSQL(ListInsert(code, ++seq, r).c_str())))
+            return fail(RecordStep::List);
+    if (!db.CommitTrans())
+        return fail(RecordStep::Send);
+    out.step = RecordStep::Done;
+    out.localCode = code;
+    return out;
+}
+
+} // namespace
+
+RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send) {
+    RecordOutcome out;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        out = TryOnce(db, send);
+        if (out.step == RecordStep::Done)
+            return out;
+        // Another process may have taken the same code or held the write lock: take a fresh one.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 * (attempt + 1)));
+    }
+    return out;
+}
+
+std::string RecordFailureText(RecordStep step) {
+    switch (step) {
+    case RecordStep::Code:
+        return zmsg::K("전송내역을 보관하기 위해 DB코드를 참조할 수 없습니다.");
+    case RecordStep::Send:
+        return zmsg::K("전송정보를 보관하기 위해 DB에 기록할 수 없습니다.");
+    case RecordStep::List:
+        return zmsg::K("전송상세내역을 보관하기 위해 DB에 기록할 수 없습니다.");
+    case RecordStep::Done:
+        break;
+    }
+    return {};
+}
+
+int FlushUnrecorded(CSQLDirect& db, SendState& state) {
+    std::vector<int32_t> written;
+    for (const PendingSend& s : state.sends()) {
+        if (s.phase != PendingSend::Phase::Unrecorded)
+            continue;
+        const RecordOutcome r = RecordSend(db, s);
+        if (r.step == RecordStep::Done) {
+            WriteLog(zmsg::K("미기록 전송내역 기록(SS=") + std::to_string(s.centerCode) +
+                         ", ss_code=" + std::to_string(r.localCode) + ")",
+                     0);
+            written.push_back(s.centerCode);
+        } else {
+            WriteLog(zmsg::K("미기록 전송내역을 아직 기록할 수 없습니다.(SS=") +
+                         std::to_string(s.centerCode) + ")",
+                     0);
+        }
+    }
+    for (int32_t c : written)
+        state.Remove(c);
+    if (!written.empty())
+        state.Save();
+    int left = 0;
+    for (const PendingSend& s : state.sends())
+        left += s.phase == PendingSend::Phase::Unrecorded ? 1 : 0;
+    return left;
+}

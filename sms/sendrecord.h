@@ -1,0 +1,34 @@
+// Writing one ended send into the local history: its smssend row and all its smslist rows, together.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sms/sendstate.h"
+
+class CSQLDirect;
+
+enum class RecordStep {
+    Done,
+    Code, // the highest local send code could not be read
+    Send, // the smssend row could not be written
+    List, // an smslist row could not be written
+};
+
+struct RecordOutcome {
+    RecordStep step = RecordStep::Done;
+    int32_t localCode = 0; // the send's ss_code when Done
+    bool already = false;  // the history already held this center code (written before)
+};
+
+// One database transaction: the new local code is the highest plus one and is taken together with the
+// rows, so two processes finishing at once never share a code (a clash is retried). A send whose
+// center code the history already holds is not written twice. On failure nothing of it is written.
+RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send);
+
+// The message of a failed step, as the send shows it.
+std::string RecordFailureText(RecordStep step);
+
+// Writes every ended send the state file still holds and drops those written. Returns how many are
+// left over. Quiet: failures are logged, the entries stay for the next opportunity.
+int FlushUnrecorded(CSQLDirect& db, SendState& state);

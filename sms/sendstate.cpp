@@ -1,0 +1,272 @@
+#include "sms/sendstate.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cstdio>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "center/text/codec.h"
+#include "frame/log.h"
+#include "frame/moduleapp.h"
+
+namespace {
+
+constexpr const char* kMagic = "ZMSGSEND 1";
+
+// Entries of paths whose last write failed: the only copy left is the process's own.
+std::mutex g_memoryMutex;
+std::map<std::string, std::vector<PendingSend>>& MemoryCopies() {
+    static std::map<std::string, std::vector<PendingSend>> copies;
+    return copies;
+}
+
+// Byte-wise, so a CP949 trail byte equal to '\\' survives as well.
+std::string Escape(const std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        switch (c) {
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+bool Unescape(const std::string& text, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] != '\\') {
+            out += text[i];
+            continue;
+        }
+        if (++i == text.size())
+            return false;
+        switch (text[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        default:
+            return false;
+        }
+    }
+    return true;
+}
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> out;
+    size_t start = 0;
+    while (true) {
+        const size_t tab = line.find('\t', start);
+        out.push_back(line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos)
+            return out;
+        start = tab + 1;
+    }
+}
+
+bool ToInt(const std::string& text, int32_t& value) {
+    if (text.empty())
+        return false;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool Digits(const std::string& text) {
+    for (char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+bool ReadFile(const std::string& path, std::string& out, bool& missing) {
+    missing = false;
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        missing = errno == ENOENT;
+        return false;
+    }
+    char buf[8192];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        out.append(buf, n);
+    const bool ok = !std::ferror(f);
+    std::fclose(f);
+    return ok;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    const std::string tmp = path + ".tmp";
+    const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    // The entry stands for money already spent: it must be on disk before the caller goes on.
+    const bool ok = done == bytes.size() && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+        std::remove(tmp.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+SendState::SendState(std::string path) : m_path(std::move(path)) {}
+
+std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
+    std::string out = std::string(kMagic) + "\r\n";
+    for (const PendingSend& s : sends) {
+        out += "SEND\t" + std::string(1, static_cast<char>(s.phase)) + "\t" + std::to_string(s.centerCode) +
+               "\t" + std::to_string(s.storeCode) + "\t" + (s.lms ? "L" : "S") + "\t" +
+               std::to_string(s.empCode) + "\t" + std::to_string(s.targetType) + "\t" +
+               std::to_string(s.callSent) + "\t" + Escape(s.reservation) + "\t" + Escape(s.callback) + "\t" +
+               std::to_string(s.recipients.size()) + "\r\n";
+        out += "MSG\t" + Escape(s.message) + "\r\n";
+        for (const SentRecipient& r : s.recipients)
+            out += "R\t" + std::to_string(r.ref) + "\t" + Escape(r.phone) + "\r\n";
+    }
+    out += "END\r\n";
+    return out;
+}
+
+bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) {
+    sends.clear();
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find("\r\n", start);
+        if (end == std::string::npos)
+            return false; // a line cut short: the write did not finish
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    if (lines.size() < 2 || lines.front() != kMagic || lines.back() != "END")
+        return false;
+    size_t i = 1;
+    while (i + 1 < lines.size()) {
+        const auto f = SplitTabs(lines[i]);
+        PendingSend s;
+        int32_t count = 0;
+        if (f.size() != 11 || f[0] != "SEND" || (f[1] != "U" && f[1] != "R") ||
+            (f[4] != "S" && f[4] != "L") || !ToInt(f[2], s.centerCode) || !ToInt(f[3], s.storeCode) ||
+            !ToInt(f[5], s.empCode) || !ToInt(f[6], s.targetType) || !ToInt(f[7], s.callSent) ||
+            !ToInt(f[10], count) || count < 0 || s.centerCode < 1 || !Unescape(f[8], s.reservation) ||
+            !Unescape(f[9], s.callback) || !Digits(s.callback))
+            return false;
+        s.phase = f[1] == "U" ? PendingSend::Phase::Unknown : PendingSend::Phase::Unrecorded;
+        s.lms = f[4] == "L";
+        if (++i >= lines.size() - 1 || lines[i].rfind("MSG\t", 0) != 0 ||
+            !Unescape(lines[i].substr(4), s.message))
+            return false;
+        for (int32_t k = 0; k < count; ++k) {
+            if (++i >= lines.size() - 1)
+                return false;
+            const auto r = SplitTabs(lines[i]);
+            SentRecipient rec;
+            if (r.size() != 3 || r[0] != "R" || !ToInt(r[1], rec.ref) || !Unescape(r[2], rec.phone))
+                return false;
+            s.recipients.push_back(std::move(rec));
+        }
+        ++i;
+        sends.push_back(std::move(s));
+    }
+    return true;
+}
+
+void SendState::Load() {
+    {
+        std::lock_guard lock(g_memoryMutex);
+        const auto it = MemoryCopies().find(m_path);
+        if (it != MemoryCopies().end()) {
+            m_sends = it->second;
+            return;
+        }
+    }
+    m_sends.clear();
+    std::string text;
+    bool missing = false;
+    if (!ReadFile(m_path, text, missing)) {
+        if (!missing)
+            WriteLog(zmsg::K("전송상태 파일을 읽을 수 없습니다: ") + m_path, 1);
+        return;
+    }
+    if (!Parse(text, m_sends)) {
+        m_sends.clear();
+        const std::string aside = m_path + ".bad";
+        std::rename(m_path.c_str(), aside.c_str());
+        WriteLog(zmsg::K("전송상태 파일이 손상되어 무시합니다: ") + aside, 1);
+    }
+}
+
+bool SendState::Save() {
+    bool ok;
+    if (m_sends.empty())
+        ok = std::remove(m_path.c_str()) == 0 || errno == ENOENT;
+    else
+        ok = WriteFileAtomically(m_path, Serialize(m_sends));
+    std::lock_guard lock(g_memoryMutex);
+    if (ok) {
+        MemoryCopies().erase(m_path);
+    } else {
+        MemoryCopies()[m_path] = m_sends;
+        WriteLog(zmsg::K("전송상태 파일을 기록할 수 없습니다: ") + m_path, 1);
+    }
+    return ok;
+}
+
+const PendingSend* SendState::FindUnknown() const {
+    for (const PendingSend& s : m_sends)
+        if (s.phase == PendingSend::Phase::Unknown)
+            return &s;
+    return nullptr;
+}
+
+void SendState::Put(const PendingSend& send) {
+    for (PendingSend& s : m_sends)
+        if (s.centerCode == send.centerCode) {
+            s = send;
+            return;
+        }
+    m_sends.push_back(send);
+}
+
+void SendState::Remove(int32_t centerCode) {
+    std::erase_if(m_sends, [&](const PendingSend& s) { return s.centerCode == centerCode; });
+}
+
+std::string SendStatePath() {
+    return g_strHostDir + "ZMSGSEND.dat";
+}

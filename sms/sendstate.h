@@ -1,0 +1,65 @@
+// Sends the center knows about and the store database does not (yet): an end whose reply never
+// arrived, and ended sends whose history rows could not be written. Kept in a small file in the host
+// folder so that neither a failed request, a database failure nor the end of the process loses them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct SentRecipient {
+    int32_t ref = 0;   // member, employee or supplier code; 0 for numbers added by hand
+    std::string phone; // as handed to the center (digits)
+};
+
+// Everything needed to write the send's smssend and smslist rows later.
+struct PendingSend {
+    enum class Phase : char {
+        Unknown = 'U',    // the end was posted and no usable reply came back: it may have gone out
+        Unrecorded = 'R', // the center ended it; the history rows are still to be written
+    };
+    Phase phase = Phase::Unknown;
+    int32_t centerCode = 0; // SS
+    int32_t storeCode = 0;
+    bool lms = false;
+    int32_t empCode = 0;
+    int32_t targetType = 0;
+    int32_t callSent = 0;    // known once ended
+    std::string reservation; // "YYYY-MM-DD HH:MM", empty without reservation
+    std::string callback;    // digits
+    std::string message;     // as recorded (normalised)
+    std::vector<SentRecipient> recipients;
+};
+
+class SendState {
+public:
+    explicit SendState(std::string path);
+
+    // Reads the file. A file that is damaged or not ours is moved aside (".bad") and logged, never
+    // trusted. When the last write of this path failed, the copy this process kept is used instead.
+    void Load();
+    // Writes every entry (removes the file when there is none), atomically. False when the file could
+    // not be written: the process then keeps the entries in memory and the next Load uses them.
+    bool Save();
+
+    const std::vector<PendingSend>& sends() const { return m_sends; }
+    // The send whose end is unresolved, or null. There is at most one: none is begun while it lasts.
+    const PendingSend* FindUnknown() const;
+    // Adds the send or replaces the entry with the same center code.
+    void Put(const PendingSend& send);
+    void Remove(int32_t centerCode);
+    bool empty() const { return m_sends.empty(); }
+
+    const std::string& path() const { return m_path; }
+
+    // The text of the file for these entries, and its reading (false for anything not well formed).
+    static std::string Serialize(const std::vector<PendingSend>& sends);
+    static bool Parse(const std::string& text, std::vector<PendingSend>& sends);
+
+private:
+    std::string m_path;
+    std::vector<PendingSend> m_sends;
+};
+
+// "ZMSGSEND.dat" in the host folder, beside the draft.
+std::string SendStatePath();

@@ -1,0 +1,457 @@
+#include "sms/smssend.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <unordered_set>
+
+#include "center/centerconfig.h"
+#include "center/db/sqldirect.h"
+#include "center/replyreader.h"
+#include "center/requestclient.h"
+#include "center/text/codec.h"
+#include "center/vexglobal.h"
+#include "frame/clock.h"
+#include "frame/log.h"
+#include "frame/messagebox.h"
+#include "sms/composition.h"
+#include "sms/recipientlist.h"
+#include "sms/sendrecord.h"
+#include "sms/sendstate.h"
+
+using zmsg::K;
+
+namespace {
+
+constexpr const char* kPath = "/ZMSG/AppRequest.ashx";
+constexpr int kEndTries = 3;
+constexpr int kFocusMessage = 2026;
+constexpr int kFocusCallback = 2034;
+
+std::string Str(long long v) {
+    return std::to_string(v);
+}
+
+void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
+    for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return text;
+}
+
+// Angle brackets would be taken for the center's own tags.
+std::string ForCenter(std::string text) {
+    ReplaceAll(text, "<", "_lt;_");
+    ReplaceAll(text, ">", "_gt;_");
+    return CvexGlobal::EncodeANSIToUTF8URL(text);
+}
+
+std::string CallCenter(const SmsAccount& a) {
+    return K("\n\n콜센터로 연락바랍니다.\n☎ ") + a.centerPhone;
+}
+
+} // namespace
+
+SmsSendTransaction::SmsSendTransaction(CSQLDirect& db, SmsSendInput input, ProgressHooks progress)
+    : m_db(db), m_in(std::move(input)), m_progress(std::move(progress)) {}
+
+void SmsSendTransaction::Refuse(const std::string& text, int focus) {
+    m_result.outcome = SmsSendOutcome::Refused;
+    m_result.focus = focus;
+    m_result.shown.push_back(text);
+    ShowMessageBox(text, MB_OK);
+}
+
+void SmsSendTransaction::Fail(const std::string& text) {
+    m_result.shown.push_back(text);
+    LogAndShow(text, 1);
+}
+
+void SmsSendTransaction::Report(const std::string& text) {
+    m_result.shown.push_back(text);
+    ShowMessageBox(text, MB_OK, kColorSuccess);
+}
+
+SmsSendResult SmsSendTransaction::Run() {
+    // Everything of an earlier send is forgotten: a result never carries another send's codes.
+    m_result = SmsSendResult{};
+    m_label = m_in.lms ? "LMS" : "SMS";
+    m_message = NormalizeMessage(m_in.message);
+    m_callback = CvexGlobal::GetNumberOnlyString(m_in.callbackField);
+    m_smsCount = m_appCount = 0;
+    for (const Recipient& r : m_in.rows) {
+        m_smsCount += IsSmsRow(r) ? 1 : 0;
+        m_appCount += r.checked && r.byApp ? 1 : 0;
+    }
+    // Without the combined send there is nobody to reach by app message.
+    if (!m_in.combinedSend)
+        m_appCount = 0;
+    if (!Check())
+        return m_result;
+    if (m_smsCount > 0 && !CenterSend()) {
+        m_progress.Hide();
+        return m_result;
+    }
+    Finish();
+    m_progress.Hide();
+    return m_result;
+}
+
+bool SmsSendTransaction::Check() {
+    const SmsAccount& a = m_in.account;
+    const double unit = UnitCharge(a, m_in.lms);
+    if (m_smsCount > 0 && unit <= 0) {
+        Refuse(K("문자메시지를 사용할 수 없습니다.(단가정보오류)\n센터에 문의해 주십시오."));
+        return false;
+    }
+    const int limit = m_in.lms ? kLmsLimit : kSmsLimit;
+    const int length = static_cast<int>(m_message.size());
+    if (length < 1 || length > limit) {
+        Refuse("1 ~ " + Str(limit) + K("자 (한글") + Str(limit / 2) +
+                   K("자) 이내로 메시지를 입력해 주십시오."),
+               kFocusMessage);
+        return false;
+    }
+    if (m_in.lms && length <= kSmsLimit) {
+        Refuse(K("장문전송(LMS)을 선택하셨으나 입력하신 메시지가 90자(한글45자)이하입니다.\n"
+                 "단문전송(SMS)으로 전환해 주십시오."),
+               kFocusMessage);
+        return false;
+    }
+    if (m_in.lms && a.lmsAdLen > 0 && a.lmsAdLen + length > kLmsLimit) {
+        const int room = kLmsLimit - a.lmsAdLen;
+        Refuse(K("센터 캠페인광고를 허용하셨으나 광고메시지를 추가할 여유공간이 부족합니다.\n메시지를 ") +
+                   Str(room) + K("자(한글") + Str(room / 2) + K("자)이하로 입력해 주십시오."),
+               kFocusMessage);
+        return false;
+    }
+    if (!m_in.bareTemplate.empty() && Lower(m_message) == Lower(NormalizeMessage(m_in.bareTemplate))) {
+        Refuse(K("발송하려는 ") + m_label + K("메시지에 내용이 없습니다."), kFocusMessage);
+        return false;
+    }
+    if (m_in.adRules && !m_in.adRules())
+        return false;
+    auto field = [&](const std::string& header) {
+        return !header.empty() && ContainsText(m_message, "{" + header + "}");
+    };
+    m_merge = field(m_in.header1) || field(m_in.header3) || field(m_in.header4);
+    if (m_callback.size() < 8 || m_callback.size() > 11) {
+        Refuse(K("8 ~ 11자 이내로 발신자 번호를 입력해 주십시오."), kFocusCallback);
+        return false;
+    }
+    if (m_in.reservation) {
+        const qint64 ahead = zmsg::Clock::now().secsTo(*m_in.reservation);
+        if (ahead < 0 || ahead / 3600 < 1) {
+            Refuse(
+                K("예약일시가 잘못되었습니다.\n예약일시는 현재시간보다 1시간이상 이후로 설정해 주십시오."));
+            return false;
+        }
+        if (ahead / 86400 > 31) {
+            Refuse(K("예약일시가 잘못되었습니다.\n예약일시는 현재시간보다 31일 이내로 설정해 주십시오."));
+            return false;
+        }
+    }
+    if (m_smsCount < 1 && m_appCount < 1) {
+        Refuse(K("전송대상을 선택해 주십시오."));
+        return false;
+    }
+    if (a.balance < TotalCharge(m_smsCount, unit, a.payType)) {
+        Refuse(K("잔여콜이 부족합니다.\n\n충전문의 ☎ ") + a.centerPhone);
+        return false;
+    }
+    return true;
+}
+
+SmsSendTransaction::EndReply SmsSendTransaction::PostEnd(int32_t store, int32_t ss, size_t total,
+                                                         std::string& reply) {
+    const std::string body = "work=SMSEND&mart=" + Str(store) + "&ss=" + Str(ss);
+    m_progress.Show(K("센터에 전송완료를 요청중입니다.(앞 단계보다 다소 시간이 소요될 수 있습니다.)"));
+    for (int attempt = 0; attempt < kEndTries; ++attempt) {
+        WriteLog(Str(static_cast<long long>(total)) + K("건 전송완료요청(재시도=") + Str(attempt) + ")", 0);
+        if (attempt > 0)
+            m_progress.Show(K("센터에 전송완료를 요청중입니다.(") + Str(attempt + 1) +
+                            K(" 번째 재시도중...)"));
+        std::string raw;
+        if (RequestPost(zmsg::CenterUrl(kPath), body, raw, 120000, ConnectionUse::Fresh)) {
+            reply = zmsg::ConvertReply(raw);
+            if (zmsg::IsPositiveReply(reply, 4))
+                return EndReply::Ended;
+            // Only a well-formed refusal says the send was not ended; a garbled or cut reply may
+            // hide an end that went through.
+            return zmsg::HasReason(reply) && reply[0] != '1' ? EndReply::Definite : EndReply::Unusable;
+        }
+        if (attempt + 1 < kEndTries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(zmsg::RetryPauseMs(1000)));
+    }
+    return EndReply::NoReply;
+}
+
+std::string SmsSendTransaction::EndFailureText(const std::string& label, const std::string& reply) const {
+    std::string text = K("센터에서 ") + label + K(" 전송을 완료할 수 없습니다.");
+    if (zmsg::HasReason(reply))
+        text += K("\n\n☞ ") + reply;
+    return text + CallCenter(m_in.account);
+}
+
+void SmsSendTransaction::Record(SendState& state, const PendingSend& send) {
+    m_progress.Show(K("전송내역을 보관하기 위해 DB에 기록하는 중입니다."));
+    const RecordOutcome r = RecordSend(m_db, send);
+    if (r.step == RecordStep::Done) {
+        m_result.localCode = r.localCode;
+        state.Remove(send.centerCode);
+        state.Save();
+        return;
+    }
+    // The send went out and was charged: its history waits in the state file for the next send or
+    // result receipt, so the results can still be matched.
+    m_result.unrecorded = true;
+    Fail(RecordFailureText(r.step) +
+         K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)"));
+}
+
+bool SmsSendTransaction::ResolveUnknown(SendState& state) {
+    const PendingSend* found = state.FindUnknown();
+    if (!found)
+        return true;
+    PendingSend pending = *found;
+    const std::string label = pending.lms ? "LMS" : "SMS";
+    m_result.centerCode = pending.centerCode;
+    WriteLog(K("완료응답을 받지 못한 이전 전송 확인(SS=") + Str(pending.centerCode) + ")", 0);
+    std::string reply;
+    switch (PostEnd(pending.storeCode, pending.centerCode, pending.recipients.size(), reply)) {
+    case EndReply::NoReply:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account));
+        return false;
+    case EndReply::Unusable:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(EndFailureText(label, reply));
+        return false;
+    case EndReply::Definite:
+        // The center says it never ended it: nothing went out, a new send may begin.
+        WriteLog(K("이전 전송은 완료되지 않았음(SS=") + Str(pending.centerCode) + ") " + reply, 0);
+        state.Remove(pending.centerCode);
+        state.Save();
+        m_result.centerCode = 0;
+        return true;
+    case EndReply::Ended:
+        break;
+    }
+    pending.phase = PendingSend::Phase::Unrecorded;
+    pending.callSent = zmsg::ElementInt(reply, "CALL_SENT");
+    state.Put(pending);
+    state.Save();
+    m_result.callSent = pending.callSent;
+    m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
+                                                 : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
+    Record(state, pending);
+
+    // The rows of that send are not sent again.
+    std::unordered_set<std::string> phones;
+    for (const SentRecipient& r : pending.recipients)
+        phones.insert(r.phone);
+    int left = 0;
+    for (size_t i = 0; i < m_in.rows.size(); ++i) {
+        if (!IsSmsRow(m_in.rows[i]))
+            continue;
+        if (phones.count(m_in.rows[i].phone))
+            m_result.rowsToRemove.push_back(i);
+        else
+            ++left;
+    }
+    m_result.outcome = SmsSendOutcome::PreviousCompleted;
+    std::string text = K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다.(") +
+                       CvexGlobal::GetMoneyString(pending.callSent) +
+                       K("건)\n전송된 대상은 리스트에서 삭제합니다.");
+    if (left > 0)
+        text += K("\n남은 대상은 다시 전송해 주십시오.");
+    Report(text);
+    return false;
+}
+
+bool SmsSendTransaction::CenterSend() {
+    SendState state(SendStatePath());
+    state.Load();
+    FlushUnrecorded(m_db, state);
+    if (!ResolveUnknown(state))
+        return false;
+
+    const SmsAccount& a = m_in.account;
+    WriteLog(K("------------------ SMS 전송 시작 ------------------"), 0);
+    const std::string subject = m_in.lms ? ForCenter(m_in.subject) : std::string();
+    const std::string rsv =
+        m_in.reservation ? m_in.reservation->toString(QStringLiteral("yyyyMMddHHmm")).toStdString() : "";
+    const std::string url = zmsg::CenterUrl(kPath);
+    std::string raw;
+    std::string reply;
+    const std::string begin = "work=SMSBEGIN&mart=" + Str(a.storeCode) + "&emp=" + Str(m_in.empCode) +
+                              "&tg=" + Str(m_in.targetType) + "&mg=" + (m_merge ? "1" : "0") + "&rsv=" + rsv +
+                              "&tp=" + (m_in.lms ? "L" : "S") + "&sub=" + subject +
+                              "&msg=" + ForCenter(m_message) + "&cb=" + m_callback +
+                              "&call=" + Str(m_smsCount);
+    m_result.outcome = SmsSendOutcome::Failed;
+    if (!RequestPost(url, begin, raw, 0, ConnectionUse::Fresh)) {
+        Fail(K("센터에 ") + m_label + K(" 전송시작을 알릴 수 없습니다.(통신실패)"));
+        return false;
+    }
+    reply = zmsg::ConvertReply(raw);
+    if (!zmsg::IsPositiveReply(reply, 12)) {
+        Fail(m_label + K(" 센터전송 시작실패") + zmsg::ReasonSuffix(reply));
+        return false;
+    }
+    const int32_t ss = zmsg::ElementInt(reply, "SS");
+    if (ss < 1) {
+        Fail(m_label + K(" 센터전송 시작실패 \n\n☞ 전송코드 생성실패"));
+        return false;
+    }
+    m_result.centerCode = ss;
+    WriteLog("SS=" + Str(ss), 0);
+    WriteLog(m_label + K(" 전송대상 바인딩 시작"), 0);
+    m_progress.Show(m_label + K(" 데이터를 센터로 보내는 중입니다."));
+    m_progress.Range(static_cast<int>(m_in.rows.size()));
+
+    auto mergeField = [&](const std::string& header) {
+        return !header.empty() && ContainsText(m_message, "{" + header + "}");
+    };
+    const bool use1 = m_merge && mergeField(m_in.header1);
+    const bool use3 = m_merge && mergeField(m_in.header3);
+    const bool use4 = m_merge && mergeField(m_in.header4);
+
+    PendingSend send;
+    send.centerCode = ss;
+    send.storeCode = a.storeCode;
+    send.lms = m_in.lms;
+    send.empCode = m_in.empCode;
+    send.targetType = m_in.targetType;
+    send.callback = m_callback;
+    send.message = m_message;
+    if (m_in.reservation)
+        send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
+
+    std::string batch;
+    int inBatch = 0;
+    int seq = 0;
+    const int batchSize = std::max(1, m_in.batchSize);
+    auto flush = [&]() {
+        ++seq;
+        WriteLog(m_label + K(" 전송대상 바인딩 ") + Str(seq) + K("차 ") + Str(inBatch) + K("건"), 0);
+        const std::string body = "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) +
+                                 "&seq=" + Str(seq) + "&list=" + batch;
+        if (!RequestPost(url, body, raw, 60000, ConnectionUse::Fresh)) {
+            Fail(m_label + K(" 데이터를 센터로 보낼 수 없습니다.(통신실패)"));
+            return false;
+        }
+        reply = zmsg::ConvertReply(raw);
+        if (!zmsg::IsPositiveReply(reply, 4)) {
+            Fail(m_label + K(" 데이터를 센터에 기록할 수 없습니다.") + zmsg::ReasonSuffix(reply));
+            return false;
+        }
+        const int recorded = zmsg::ElementInt(reply, "OK");
+        if (recorded != inBatch) {
+            Fail(K("전송건 오류(보낸건:") + Str(inBatch) + K(", 센터기록건:") + Str(recorded) + ")");
+            return false;
+        }
+        batch.clear();
+        inBatch = 0;
+        return true;
+    };
+    bool ok = true;
+    for (size_t i = 0; i < m_in.rows.size() && ok; ++i) {
+        m_progress.Pos(static_cast<int>(i + 1));
+        const Recipient& r = m_in.rows[i];
+        if (!IsSmsRow(r))
+            continue;
+        batch += "}{" + r.phone;
+        if (m_merge)
+            batch += "|" + (use1 ? GetCellForPost(r.name) : "") + "|" +
+                     (use3 ? GetCellForPost(r.text3) : "") + "|" + (use4 ? GetCellForPost(r.text4) : "");
+        send.recipients.push_back({r.code, r.phone});
+        if (++inBatch >= batchSize)
+            ok = flush();
+    }
+    if (ok && inBatch > 0)
+        ok = flush();
+    if (!ok) {
+        Fail(m_label +
+             K(" 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 반복되면 콜센터로 문의해 주십시오."));
+        return false;
+    }
+
+    // Written before the end is posted: whatever happens to the reply (or to this process), the
+    // next send asks about this end before it begins another.
+    send.phase = PendingSend::Phase::Unknown;
+    state.Put(send);
+    state.Save();
+
+    switch (PostEnd(a.storeCode, ss, send.recipients.size(), reply)) {
+    case EndReply::NoReply:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a));
+        return false;
+    case EndReply::Unusable:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(EndFailureText(m_label, reply));
+        return false;
+    case EndReply::Definite:
+        state.Remove(ss);
+        state.Save();
+        Fail(EndFailureText(m_label, reply));
+        return false;
+    case EndReply::Ended:
+        break;
+    }
+
+    m_result.callSent = zmsg::ElementInt(reply, "CALL_SENT");
+    send.callSent = m_result.callSent;
+    send.phase = PendingSend::Phase::Unrecorded;
+    state.Put(send);
+    state.Save();
+    const double balance = a.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
+                                          : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
+    m_result.balance = balance;
+    if (m_in.targetType != 3)
+        SaveSmsDraft(SmsDraftPath(), m_in.draft, 1);
+    char figure[64];
+    std::snprintf(figure, sizeof figure, "%.1f", balance);
+    WriteLog(K("전송완료응답수신(전송콜=") + Str(m_result.callSent) + K(", 잔여") +
+                 (a.payType == 2 ? K("AS머니") : K("콜")) + "=" + figure + ")",
+             0);
+    Record(state, send);
+    return true;
+}
+
+void SmsSendTransaction::Finish() {
+    if (m_smsCount > 0) {
+        m_progress.Show(m_label + K(" 로 전송한 대상을 리스트에서 삭제중입니다."));
+        for (size_t i = 0; i < m_in.rows.size(); ++i)
+            if (IsSmsRow(m_in.rows[i]))
+                m_result.rowsToRemove.push_back(i);
+    }
+    if (m_appCount > 0) {
+        m_result.appSent = m_in.combinedSend();
+        if (m_result.appSent < 0) {
+            m_result.outcome = m_smsCount > 0 ? SmsSendOutcome::Sent : SmsSendOutcome::Failed;
+            return;
+        }
+    }
+    std::string text;
+    if (m_result.callSent > 0)
+        text += K("▶ ") + m_label + " " + CvexGlobal::GetMoneyString(m_result.callSent) + K(" 건\n");
+    if (m_appCount > 0)
+        text += K("▶ AlderS ") + CvexGlobal::GetMoneyString(m_result.appSent) + K(" 건\n");
+    if (m_in.reservation) {
+        text += K("\n문자를 예약 전송했습니다.\n확인을 누르시면 전송내역창으로 이동합니다.\n"
+                  "(예약된 메시지는 전송내역에서 확인하실 수 있습니다.)");
+        m_result.outcome = SmsSendOutcome::Reserved;
+    } else {
+        text += K("\n문자를 전송했습니다.\n확인을 누르시면 전송창을 닫습니다.");
+        m_result.outcome = SmsSendOutcome::Sent;
+    }
+    Report(text);
+}

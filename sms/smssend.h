@@ -1,0 +1,104 @@
+// One SMS/LMS send, without a window: the checks, the center transaction (begin, recipient batches,
+// end), the local history and the report. The dialog fills the input from its controls, runs the
+// transaction and applies the result (rows to remove, balance, result send code, close or stay).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <QDateTime>
+
+#include "sms/account.h"
+#include "sms/progresshooks.h"
+#include "sms/recipient.h"
+#include "sms/sendstate.h"
+#include "sms/smsdraft.h"
+
+class CSQLDirect;
+
+struct SmsSendInput {
+    int32_t empCode = 0;
+    int32_t targetType = 0; // 0 members, 1 employees, 2 suppliers, 3 refusal notices
+    SmsAccount account;     // store code, pay type, prices, balance, advert room, center phone
+    int batchSize = 100;    // "BindOnce", 10..1000
+    bool lms = false;
+    std::string subject;       // LMS subject (CP949)
+    std::string message;       // editor text as typed (CP949)
+    std::string callbackField; // callback field as typed
+    std::string
+        bareTemplate; // the untouched advertising template of the kind: a message equal to it is empty
+    std::optional<QDateTime> reservation;
+    // Texts of the list's header cells of columns 1, 3 and 4: "{text}" in the message is a merge field.
+    std::string header1, header3, header4;
+    // The list's rows in order; rows checked and marked for SMS are sent, those for the app message
+    // go to the combined send. Indexes in the result refer to this vector.
+    std::vector<Recipient> rows;
+    // The dialog's fields, written to the draft file with "sent" once the center confirmed the send.
+    SmsDraft draft;
+
+    // The advertising checks the dialog asks (opt-out number, rules); false ends the send silently.
+    std::function<bool()> adRules;
+    // The combined app-message send for the rows marked for the app; returns the number sent, negative
+    // on failure. Unset: there is nothing to send by app.
+    std::function<int()> combinedSend;
+};
+
+enum class SmsSendOutcome {
+    Refused,           // a check failed (or was declined); nothing was sent
+    Failed,            // the center did not take the send; nothing was charged
+    Unresolved,        // the end's outcome is unknown: kept and asked again before the next send
+    PreviousCompleted, // the unresolved earlier send turned out to be ended: recorded, its rows removed
+    Sent,              // sent now: the dialog closes
+    Reserved,          // sent for later: the dialog stays open for the next message
+};
+
+struct SmsSendResult {
+    SmsSendOutcome outcome = SmsSendOutcome::Refused;
+    int focus = 0;                 // control that gets the focus after a failed check (0 none)
+    int32_t centerCode = 0;        // SS of the send handled
+    int32_t callSent = 0;          // CALL_SENT of the end reply
+    int32_t localCode = 0;         // the history's ss_code ("result send code"); 0 when not written now
+    bool unrecorded = false;       // ended at the center, history kept back for the next opportunity
+    std::optional<double> balance; // the center's new balance, when it answered the end
+    std::vector<size_t> rowsToRemove;
+    std::vector<std::string> shown; // every message shown, in order (CP949)
+    int appSent = 0;
+};
+
+class SmsSendTransaction {
+public:
+    SmsSendTransaction(CSQLDirect& db, SmsSendInput input, ProgressHooks progress = {});
+    SmsSendResult Run();
+
+private:
+    bool Check();
+    // The center part; false when the send ends there (the result says why).
+    bool CenterSend();
+    // An earlier end without a usable reply is settled first. True when the new send may begin.
+    bool ResolveUnknown(SendState& state);
+    enum class EndReply { Ended, Definite, Unusable, NoReply };
+    EndReply PostEnd(int32_t store, int32_t ss, size_t total, std::string& reply);
+    std::string EndFailureText(const std::string& label, const std::string& reply) const;
+    void Record(SendState& state, const PendingSend& send);
+    void Finish();
+
+    void Refuse(const std::string& text, int focus = 0);
+    void Fail(const std::string& text);
+    void Report(const std::string& text);
+
+    bool IsSmsRow(const Recipient& r) const { return r.checked && r.bySms; }
+
+    CSQLDirect& m_db;
+    SmsSendInput m_in;
+    ProgressHooks m_progress;
+    SmsSendResult m_result;
+    std::string m_label;    // "SMS" / "LMS"
+    std::string m_message;  // normalised
+    std::string m_callback; // digits
+    bool m_merge = false;
+    int m_smsCount = 0;
+    int m_appCount = 0;
+};

@@ -1,0 +1,170 @@
+// The SMS dialog: account panel, recipient grid, message editor with its counter and advertising
+// template, reservation and app-signal controls. The rules live in sms/ (account, composition,
+// recipients); this class wires the widgets to them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <QDialog>
+#include <QTimer>
+
+#include "sms/account.h"
+#include "sms/composition.h"
+#include "sms/recipientlist.h"
+#include "sms/targets.h"
+
+class CBlinkStatic;
+class CPanelFrame;
+class CSQLDirect;
+class CTrellisEx;
+class QCheckBox;
+class QComboBox;
+class QDateEdit;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QStackedWidget;
+class QWidget;
+
+class CSMSDlg : public QDialog {
+    Q_OBJECT
+public:
+    CSMSDlg(CSQLDirect* db, int32_t empCode, int32_t targetType, std::string codeList, std::string condition,
+            QWidget* parent = nullptr);
+    ~CSMSDlg() override;
+
+    // The opening sequence, once. False when the dialog must close at once (no account, a center
+    // failure, no store code); exec() then returns Rejected without showing the dialog.
+    bool Start();
+    int exec() override;
+
+    // For the later parts that work with the dialog.
+    const SmsAccount& Account() const { return m_account; }
+    const RecipientList& Recipients() const { return m_list; }
+    int BindOnce() const { return m_bindOnce; }
+    int32_t ResultSendCode() const { return m_resultSendCode; }
+    TargetCounts Counts() const { return m_counts; }
+    double TotalChargeNow() const { return m_totalCharge; }
+    double UnitChargeNow() const { return m_unitCharge; }
+
+    void UpdateModeDisplay();
+    void RecountTargets();
+
+public slots:
+    void accept() override; // OnOK: the send button
+    void reject() override; // OnCancel: asks first
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool OnInitDialog();
+    void BuildControls();
+    QWidget* BuildMessageSide();
+    QWidget* BuildAccountPanel();
+    QWidget* BuildListSide();
+    void SetToolTips();
+    void FillReservationCombos();
+    void FillSignalCombo();
+
+    void OnTimer();
+    void OnMessageChanged();
+    void UpdateCounter();
+    void OnKindSwitch();
+    void OnReservation();
+    void OnCombinedSend();
+    void OnRefreshAccount();
+    void OnAddRecipient();
+    void OnPaste();
+    void OnCheckAll(bool checked);
+    void OnClickGrid(int row, int column);
+    void OnPageButton(int page);
+    void ApplySignalFilter();
+    void ShowAccountFigures();
+    void ShowAccountValues();
+    void UpdateSignalComboVisibility();
+    void ApplyAdTemplate();
+    void RefuseUnencodable(const std::vector<std::string>& badChars);
+    QWidget* BoxParent();
+    void SetEditorText(const std::string& cp949);
+    bool IsLms() const;
+    bool GridPageShown() const;
+    std::string EditorText() const;
+
+    // Constructor arguments.
+    CSQLDirect* m_db;
+    int32_t m_empCode;
+    int32_t m_targetType;
+    std::string m_codeList;
+    std::string m_condition;
+
+    SmsAccount m_account;
+    RecipientList m_list;
+    TargetCounts m_counts;
+    double m_unitCharge = 0;
+    double m_totalCharge = 0;
+    int m_bindOnce = 100;
+    int32_t m_resultSendCode = 0;
+    std::string m_subject; // the LMS subject
+    bool m_overLimit = false;
+    bool m_started = false;
+    bool m_startResult = true;
+    QString m_lastGoodText; // the editor's last text a text message can carry
+    QTimer m_loadTimer;     // timer 1: the delayed recipient load
+
+    // Message side.
+    QWidget* m_messageArea = nullptr; // 2071 / 2072 background
+    QPlainTextEdit* m_editor = nullptr;
+    CBlinkStatic* m_counter = nullptr;
+    QCheckBox* m_lms = nullptr;
+    QPushButton* m_longEdit = nullptr;
+    QPushButton* m_special = nullptr;
+    QLineEdit* m_callback = nullptr;
+    QPushButton* m_callbackButton = nullptr;
+    QCheckBox* m_reserve = nullptr;
+    QDateEdit* m_reserveDate = nullptr;
+    QComboBox* m_reserveHour = nullptr;
+    QComboBox* m_reserveMinute = nullptr;
+    QCheckBox* m_noAdCheck = nullptr;
+    QLineEdit* m_optOut = nullptr;
+    QPushButton* m_optOutButton = nullptr;
+    QPushButton* m_send = nullptr;
+    QPushButton* m_close = nullptr;
+
+    // Account panel.
+    QLabel* m_balanceCaption = nullptr; // 2091
+    QLabel* m_balance = nullptr;        // 2013
+    QLabel* m_kindCaption = nullptr;    // 2078
+    QLabel* m_unitLabel = nullptr;      // 2079
+    QLabel* m_unitValue = nullptr;      // 2014
+    QLabel* m_smsTargets = nullptr;     // 2038
+    QLabel* m_appTargets = nullptr;     // 2017
+    QLabel* m_usageCaption = nullptr;   // 2095
+    QLabel* m_total = nullptr;          // 2110
+    QLabel* m_remaining = nullptr;      // 2015
+    QWidget* m_reservedLine = nullptr;  // 2047 .. 2049
+    QLabel* m_reservedCount = nullptr;  // 2048
+    QLabel* m_centerPhone = nullptr;    // 2040
+    QLabel* m_centerFax = nullptr;      // 2037
+    QLabel* m_accountLine[3] = {};      // 2082 .. 2084
+    QPushButton* m_refresh = nullptr;   // 2054
+
+    // List side.
+    QPushButton* m_pageButtons[6] = {}; // 2027 .. 2032
+    CPanelFrame* m_frame = nullptr;     // 2056
+    QStackedWidget* m_pages = nullptr;
+    CTrellisEx* m_grid = nullptr;       // 1861
+    QLineEdit* m_addName = nullptr;     // 2020
+    QLineEdit* m_addPhone = nullptr;    // 2021
+    QPushButton* m_addButton = nullptr; // 2022
+    QPushButton* m_pasteButton = nullptr;
+    QPushButton* m_checkAll = nullptr;
+    QPushButton* m_uncheckAll = nullptr;
+    QComboBox* m_signal = nullptr;        // 2008
+    QCheckBox* m_combined = nullptr;      // 2010
+    QCheckBox* m_centerMembers = nullptr; // 2094
+    QPushButton* m_imageButton = nullptr; // 2106
+};

@@ -1,0 +1,162 @@
+#include "tests/sms/sendfixture.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "center/phonemask.h"
+#include "center/requestclient.h"
+#include "center/text/codec.h"
+#include "frame/moduleapp.h"
+#include "host/demodb.h"
+
+using zmsg::K;
+
+SendFixture::SendFixture() {
+    zmsg::SetRequestTimeoutScale(kTestTimeoutScale);
+    g_strHostDir = m_dir.path().toStdString() + "/";
+    m_ok = m_fx.ok() && m_dir.isValid();
+}
+
+SendFixture::~SendFixture() {
+    zmsg::SetRequestTimeoutScale(1.0);
+    g_strHostDir.clear();
+}
+
+std::string SendFixture::hostDir() const {
+    return g_strHostDir;
+}
+
+std::string SendFixture::PhoneOf(int i) {
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0101000%04d", i);
+    return buf;
+}
+
+bool SendFixture::NewStore(int members) {
+    m_db.Close();
+    m_fx.sim().Reset();
+    m_boxes.clear();
+    m_storePath = m_dir.filePath(QStringLiteral("store%1.db").arg(++m_stores)).toStdString();
+    std::remove((g_strHostDir + "ZMSGSEND.dat").c_str());
+    if (!m_db.Open("sqlite:" + m_storePath) || !CreateStoreTables(m_db, nullptr))
+        return false;
+    if (m_db.ExecuteSQL("INSERT INTO ccode (cc_code, cc_maxcode, cc_strval) VALUES (7, 1001, '')") != 0)
+        return false;
+    m_db.BeginTrans();
+    for (int i = 0; i < members; ++i) {
+        std::string cel = PhoneOf(i);
+        int32_t key = -1;
+        // Some numbers are stored masked, some with hyphens, some with failure stars already.
+        if (i % 5 == 0) {
+            std::string masked;
+            MaskPhone(cel, masked, key);
+            cel = masked;
+        } else if (i % 5 == 1) {
+            cel = cel.substr(0, 3) + "-" + cel.substr(3, 4) + "-" + cel.substr(7);
+        }
+        if (i % 100 == 7)
+            cel = "**" + cel;
+        else if (i % 100 == 17)
+            cel = "***" + cel;
+        else if (i % 100 == 11)
+            cel = "*" + cel;
+        const std::string sql =
+            "INSERT INTO member (mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_apply, "
+            "mem_status) VALUES (" +
+            std::to_string(i + 1) + ", '" + K("회원") + std::to_string(i + 1) + "', '" + cel + "', " +
+            std::to_string(key) + ", " + std::to_string(i * 10) + ", 0, 1)";
+        if (m_db.ExecuteSQL(sql.c_str()) != 0) {
+            m_db.RollbackTrans();
+            return false;
+        }
+    }
+    return m_db.CommitTrans();
+}
+
+SmsSendInput SendFixture::Input(int recipients, int batchSize) const {
+    SmsSendInput in;
+    in.empCode = 1;
+    in.targetType = 0;
+    in.account.storeCode = 1001;
+    in.account.payType = 1;
+    in.account.balance = 5000;
+    in.account.callsNow = 5000;
+    in.account.centerPhone = "1600-0000";
+    in.batchSize = batchSize;
+    in.message = K("{이름}님 감사합니다. 포인트 {포인트}점 '행복'마트");
+    in.callbackField = "02-1234-5678";
+    in.header1 = K("이름");
+    in.header3 = K("포인트");
+    in.header4 = K("최근방문");
+    for (int i = 0; i < recipients; ++i) {
+        Recipient r;
+        r.code = i + 1;
+        r.name = K("회원") + std::to_string(i + 1);
+        r.phone = PhoneOf(i);
+        r.text3 = std::to_string(i * 10);
+        r.text4 = "2024-01-0" + std::to_string(i % 9 + 1);
+        r.checked = true;
+        r.bySms = true;
+        in.rows.push_back(r);
+    }
+    in.draft.message = in.message;
+    in.draft.callback = in.callbackField;
+    return in;
+}
+
+SmsSendResult SendFixture::Send(const SmsSendInput& input) {
+    SmsSendTransaction t(m_db, input);
+    return t.Run();
+}
+
+std::vector<LocalSend> SendFixture::History() {
+    std::vector<std::vector<std::string>> rows;
+    m_db.DoQuery(
+        "SELECT ss_code, ss_center, ss_trcount, (SELECT COUNT(*) FROM smslist WHERE sl_sscode=ss_code), "
+        "ISNULL(ss_result, 0), ss_trfail FROM smssend ORDER BY ss_code",
+        rows);
+    std::vector<LocalSend> out;
+    for (const auto& r : rows)
+        out.push_back({std::atoi(r[0].c_str()), std::atoi(r[1].c_str()), std::atoi(r[2].c_str()),
+                       std::atoi(r[3].c_str()), std::atoi(r[4].c_str()), std::atoi(r[5].c_str())});
+    return out;
+}
+
+SendFixture::CenterView SendFixture::Center() {
+    CenterView v;
+    auto& c = m_fx.sim().Center();
+    for (int ss = 5001;; ++ss) {
+        const auto t = c.SmsSend(ss);
+        if (!t)
+            break;
+        if (!t->ended) {
+            ++v.open;
+            continue;
+        }
+        ++v.ended;
+        for (const auto& r : t->recipients)
+            v.phones.push_back(r.phone);
+    }
+    if (const auto s = c.StoreOf(1001))
+        v.balance = s->balance;
+    return v;
+}
+
+std::string SendFixture::MemberCel(int code) {
+    std::vector<std::vector<std::string>> rows;
+    m_db.DoQuery("SELECT mem_cel FROM member WHERE mem_code=" + std::to_string(code), rows);
+    return rows.empty() ? std::string("?") : rows[0][0];
+}
+
+int SendFixture::ListResult(int localCode, int seq) {
+    std::vector<std::vector<std::string>> rows;
+    m_db.DoQuery("SELECT sl_result FROM smslist WHERE sl_sscode=" + std::to_string(localCode) +
+                     " AND sl_seq=" + std::to_string(seq),
+                 rows);
+    return rows.empty() ? -1 : std::atoi(rows[0][0].c_str());
+}
+
+bool SendFixture::Exec(const std::string& sql) {
+    CSQLDirect other;
+    return other.Open("sqlite:" + m_storePath) && other.ExecuteSQL(sql.c_str()) == 0;
+}

@@ -1,0 +1,369 @@
+// Loading recipients from a real store database file: rows, their order, the counts and the messages.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <random>
+
+#include <QTemporaryDir>
+
+#include "center/db/sqldirect.h"
+#include "center/phonemask.h"
+#include "center/text/codec.h"
+#include "center/vexglobal.h"
+#include "host/demodb.h"
+#include "sms/recipientloader.h"
+#include "tests/support/scriptedmessages.h"
+
+using zmsg::Cp949ToUtf8;
+using zmsg::K;
+
+namespace {
+
+const char* const kMemberSelect = "SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, "
+                                  "mem_apply, mem_m2date, mem_hdate FROM member";
+
+class StoreFile {
+public:
+    StoreFile() {
+        m_ok = m_db.Open("sqlite:" + m_dir.filePath(QStringLiteral("store.db")).toStdString()) &&
+               CreateStoreTables(m_db, nullptr);
+    }
+    bool ok() const { return m_ok; }
+    CSQLDirect& db() { return m_db; }
+    // name and business name in UTF-8; dates as stored, or NULL.
+    void member(int code, const char* name, const std::string& cel, int key, int points, const char* bzname,
+                int apply, const char* m2date = "NULL", const char* hdate = "NULL", int status = 1) {
+        char sql[1024];
+        std::snprintf(
+            sql, sizeof sql,
+            "INSERT INTO member (mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, "
+            "mem_apply, mem_m2date, mem_hdate, mem_status) VALUES (%d, '%s', '%s', %d, %d, '%s', %d, "
+            "%s, %s, %d)",
+            code, K(name).c_str(), cel.c_str(), key, points, K(bzname).c_str(), apply, m2date, hdate, status);
+        EXPECT_EQ(m_db.ExecuteSQL(sql), 0) << m_db.GetLastError();
+    }
+    void exec(const std::string& utf8) {
+        EXPECT_EQ(m_db.ExecuteSQL(K(utf8).c_str()), 0) << m_db.GetLastError();
+    }
+
+private:
+    QTemporaryDir m_dir;
+    CSQLDirect m_db;
+    bool m_ok = false;
+};
+
+// The grid's view of a list, readable in a failure message.
+std::vector<std::string> Shown(const RecipientList& list) {
+    std::vector<std::string> out;
+    for (const Recipient& r : list.rows())
+        out.push_back(std::to_string(r.code) + "|" + Cp949ToUtf8(r.name) + "|" + r.phone + "|" +
+                      Cp949ToUtf8(r.text3) + "|" + Cp949ToUtf8(r.text4) + "|" + r.appDate + "|" +
+                      Cp949ToUtf8(r.remark) + (r.checked ? "|v" : "|-"));
+    return out;
+}
+
+std::vector<int> Codes(const RecipientList& list) {
+    std::vector<int> out;
+    for (const Recipient& r : list.rows())
+        out.push_back(r.code);
+    return out;
+}
+
+void FillSampleMembers(StoreFile& store) {
+    std::string masked;
+    int32_t key = -1;
+    ASSERT_TRUE(MaskPhone("010-2222-3333", masked, key, 17));
+    store.member(1, "김하나", "010-1111-2222", -1, 1234567, "", 0, "'2024-05-01 09:30:12.000'",
+                 "'2024-04-30 18:05:00.000'");
+    store.member(2, "이둘", masked, key, 0, "행복상회", 0);
+    store.member(3, "박셋", "***010-3333-4444", -1, 50, "", 0, "'2024-05-02 08:00:00.000'");
+    store.member(4, "최넷", "010-4444-5555", -1, 10, "", 0x1000 | 0x1);
+    store.member(5, "정다섯", "02-123-4567", -1, 10, "", 0);
+    store.member(6, "강여섯", "01011112222", -1, 10, "", 0);
+    store.member(7, "조일곱", "010-7777-8888", -1, 10, "", 0x1001, "NULL", "NULL", 0);
+}
+
+TEST(RecipientLoader, MembersAreListedWithTheirMarks) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    FillSampleMembers(store);
+    ScriptedMessages messages;
+
+    RecipientList list;
+    std::vector<std::string> progress;
+    LoadProgress watch;
+    watch.start = [&](const std::string& text, int n) {
+        progress.push_back(Cp949ToUtf8(text) + "/" + std::to_string(n));
+    };
+    watch.step = [&](int pos) { progress.push_back(std::to_string(pos)); };
+    watch.finish = [&] { progress.push_back("done"); };
+    const RecipientLoadSummary s = LoadRecipients(store.db(), {0, "", "AND mem_code>0"}, list, watch);
+    EXPECT_EQ(Shown(list), (std::vector<std::string>{
+                               "1|김하나|01011112222|1,234,567|2024-04-30 18:05|2024-05-01 09:30||v",
+                               "2|이둘(행복상회)|01022223333|0||||v",
+                               "3|박셋|01033334444|50||2024-05-02 08:00|3회수신실패|-",
+                           }));
+    EXPECT_TRUE(list.AppSignalSeen());
+    EXPECT_EQ(progress,
+              (std::vector<std::string>{"SMS를 전송할 회원정보를 불러오는 중입니다./0", "1", "done"}));
+    EXPECT_EQ(s.total, 7);
+    EXPECT_EQ(s.skipped, 2);
+    EXPECT_EQ(s.threeFail, 1);
+    EXPECT_EQ(s.badFormat, 1);
+    EXPECT_EQ(s.duplicate, 1);
+    EXPECT_FALSE(s.failed);
+    EXPECT_TRUE(messages.texts().empty()) << "the caller shows the summary";
+    EXPECT_EQ(Cp949ToUtf8(LoadSummaryMessage(s, 0)),
+              "총 7건중 5건의 전화번호가 부적합하여 2건만 전송대상에 추가했습니다.\n"
+              "\n▶ SMS 수신거부 : 2 건"
+              "\n▶ 3회이상 수신실패 : 1 건 (체크하시면 발송가능)"
+              "\n▶ 전화번호형식오류 : 1 건"
+              "\n▶ 전송대상중복 : 1 건");
+
+    // Members who refused: only they are kept, and column 4 waits for their request date.
+    const RecipientLoadSummary r = LoadRecipients(store.db(), {3, "4,7,1", ""}, list);
+    EXPECT_EQ(Shown(list),
+              (std::vector<std::string>{"4|최넷|01044445555|10||||v", "7|조일곱|01077778888|10||||v"}));
+    EXPECT_EQ(Cp949ToUtf8(LoadSummaryMessage(r, 3)),
+              "총 3건중 1건의 전화번호가 부적합하여 2건만 전송대상에 추가했습니다.\n\n▶ SMS 수신허용 : 1 건");
+
+    // Every row added: no message at all.
+    const RecipientLoadSummary all = LoadRecipients(store.db(), {0, "1,2", ""}, list);
+    EXPECT_EQ(all.total, 2);
+    EXPECT_EQ(LoadSummaryMessage(all, 0), "");
+}
+
+TEST(RecipientLoader, SummaryCountsAreGroupedWithCommas) {
+    RecipientLoadSummary s;
+    s.total = 1234567;
+    s.duplicate = 1000;
+    s.badFormat = 234567;
+    EXPECT_EQ(Cp949ToUtf8(LoadSummaryMessage(s, 1)),
+              "총 1,234,567건중 235,567건의 전화번호가 부적합하여 999,000건만 전송대상에 추가했습니다.\n"
+              "\n▶ 전화번호형식오류 : 234,567 건\n▶ 전송대상중복 : 1,000 건");
+}
+
+TEST(RecipientLoader, StatementsForCodesAndConditions) {
+    const std::string m = kMemberSelect;
+    const struct {
+        const char* name;
+        RecipientLoadRequest request;
+        std::vector<std::string> statements;
+    } cases[] = {
+        {"one code", {0, "12", ""}, {m + " WHERE mem_code=12"}},
+        {"codes", {0, "12,15", ""}, {m + " WHERE mem_code IN (12,15)"}},
+        {"condition only", {0, "", "AND mem_point>0"}, {m + " WHERE mem_point>0"}},
+        {"blanks before", {0, "", "   AND mem_point>0"}, {m + " WHERE mem_point>0"}},
+        {"codes and condition",
+         {0, " 12, 15 ,12", "  AND mem_point>0"},
+         {m + " WHERE mem_code IN (12,15) AND mem_point>0"}},
+        {"not numbers left out",
+         {0, "12,x,,15;DELETE member,1e3,+16", ""},
+         {m + " WHERE mem_code IN (12,16)"}},
+        {"nothing numeric", {0, "abc", "AND mem_status=1"}, {}},
+        {"nothing asked", {0, "", ""}, {}},
+        {"OR runs code by code",
+         {3, "12,15", "AND mem_point>0 OR mem_status=0"},
+         {m + " WHERE mem_code=12 AND mem_point>0 OR mem_status=0",
+          m + " WHERE mem_code=15 AND mem_point>0 OR mem_status=0"}},
+        {"OR in brackets batches",
+         {0, "12,15", "AND (mem_point>0 OR mem_status=0) AND mem_name<>'OR'"},
+         {m + " WHERE mem_code IN (12,15) AND (mem_point>0 OR mem_status=0) AND mem_name<>'OR'"}},
+        {"employees",
+         {1, "3", "AND depart<>''"},
+         {"SELECT code, [name], phone_cel, depart, title FROM employee WHERE code=3 AND depart<>''"}},
+        {"suppliers",
+         {2, "", "AND sup_code>1"},
+         {"SELECT sup_code, sup_mgrname, sup_cel, sup_bzname, sup_ceoname FROM supplier WHERE sup_code>1"}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(RecipientLoadStatements(c.request), c.statements) << c.name;
+
+    std::string many;
+    for (int i = 1; i <= 1001; ++i)
+        many += (i > 1 ? "," : "") + std::to_string(i);
+    const auto batches = RecipientLoadStatements({0, many, ""});
+    ASSERT_EQ(batches.size(), 3u);
+    EXPECT_NE(batches[0].find("IN (1,2,"), std::string::npos);
+    EXPECT_NE(batches[0].find(",500)"), std::string::npos);
+    EXPECT_EQ(batches[2], m + " WHERE mem_code=1001");
+}
+
+TEST(RecipientLoader, CodesComeInListOrderAndRepeatsCountAsDuplicates) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    FillSampleMembers(store);
+    ScriptedMessages messages;
+    RecipientList list;
+
+    RecipientLoadSummary s = LoadRecipients(store.db(), {0, "3,1,3,99,2", ""}, list);
+    EXPECT_EQ(Codes(list), (std::vector<int>{3, 1, 2}));
+    EXPECT_EQ(s.total, 4);
+    EXPECT_EQ(s.threeFail, 1);
+    EXPECT_EQ(s.duplicate, 1);
+
+    s = LoadRecipients(store.db(), {0, "6,1,2,5", "AND mem_point>=10"}, list);
+    EXPECT_EQ(Codes(list), (std::vector<int>{6})) << "the condition still applies";
+    EXPECT_EQ(s.total, 3);
+    EXPECT_EQ(s.duplicate, 1) << "member 1 shares member 6's number, and 6 was listed first";
+    EXPECT_EQ(s.badFormat, 1);
+
+    // Text that is not a code never reaches a statement.
+    s = LoadRecipients(store.db(), {0, "2,1;DELETE FROM member", ""}, list);
+    EXPECT_EQ(Codes(list), (std::vector<int>{2}));
+    s = LoadRecipients(store.db(), {0, "zz", "AND mem_code>0"}, list);
+    EXPECT_TRUE(list.empty()) << "a list of nothing numeric loads nobody, not everybody";
+    EXPECT_EQ(s.total, 0);
+    s = LoadRecipients(store.db(), {0, "", "AND mem_code>0"}, list);
+    EXPECT_EQ(s.total, 7) << "every member is still there";
+    EXPECT_TRUE(messages.texts().empty());
+}
+
+TEST(RecipientLoader, EmployeesAndSuppliers) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    store.exec(
+        "INSERT INTO employee (code, name, phone_cel, depart, title) VALUES "
+        "(1, '김점장', '010-9000-0001', '관리', '점장'), (2, '이사원', '***010-9000-0002', '계산', '사원'),"
+        "(3, '박사원', '010-9000-0001', '농산', '사원')");
+    store.exec("INSERT INTO supplier (sup_code, sup_mgrname, sup_cel, sup_bzname, sup_ceoname) VALUES "
+               "(5, '최담당', '011-800-9000', '한빛식품', '정대표'), (6, '강담당', '031-800-9000', "
+               "'우리농산', '윤대표')");
+    RecipientList list;
+    RecipientLoadSummary s = LoadRecipients(store.db(), {1, "3,2,1", ""}, list);
+    EXPECT_EQ(Shown(list), (std::vector<std::string>{"3|박사원|01090000001|농산|사원|||v",
+                                                     "2|이사원|01090000002|계산|사원||3회수신실패|-"}));
+    EXPECT_EQ(Cp949ToUtf8(LoadSummaryMessage(s, 1)),
+              "총 3건중 2건의 전화번호가 부적합하여 1건만 전송대상에 추가했습니다.\n"
+              "\n▶ 3회이상 수신실패 : 1 건 (체크하시면 발송가능)\n▶ 전송대상중복 : 1 건");
+    s = LoadRecipients(store.db(), {2, "", "AND sup_code>0"}, list);
+    EXPECT_EQ(Shown(list), (std::vector<std::string>{"5|최담당|0118009000|한빛식품|정대표|||v"}));
+    EXPECT_EQ(s.badFormat, 1);
+    EXPECT_FALSE(list.AppSignalSeen());
+}
+
+TEST(RecipientLoader, AFailedStatementIsShownAndEndsTheLoad) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    FillSampleMembers(store);
+    const struct {
+        int type;
+        const char* message;
+    } cases[] = {{0, "회원데이터를 참조할 수 없습니다!"},
+                 {3, "회원데이터를 참조할 수 없습니다!"},
+                 {1, "직원데이터를 참조할 수 없습니다!"},
+                 {2, "공급사데이터를 참조할 수 없습니다!"}};
+    for (const auto& c : cases) {
+        ScriptedMessages messages;
+        RecipientList list;
+        list.AddRecipient(0, "old", "01012345678", "", "", "");
+        const RecipientLoadSummary s =
+            LoadRecipients(store.db(), {c.type, "1,2", "AND no_such_column=1"}, list);
+        EXPECT_TRUE(s.failed);
+        EXPECT_EQ(messages.texts(), std::vector<std::string>{c.message});
+        EXPECT_TRUE(list.empty()) << "a load starts from an empty list";
+    }
+    // The rows a load took before the failing statement stay: the second statement (member 2) fails
+    // while its row is computed.
+    std::string codes = "1,1";
+    for (int i = 8; i <= 506; ++i)
+        codes += "," + std::to_string(i);
+    codes += ",2";
+    ScriptedMessages messages;
+    RecipientList list;
+    const RecipientLoadSummary s = LoadRecipients(
+        store.db(),
+        {0, codes, "AND mem_code<CASE WHEN mem_code=2 THEN abs(-9223372036854775807-1) ELSE 9 END"}, list);
+    EXPECT_TRUE(s.failed);
+    EXPECT_EQ(Codes(list), (std::vector<int>{1}));
+    EXPECT_EQ(s.duplicate, 1);
+    EXPECT_EQ(messages.texts(), std::vector<std::string>{"회원데이터를 참조할 수 없습니다!"});
+}
+
+// What one statement per code gives, row by row, as the loading rules put them in the list.
+RecipientLoadSummary LoadCodeByCode(CSQLDirect& db, const RecipientLoadRequest& request,
+                                    RecipientList& list) {
+    list.Clear();
+    RecipientLoadSummary s;
+    std::vector<std::string> codes;
+    CvexGlobal::SplitString(request.codeList, codes, ',');
+    for (const std::string& code : codes) {
+        const std::string sql =
+            std::string(kMemberSelect) + " WHERE mem_code=" + code + " " + request.condition;
+        const int rc = db.ExecuteSQL(sql.c_str());
+        EXPECT_TRUE(rc == 0 || rc == 100) << sql;
+        while (db.Fetch() == 0) {
+            ++s.total;
+            std::string name = db.GetCol(2);
+            if (!db.GetCol(6).empty())
+                name += "(" + db.GetCol(6) + ")";
+            std::string phone = db.GetCol(3), out;
+            if (UnmaskPhone(phone, std::atoi(db.GetCol(4).c_str()), out))
+                phone = out;
+            const bool refused = (std::atoi(db.GetCol(7).c_str()) & 0x1000) != 0;
+            if (request.targetType == 3 ? !refused : refused) {
+                ++s.skipped;
+                continue;
+            }
+            const int r = list.AddRecipient(
+                std::atoi(db.GetCol(1).c_str()), name, phone, CvexGlobal::GetMoneyString(db.GetCol(5)),
+                request.targetType == 3 ? "" : db.GetCol(9).substr(0, 16), db.GetCol(8).substr(0, 16));
+            s.threeFail += r == 1;
+            s.badFormat += r == 2;
+            s.duplicate += r == 3;
+        }
+    }
+    return s;
+}
+
+TEST(RecipientLoader, BatchesGiveWhatOneStatementPerCodeGives) {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("demo.db")).toStdString();
+    std::string error;
+    ASSERT_TRUE(CreateDemoDatabase(path, &error)) << error;
+    CSQLDirect db;
+    ASSERT_TRUE(db.Open("sqlite:" + path));
+
+    std::vector<int> codes;
+    for (int c = 1; c <= 3000; ++c)
+        codes.push_back(c);
+    std::mt19937 rng(7);
+    for (int i = 0; i < 400; ++i)
+        codes.push_back(1 + static_cast<int>(rng() % 3000)); // listed twice
+    codes.push_back(7777);                                   // no such member
+    std::shuffle(codes.begin(), codes.end(), rng);
+    std::string codeList;
+    for (int c : codes)
+        codeList += (codeList.empty() ? "" : ",") + std::to_string(c);
+
+    for (int type : {0, 3}) {
+        for (const char* condition : {"", "AND mem_status=1", "AND mem_point>=10000 AND mem_bzname=''"}) {
+            ScriptedMessages messages;
+            RecipientList batched, reference;
+            int steps = 0, last = 0;
+            LoadProgress watch;
+            watch.step = [&](int pos) {
+                EXPECT_GT(pos, last);
+                last = pos;
+                ++steps;
+            };
+            const RecipientLoadSummary a = LoadRecipients(db, {type, codeList, condition}, batched, watch);
+            const RecipientLoadSummary b = LoadCodeByCode(db, {type, codeList, condition}, reference);
+            SCOPED_TRACE(std::to_string(type) + " " + condition);
+            EXPECT_EQ(Shown(batched), Shown(reference));
+            EXPECT_EQ(a.total, b.total);
+            EXPECT_EQ(a.skipped, b.skipped);
+            EXPECT_EQ(a.threeFail, b.threeFail);
+            EXPECT_EQ(a.badFormat, b.badFormat);
+            EXPECT_EQ(a.duplicate, b.duplicate);
+            EXPECT_EQ(LoadSummaryMessage(a, type), LoadSummaryMessage(b, type));
+            EXPECT_GT(b.duplicate, 0);
+            EXPECT_EQ(last, static_cast<int>(codes.size()));
+            EXPECT_LE(steps, 8) << "a handful of statements, not one per code";
+            EXPECT_TRUE(messages.texts().empty());
+        }
+    }
+}
+
+} // namespace

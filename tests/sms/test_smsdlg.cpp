@@ -1,0 +1,400 @@
+// The SMS dialog as a store clerk meets it: opened over a real store database and the simulated
+// center, offscreen, with every message box answered by a script.
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStyle>
+#include <QStyledItemDelegate>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+#include "center/db/sqldirect.h"
+#include "center/text/codec.h"
+#include "frame/widgets/blinkstatic.h"
+#include "frame/widgets/colorref.h"
+#include "frame/widgets/trellisex.h"
+#include "host/demodb.h"
+#include "sms/ui/smsdlg.h"
+#include "tests/support/scriptedmessages.h"
+#include "tests/support/simfixture.h"
+
+using zmsg::K;
+
+namespace {
+
+struct OptionProbe : QStyledItemDelegate {
+    using QStyledItemDelegate::initStyleOption;
+};
+
+QPoint CheckBoxPoint(CTrellisEx& g, int row, int column) {
+    const QModelIndex i = g.model()->index(row - 1, column);
+    QStyleOptionViewItem opt;
+    opt.initFrom(g.viewport());
+    opt.rect = g.visualRect(i);
+    OptionProbe().initStyleOption(&opt, i);
+    return g.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, &g).center();
+}
+
+QString Text(QWidget* w) {
+    if (auto* label = qobject_cast<QLabel*>(w))
+        return label->text();
+    if (auto* edit = qobject_cast<QLineEdit*>(w))
+        return edit->text();
+    if (auto* editor = qobject_cast<QPlainTextEdit*>(w))
+        return editor->toPlainText();
+    return {};
+}
+
+QString U(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+} // namespace
+
+class TestSmsDlg : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SimFixture> m_fx;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CSQLDirect> m_db;
+
+    template <typename T> T* Child(CSMSDlg& dlg, const char* name) {
+        T* child = dlg.findChild<T*>(QString::fromLatin1(name));
+        if (!child)
+            qWarning("no child %s", name);
+        return child;
+    }
+    QString TextOf(CSMSDlg& dlg, const char* name) { return Text(Child<QWidget>(dlg, name)); }
+
+private slots:
+    void init() {
+        m_fx = std::make_unique<SimFixture>();
+        QVERIFY(m_fx->ok());
+        m_dir = std::make_unique<QTemporaryDir>();
+        const std::string path = m_dir->filePath(QStringLiteral("store.db")).toStdString();
+        std::string error;
+        QVERIFY2(CreateDemoDatabase(path, &error), error.c_str());
+        m_db = std::make_unique<CSQLDirect>();
+        QVERIFY(m_db->Open("sqlite:" + path));
+    }
+
+    void cleanup() {
+        m_db.reset();
+        m_dir.reset();
+        m_fx.reset();
+    }
+
+    void opensWithAccountAndLoadsRecipients() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "AND mem_code<=40");
+        QVERIFY(dlg.Start());
+        dlg.show();
+
+        QVERIFY(dlg.windowTitle().startsWith(QStringLiteral("SMS Alder - ")));
+        QCOMPARE(TextOf(dlg, "balanceCaption"), QStringLiteral("잔여 콜 :"));
+        QCOMPARE(TextOf(dlg, "balanceValue"), QStringLiteral("5,000 콜"));
+        QCOMPARE(TextOf(dlg, "kindCaption"), QStringLiteral("SMS :"));
+        QCOMPARE(TextOf(dlg, "unitLabel"), QString());
+        QCOMPARE(TextOf(dlg, "unitChargeValue"), QStringLiteral("1 콜"));
+        QCOMPARE(TextOf(dlg, "usageCaption"), QStringLiteral("콜 사용 :"));
+        QCOMPARE(TextOf(dlg, "callbackEdit"), QStringLiteral("0212345678"));
+        QCOMPARE(TextOf(dlg, "centerPhone"), QStringLiteral("1600-0000"));
+        QCOMPARE(TextOf(dlg, "centerFax"), QStringLiteral("02-000-0000"));
+        QCOMPARE(TextOf(dlg, "accountLine1"), QStringLiteral("문자은행"));
+        QVERIFY(!Child<QWidget>(dlg, "reservedLine")->isVisible());
+        QCOMPARE(TextOf(dlg, "messageEditor"),
+                 QStringLiteral("(광고)\n\n행복마트\n02-1234-5678\n\n무료수신거부\n"));
+        QCOMPARE(TextOf(dlg, "counter"), QStringLiteral("44/90"));
+
+        auto* hour = Child<QComboBox>(dlg, "reserveHour");
+        QCOMPARE(hour->count(), 24);
+        QCOMPARE(hour->itemText(0), QStringLiteral("자정"));
+        QCOMPARE(hour->itemText(1), QStringLiteral("오전 1"));
+        QCOMPARE(hour->itemText(12), QStringLiteral("정오"));
+        QCOMPARE(hour->itemText(23), QStringLiteral("오후11"));
+        QCOMPARE(hour->currentIndex(), 12);
+        QCOMPARE(Child<QComboBox>(dlg, "reserveMinute")->itemText(5), QStringLiteral("50"));
+        QVERIFY(!hour->isVisible());
+        QTest::mouseClick(Child<QCheckBox>(dlg, "reserveCheck"), Qt::LeftButton);
+        QVERIFY(hour->isVisible());
+
+        // 100 ms later the members arrive, and the summary of who was left out is shown once.
+        auto* grid = Child<CTrellisEx>(dlg, "recipientGrid");
+        QTRY_VERIFY(grid->GetRowCount() > 1);
+        QTRY_COMPARE(boxes.shown().size(), size_t(1));
+        QVERIFY(U(boxes.texts()[0]).startsWith(QStringLiteral("총 40건중")));
+        const int rows = static_cast<int>(dlg.Recipients().size());
+        QCOMPARE(grid->GetRowCount(), rows + 1);
+        QCOMPARE(grid->GetItemText(0, 1), K("회원명"));
+        const int sms = dlg.Counts().sms;
+        QVERIFY(sms > 0);
+        QCOMPARE(TextOf(dlg, "smsTargetsValue"), QString::number(sms) + QStringLiteral(" 명"));
+        QCOMPARE(TextOf(dlg, "totalValue"), QString::number(sms) + QStringLiteral(" 콜"));
+        QCOMPARE(TextOf(dlg, "remainingValue"),
+                 QString::fromStdString(zmsg::Cp949ToUtf8(FigureText(5000 - sms, 1))));
+        // Members with a recent app signal raise the flag: combined send becomes possible.
+        QVERIFY(dlg.Recipients().AppSignalSeen());
+        QVERIFY(Child<QCheckBox>(dlg, "combinedCheck")->isEnabled());
+        QVERIFY(Child<QComboBox>(dlg, "signalCombo")->isVisible());
+        QCOMPARE(Child<QComboBox>(dlg, "signalCombo")->currentText(), QStringLiteral(" 3일이내"));
+
+        // Combined send moves recent app users off the SMS count.
+        QTest::mouseClick(Child<QCheckBox>(dlg, "combinedCheck"), Qt::LeftButton);
+        QVERIFY(dlg.Counts().app > 0);
+        QCOMPARE(dlg.Counts().sms + dlg.Counts().app, sms);
+        QVERIFY(Child<QCheckBox>(dlg, "centerMembersCheck")->isVisible());
+        QTest::mouseClick(Child<QCheckBox>(dlg, "combinedCheck"), Qt::LeftButton);
+        QCOMPARE(dlg.Counts().sms, sms);
+
+        // Unchecking one row in the grid recounts.
+        int firstChecked = 1;
+        while (!grid->IsCellChecked(firstChecked, 1))
+            ++firstChecked;
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CheckBoxPoint(*grid, firstChecked, 1));
+        QVERIFY(!dlg.Recipients()[static_cast<size_t>(firstChecked - 1)].checked);
+        QCOMPARE(TextOf(dlg, "smsTargetsValue"), QString::number(sms - 1) + QStringLiteral(" 명"));
+        QTest::mouseClick(Child<QPushButton>(dlg, "uncheckAllButton"), Qt::LeftButton);
+        QCOMPARE(TextOf(dlg, "smsTargetsValue"), QStringLiteral("0 명"));
+        QCOMPARE(TextOf(dlg, "remainingValue"), QStringLiteral("5,000 콜"));
+        QTest::mouseClick(Child<QPushButton>(dlg, "checkAllButton"), Qt::LeftButton);
+        QCOMPARE(dlg.Counts().sms, rows);
+
+        // LMS: three calls each, the advertising label and the long template.
+        QTest::mouseClick(Child<QCheckBox>(dlg, "lmsCheck"), Qt::LeftButton);
+        QCOMPARE(TextOf(dlg, "kindCaption"), QStringLiteral("LMS(광고) :"));
+        QCOMPARE(TextOf(dlg, "unitLabel"), QStringLiteral("(3) "));
+        QCOMPARE(Child<QLabel>(dlg, "unitLabel")->toolTip(), QStringLiteral("LMS전송 1건당 차감되는 콜"));
+        QCOMPARE(TextOf(dlg, "unitChargeValue"), QStringLiteral("3 콜"));
+        QCOMPARE(TextOf(dlg, "totalValue"), QString::number(rows * 3) + QStringLiteral(" 콜"));
+        QCOMPARE(TextOf(dlg, "messageEditor"),
+                 QStringLiteral("(광고)\n\n행복마트\n☏ 02-1234-5678\n\n무료수신거부\n"));
+        QVERIFY(TextOf(dlg, "counter").endsWith(QStringLiteral("/2000")));
+        QTest::mouseClick(Child<QCheckBox>(dlg, "lmsCheck"), Qt::LeftButton);
+        QCOMPARE(TextOf(dlg, "messageEditor"),
+                 QStringLiteral("(광고)\n\n행복마트\n02-1234-5678\n\n무료수신거부\n"));
+        QCOMPARE(boxes.shown().size(), size_t(1)); // nothing else was said
+    }
+
+    void prepaidAccountFigures() {
+        QCOMPARE(m_db->ExecuteSQL("UPDATE ccode SET cc_maxcode=1002 WHERE cc_code=7"), 0);
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QCOMPARE(TextOf(dlg, "balanceCaption"), QStringLiteral("AS잔액 :"));
+        QCOMPARE(TextOf(dlg, "balanceValue"), QStringLiteral("100,000 AS"));
+        QCOMPARE(TextOf(dlg, "unitLabel"), QStringLiteral("(20) "));
+        QCOMPARE(TextOf(dlg, "usageCaption"), QStringLiteral("AS사용 :"));
+        auto* grid = Child<CTrellisEx>(dlg, "recipientGrid");
+        QTRY_COMPARE(grid->GetRowCount(), 4);
+        QCOMPARE(grid->GetItemText(0, 1), K("직원명"));
+        QCOMPARE(TextOf(dlg, "totalValue"), QStringLiteral("60 AS"));
+        QCOMPARE(TextOf(dlg, "remainingValue"), QStringLiteral("99,940 AS"));
+        QVERIFY2(!Child<QCheckBox>(dlg, "combinedCheck")->isEnabled(), "employees have no app");
+        QVERIFY(boxes.shown().empty());
+    }
+
+    void counterBlinksOverTheLimit() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* editor = Child<QPlainTextEdit>(dlg, "messageEditor");
+        auto* counter = Child<CBlinkStatic>(dlg, "counter");
+        const QColor normal = zmsg::ColorFromRef(0xFBF0DC);
+        const QColor over = zmsg::ColorFromRef(0xE1E1FF);
+        QCOMPARE(editor->palette().color(QPalette::Base), normal);
+
+        editor->setPlainText(QString(44, QChar(0xAC00)) + QStringLiteral("\n가")); // 88 + 1 + 2 bytes
+        QCOMPARE(counter->text(), QStringLiteral("91/90"));
+        QVERIFY(counter->IsBlinking());
+        QCOMPARE(editor->palette().color(QPalette::Base), over);
+        editor->moveCursor(QTextCursor::End);
+        QTest::keyClick(editor, Qt::Key_Backspace);
+        QCOMPARE(counter->text(), QStringLiteral("89/90"));
+        QVERIFY(!counter->IsBlinking());
+        QCOMPARE(editor->palette().color(QPalette::Base), normal);
+        QTest::keyClicks(editor, QStringLiteral("a"));
+        QCOMPARE(counter->text(), QStringLiteral("90/90"));
+        QVERIFY(!counter->IsBlinking());
+        QTest::keyClicks(editor, QStringLiteral("b"));
+        QCOMPARE(counter->text(), QStringLiteral("91/90"));
+        QVERIFY(counter->IsBlinking());
+        QVERIFY(boxes.shown().empty());
+
+        // What a text message cannot carry is refused, not changed.
+        const QString before = editor->toPlainText();
+        editor->insertPlainText(QStringLiteral("x\U0001F600"));
+        QCOMPARE(editor->toPlainText(), before);
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"문자메시지로 보낼 수 없는 문자가 있어 입력하지 "
+                                                         "않았습니다.\n(U+1F600)"});
+    }
+
+    void addAndPasteRecipients() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* grid = Child<CTrellisEx>(dlg, "recipientGrid");
+        QCOMPARE(grid->GetRowCount(), 1); // no codes, no condition: nothing loaded
+        auto* name = Child<QLineEdit>(dlg, "addNameEdit");
+        auto* phone = Child<QLineEdit>(dlg, "addPhoneEdit");
+        auto* add = Child<QPushButton>(dlg, "addButton");
+
+        name->setText(QStringLiteral("  홍길동 "));
+        phone->setText(QStringLiteral("010-1234"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(boxes.texts().back(), "추가하실 전화번호를 9자리 이상, 14자리 이하로 입력해 주십시오.");
+        phone->setText(QStringLiteral("02-1234-5678"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(boxes.texts().back(), "휴대전화번호(01로 시작하는 번호)만 전송대상에 추가할 수 있습니다.");
+        QCOMPARE(grid->GetRowCount(), 1);
+        phone->setText(QStringLiteral("010-1234-5678"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(grid->GetRowCount(), 2);
+        QCOMPARE(grid->GetItemText(1, 1), K("홍길동"));
+        QCOMPARE(grid->GetItemText(1, 2), std::string("01012345678"));
+        QCOMPARE(TextOf(dlg, "smsTargetsValue"), QStringLiteral("1 명"));
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(boxes.texts().back(), "전화번호가 목록상의 1행과 중복됩니다.");
+        QCOMPARE(grid->GetRowCount(), 2);
+
+        QGuiApplication::clipboard()->setText(
+            QStringLiteral("김철수,010-2222-3333\n이영희,010-4444-5555\n없음\n"));
+        QTest::mouseClick(Child<QPushButton>(dlg, "pasteButton"), Qt::LeftButton);
+        QCOMPARE(grid->GetRowCount(), 4);
+        QCOMPARE(grid->GetItemText(3, 1), K("이영희"));
+        QCOMPARE(TextOf(dlg, "smsTargetsValue"), QStringLiteral("3 명"));
+        QVERIFY(U(boxes.texts().back()).startsWith(QStringLiteral("붙여넣기 입력데이터")));
+
+        // Ctrl+C on the grid copies nothing.
+        QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+        grid->setFocus();
+        grid->SetRowSelected(2);
+        grid->setCurrentIndex(grid->model()->index(1, 2));
+        QTest::keyClick(grid, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    }
+
+    void sendRunsTheChecksThatExist() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* editor = Child<QPlainTextEdit>(dlg, "messageEditor");
+        auto* send = Child<QPushButton>(dlg, "sendButton");
+        Child<QLineEdit>(dlg, "addPhoneEdit")->setText(QStringLiteral("010123456")); // 9 digits: asked about
+        QTest::mouseClick(Child<QPushButton>(dlg, "addButton"), Qt::LeftButton);
+
+        editor->clear();
+        boxes.setNextAnswer(IDYES);
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.texts(),
+                 (std::vector<std::string>{"1번째 전화번호(010123456)가 형식이 올바르지 "
+                                           "않습니다.\n\n계속하시겠습니까?",
+                                           "1 ~ 90자 (한글45자) 이내로 메시지를 입력해 주십시오."}));
+        QCOMPARE(boxes.shown()[0].type, kQuestionNoDefault);
+
+        boxes.clear();
+        QTest::mouseClick(send, Qt::LeftButton); // No to the number question stops there
+        QCOMPARE(boxes.shown().size(), size_t(1));
+
+        editor->setPlainText(QStringLiteral("(광고)\n행복마트 02-1234-5678\n무료거부 080-123-4567"));
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.texts().back(), "메시지 수신동의철회를 위한 번호를 입력해 주십시오.");
+
+        Child<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        boxes.setNextAnswer(IDNO);
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.texts().back(), "메시지에 수신동의 철회용 전화번호(080-999-0000)가 들어가야 합니다.\n"
+                                       "메시지 발송을 계속 진행하시겠습니까?");
+
+        Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.shown().size(), size_t(2));
+        QVERIFY(U(boxes.texts().back()).startsWith(QStringLiteral("문자 전송은 다음 버전에서")));
+        QVERIFY(dlg.isVisible());
+    }
+
+    void unknownTargetTypeStaysOpenEmpty() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 7, "1,2", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"전송대상 유형 오류! (유형=7)"});
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(Child<CTrellisEx>(dlg, "recipientGrid")->GetColumnCount(), 0);
+        QVERIFY(!Child<QPushButton>(dlg, "sendButton")->isEnabled());
+        QVERIFY(Child<QPushButton>(dlg, "closeButton")->isEnabled());
+        QCOMPARE(Child<CTrellisEx>(dlg, "recipientGrid")->GetRowCount(), 1);
+        QCOMPARE(m_fx->sim().Requests().Count("MARTINFO"), 0);
+    }
+
+    void cancelAsksAndClosesOnYes() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTest::mouseClick(Child<QPushButton>(dlg, "closeButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"전송창을 닫으시겠습니까?"});
+        QCOMPARE(boxes.shown()[0].type, kQuestionNoDefault);
+        QVERIFY(dlg.isVisible());
+        boxes.setNextAnswer(IDYES);
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QCOMPARE(boxes.shown().size(), size_t(2));
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Rejected));
+    }
+
+    void failedOpeningNeverShowsTheDialog() {
+        struct Row {
+            int store;
+            const char* shown;
+        };
+        const Row rows[] = {
+            {1003, "SMS 전송용 계정이 없습니다.\n\n콜센터에 문의해 주십시오.\n☎ 1600-0000"},
+            {999, "센터 점포정보 확인실패 : 0:등록되지 않은 점포입니다.(점포코드=999)"},
+        };
+        for (const Row& r : rows) {
+            const std::string sql =
+                "UPDATE ccode SET cc_maxcode=" + std::to_string(r.store) + " WHERE cc_code=7";
+            QCOMPARE(m_db->ExecuteSQL(sql.c_str()), 0);
+            ScriptedMessages boxes;
+            CSMSDlg dlg(m_db.get(), 1, 0, "1", "");
+            // Should exec ever wait, this ends it with a result the check below rejects.
+            QTimer::singleShot(5000, &dlg, [&dlg] { dlg.done(99); });
+            QCOMPARE(dlg.exec(), int(QDialog::Rejected));
+            QCOMPARE(boxes.texts(), std::vector<std::string>{r.shown});
+        }
+        // A center that knows the store but a database whose store code is out of range.
+        m_fx->sim().Faults().Clear();
+        zmsg::sim::Fault raw;
+        raw.verb = "MARTINFO";
+        raw.kind = zmsg::sim::FaultKind::Raw;
+        raw.body = "1:<PAY_TYPE>CALL</PAY_TYPE><CALL_NOW>5</CALL_NOW>";
+        m_fx->sim().Faults().Arm(raw);
+        QCOMPARE(m_db->ExecuteSQL("UPDATE ccode SET cc_maxcode=10000 WHERE cc_code=7"), 0);
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        QVERIFY(!dlg.Start());
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"점포코드를 참조할 수 없습니다."});
+    }
+};
+
+QTEST_MAIN(TestSmsDlg)
+#include "test_smsdlg.moc"

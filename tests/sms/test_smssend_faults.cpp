@@ -1,0 +1,277 @@
+// Every request of a send failing in every way the network or the center can fail: afterwards the
+// user was told the right thing, the center holds each recipient and each charge at most once, the
+// history has no send the center did not end and no send without its recipients, and sending again
+// completes the send exactly once.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <set>
+#include <thread>
+
+#include "center/requestclient.h"
+#include "center/vexconfig.h"
+#include "sim/faultplan.h"
+#include "sms/sendstate.h"
+#include "tests/sms/sendfixture.h"
+
+using zmsg::sim::Fault;
+using zmsg::sim::FaultKind;
+
+namespace {
+
+constexpr int kRecipients = 250;
+
+enum class Kind { Refused, CloseBefore, CloseAfter, Http500, Fail, NoColon, Short, BadUtf8, Late };
+
+struct KindInfo {
+    Kind kind;
+    const char* name;
+    bool acts;     // the center carries the request out
+    bool answered; // a reply reaches the module
+    bool positive; // that reply would read as success at the end
+};
+
+const std::vector<KindInfo> kKinds = {
+    {Kind::Refused, "refused", false, false, false},
+    {Kind::CloseBefore, "close-before", false, false, false},
+    {Kind::CloseAfter, "close-after", true, false, false},
+    {Kind::Http500, "http500", false, false, false},
+    {Kind::Fail, "fail", false, true, false},
+    {Kind::NoColon, "nocolon", true, true, false},
+    {Kind::Short, "short", true, true, false},
+    {Kind::BadUtf8, "badutf8", true, true, false},
+    {Kind::Late, "late", true, false, false},
+};
+
+struct Position {
+    const char* verb;
+    int nth; // SMSLIST: batch number; SMSEND: try
+};
+
+const std::vector<Position> kPositions = {{"SMSBEGIN", 1}, {"SMSLIST", 1}, {"SMSLIST", 2}, {"SMSLIST", 3},
+                                          {"SMSEND", 1},   {"SMSEND", 2},  {"SMSEND", 3}};
+
+// Longer than the request's scaled time-out.
+int LateMs(const std::string& verb) {
+    const int timeout = verb == "SMSEND"    ? 120000
+                        : verb == "SMSLIST" ? 60000
+                                            : zmsg::kDefaultRequestTimeoutMs;
+    return static_cast<int>(timeout * kTestTimeoutScale) + 400;
+}
+
+class SendFaultWalk : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(m_f.ok()); }
+
+    void Arm(const std::string& verb, int nth, FaultKind kind, int delayMs = 0) {
+        Fault f;
+        f.verb = verb;
+        f.nth = nth;
+        f.kind = kind;
+        f.delayMs = delayMs;
+        f.code = "0";
+        f.reason = "센터 점검중";
+        m_f.fx().sim().Faults().Arm(f);
+    }
+    void ArmKind(const Position& at, Kind kind) {
+        // Reaching try n of the end takes n - 1 tries that got no answer.
+        if (std::string(at.verb) == "SMSEND")
+            for (int k = 1; k < at.nth; ++k)
+                Arm("SMSEND", k, FaultKind::CloseBefore);
+        switch (kind) {
+        case Kind::Refused:
+            break; // the address is switched instead
+        case Kind::CloseBefore:
+            Arm(at.verb, at.nth, FaultKind::CloseBefore);
+            break;
+        case Kind::CloseAfter:
+            Arm(at.verb, at.nth, FaultKind::CloseAfter);
+            break;
+        case Kind::Http500:
+            Arm(at.verb, at.nth, FaultKind::Http500);
+            break;
+        case Kind::Fail:
+            Arm(at.verb, at.nth, FaultKind::Fail);
+            break;
+        case Kind::NoColon:
+            Arm(at.verb, at.nth, FaultKind::NoColon);
+            break;
+        case Kind::Short:
+            Arm(at.verb, at.nth, FaultKind::Short);
+            break;
+        case Kind::BadUtf8:
+            Arm(at.verb, at.nth, FaultKind::BadUtf8);
+            break;
+        case Kind::Late:
+            Arm(at.verb, at.nth, FaultKind::Delay, LateMs(at.verb));
+            break;
+        }
+    }
+    void PointAt(const std::string& host) { CvexConfig().SetConfigString("CENTER", "Host", host); }
+
+    // What must hold whatever happened.
+    void CheckInvariants(const char* when) {
+        SCOPED_TRACE(when);
+        const auto center = m_f.Center();
+        EXPECT_LE(center.ended, 1);
+        std::set<std::string> distinct(center.phones.begin(), center.phones.end());
+        EXPECT_EQ(distinct.size(), center.phones.size()) << "a recipient accepted twice";
+        EXPECT_EQ(center.balance, 5000 - static_cast<double>(center.phones.size())) << "charged twice";
+        for (const LocalSend& s : m_f.History()) {
+            EXPECT_EQ(s.listRows, s.trcount) << "a send row without all its recipients";
+            const auto t = m_f.fx().sim().Center().SmsSend(s.center);
+            EXPECT_TRUE(t && t->ended) << "history of a send the center did not end";
+        }
+    }
+
+    SendFixture m_f;
+};
+
+std::string ExpectedFirstMessage(const Position& at, const KindInfo& k) {
+    const std::string verb = at.verb;
+    const bool noReply = !k.answered;
+    if (verb == "SMSBEGIN")
+        return noReply ? "센터에 SMS 전송시작을 알릴 수 없습니다.(통신실패)" : "SMS 센터전송 시작실패";
+    if (verb == "SMSLIST")
+        return noReply ? "SMS 데이터를 센터로 보낼 수 없습니다.(통신실패)"
+                       : "SMS 데이터를 센터에 기록할 수 없습니다.";
+    if (noReply && at.nth == 3)
+        return "센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)\n\n콜센터로 연락바랍니다.\n☎ "
+               "1600-0000";
+    if (noReply)
+        return "▶ SMS 250 건\n";
+    return "센터에서 SMS 전송을 완료할 수 없습니다.";
+}
+
+TEST_F(SendFaultWalk, EveryRequestEveryFault) {
+    for (const Position& at : kPositions) {
+        for (const KindInfo& k : kKinds) {
+            // A refused connection can only be had for the whole center; it is walked at the begin
+            // and, below, while an unresolved end is asked about again.
+            if (k.kind == Kind::Refused && std::string(at.verb) != "SMSBEGIN")
+                continue;
+            const std::string name = std::string(at.verb) + "#" + std::to_string(at.nth) + " " + k.name;
+            SCOPED_TRACE(name);
+            ASSERT_TRUE(m_f.NewStore(kRecipients));
+            // A kept-alive connection to the center exists when the send starts.
+            std::string reply;
+            ASSERT_EQ(
+                RequestPost(m_f.fx().url("/ZMSG/AppRequest.ashx"), "work=MARTINFO&mart=1001&ver=1", reply, 0),
+                1);
+            m_f.fx().sim().Requests().Clear();
+            ArmKind(at, k.kind);
+            if (k.kind == Kind::Refused)
+                PointAt("http://127.0.0.1:1");
+
+            const SmsSendInput input = m_f.Input(kRecipients);
+            const SmsSendResult first = m_f.Send(input);
+            PointAt(m_f.fx().sim().BaseUrl());
+            const std::string verb = at.verb;
+            const bool endPosition = verb == "SMSEND";
+            const bool sentAnyway = endPosition && !k.answered && at.nth < 3;
+
+            ASSERT_FALSE(first.shown.empty());
+            EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k), 0), 0u)
+                << m_f.boxes().texts().at(0);
+            if (verb == "SMSLIST") {
+                EXPECT_EQ(m_f.boxes().texts().back(),
+                          "SMS 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 "
+                          "반복되면 콜센터로 문의해 주십시오.");
+            }
+            // No request went twice: libcurl never replayed one on a reused connection.
+            auto& requests = m_f.fx().sim().Requests();
+            if (verb == "SMSLIST" && k.kind != Kind::Refused) {
+                EXPECT_EQ(requests.Count("SMSLIST"), at.nth);
+            }
+            if (endPosition) {
+                EXPECT_EQ(requests.Count("SMSEND"), sentAnyway ? at.nth + 1 : at.nth);
+            }
+
+            if (sentAnyway) {
+                EXPECT_EQ(first.outcome, SmsSendOutcome::Sent);
+                EXPECT_EQ(first.rowsToRemove.size(), static_cast<size_t>(kRecipients));
+                EXPECT_EQ(m_f.History().size(), 1u);
+            } else {
+                EXPECT_TRUE(first.rowsToRemove.empty());
+                EXPECT_TRUE(m_f.History().empty());
+                const bool unresolved = endPosition && (k.acts || !k.answered) && k.kind != Kind::Fail;
+                EXPECT_EQ(first.outcome, unresolved ? SmsSendOutcome::Unresolved : SmsSendOutcome::Failed);
+            }
+            CheckInvariants("after the fault");
+
+            // The user sends again what is left in the list.
+            m_f.fx().sim().Faults().Clear();
+            if (k.kind == Kind::Late)
+                std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
+            SmsSendInput again = input;
+            for (auto it = first.rowsToRemove.rbegin(); it != first.rowsToRemove.rend(); ++it)
+                again.rows.erase(again.rows.begin() + static_cast<long>(*it));
+            if (!again.rows.empty()) {
+                m_f.boxes().clear();
+                const SmsSendResult second = m_f.Send(again);
+                EXPECT_TRUE(second.outcome == SmsSendOutcome::Sent ||
+                            second.outcome == SmsSendOutcome::PreviousCompleted);
+                EXPECT_EQ(second.rowsToRemove.size(), static_cast<size_t>(kRecipients));
+            }
+            CheckInvariants("after sending again");
+            const auto center = m_f.Center();
+            EXPECT_EQ(center.ended, 1);
+            EXPECT_EQ(center.phones.size(), static_cast<size_t>(kRecipients));
+            const auto history = m_f.History();
+            ASSERT_EQ(history.size(), 1u);
+            EXPECT_EQ(history[0].listRows, kRecipients);
+            SendState state(SendStatePath());
+            state.Load();
+            EXPECT_TRUE(state.empty());
+        }
+    }
+}
+
+// An end without a reply blocks every new begin until the center answers about it; a refused
+// connection or a garbled answer keeps it blocked, a definite refusal releases it.
+TEST_F(SendFaultWalk, UnresolvedEndIsSettledBeforeAnyNewBegin) {
+    ASSERT_TRUE(m_f.NewStore(kRecipients));
+    for (int k = 1; k <= 3; ++k)
+        Arm("SMSEND", k, FaultKind::CloseBefore);
+    const SmsSendResult first = m_f.Send(m_f.Input(40));
+    ASSERT_EQ(first.outcome, SmsSendOutcome::Unresolved);
+
+    PointAt("http://127.0.0.1:1");
+    const SmsSendResult refused = m_f.Send(m_f.Input(40));
+    EXPECT_EQ(refused.outcome, SmsSendOutcome::Unresolved);
+    PointAt(m_f.fx().sim().BaseUrl());
+    Arm("SMSEND", 1, FaultKind::NoColon, 0);
+    const SmsSendResult garbled = m_f.Send(m_f.Input(40));
+    EXPECT_EQ(garbled.outcome, SmsSendOutcome::Unresolved);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+
+    // The center ended it on the garbled answer: asking again records it and removes its rows.
+    m_f.boxes().clear();
+    SmsSendInput more = m_f.Input(60); // 20 further recipients were added meanwhile
+    const SmsSendResult settled = m_f.Send(more);
+    EXPECT_EQ(settled.outcome, SmsSendOutcome::PreviousCompleted);
+    EXPECT_EQ(settled.rowsToRemove.size(), 40u);
+    EXPECT_EQ(m_f.boxes().texts(),
+              std::vector<std::string>{
+                  "완료응답을 받지 못했던 이전 SMS 전송이 센터에서 완료되었습니다.(40건)\n전송된 "
+                  "대상은 리스트에서 삭제합니다.\n남은 대상은 다시 전송해 주십시오."});
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+    ASSERT_EQ(m_f.History().size(), 1u);
+    EXPECT_EQ(m_f.History()[0].listRows, 40);
+
+    // A definite refusal of the end: nothing went out, the next send begins at once.
+    ASSERT_TRUE(m_f.NewStore(kRecipients));
+    for (int k = 1; k <= 3; ++k)
+        Arm("SMSEND", k, FaultKind::CloseBefore);
+    ASSERT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Unresolved);
+    Arm("SMSEND", 1, FaultKind::Fail);
+    const SmsSendResult fresh = m_f.Send(m_f.Input(30));
+    EXPECT_EQ(fresh.outcome, SmsSendOutcome::Sent);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 2);
+    const auto center = m_f.Center();
+    EXPECT_EQ(center.ended, 1);
+    EXPECT_EQ(center.open, 1);
+    EXPECT_EQ(m_f.History().size(), 1u);
+}
+
+} // namespace
