@@ -35,8 +35,14 @@
 #include "frame/widgets/trellisex.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
+#include "sms/smsdraft.h"
+#include "sms/smssend.h"
+#include "sms/ui/callbackselectdlg.h"
+#include "sms/ui/lmseditdlg.h"
 #include "sms/ui/panelframe.h"
 #include "sms/ui/recipientgrid.h"
+#include "sms/ui/smswebpanel.h"
+#include "sms/ui/specialchardlg.h"
 
 using zmsg::FromCp949;
 using zmsg::K;
@@ -44,6 +50,9 @@ using zmsg::K;
 namespace {
 
 constexpr int kLoadDelayMs = 100;
+constexpr int kFocusMessage = 2026;
+constexpr int kFocusCallback = 2034;
+constexpr int kHistoryTab = 4; // button 2030: the sending history
 constexpr std::uint32_t kEditorOver = 0xE1E1FF;
 constexpr std::uint32_t kEditorNormal = 0xFBF0DC;
 // Backgrounds of the message area, so the kind chosen is visible at a glance.
@@ -152,6 +161,7 @@ bool CSMSDlg::OnInitDialog() {
         return false;
     }
     ShowAccountValues();
+    LoadDraft();
     UpdateModeDisplay();
     ApplyAdTemplate();
     if (m_targetType == 3)
@@ -186,9 +196,7 @@ QWidget* CSMSDlg::BuildMessageSide() {
     m_lms = new QCheckBox(QStringLiteral("LMS전송"), m_messageArea);
     m_lms->setObjectName(QStringLiteral("lmsCheck"));
     m_longEdit = Button(QStringLiteral("장문편집"), "longEditButton", m_messageArea);
-    m_longEdit->setEnabled(false); // the long-message editor comes with a later version
     m_special = Button(QStringLiteral("특"), "specialButton", m_messageArea);
-    m_special->setEnabled(false);
     m_special->setFixedWidth(28);
     kindRow->addWidget(m_lms);
     kindRow->addStretch();
@@ -213,7 +221,6 @@ QWidget* CSMSDlg::BuildMessageSide() {
     m_callback = new QLineEdit(side);
     m_callback->setObjectName(QStringLiteral("callbackEdit"));
     m_callbackButton = Button(QStringLiteral("발신번호"), "callbackButton", side);
-    m_callbackButton->setEnabled(false);
     fields->addWidget(m_callbackButton, 0, 0);
     fields->addWidget(m_callback, 0, 1, 1, 3);
 
@@ -252,6 +259,9 @@ QWidget* CSMSDlg::BuildMessageSide() {
 
     connect(m_editor, &QPlainTextEdit::textChanged, this, &CSMSDlg::OnMessageChanged);
     connect(m_lms, &QCheckBox::clicked, this, &CSMSDlg::OnKindSwitch);
+    connect(m_longEdit, &QPushButton::clicked, this, &CSMSDlg::OnLmsEdit);
+    connect(m_special, &QPushButton::clicked, this, &CSMSDlg::OnSpecialChar);
+    connect(m_callbackButton, &QPushButton::clicked, this, &CSMSDlg::OnSelectCallback);
     connect(m_reserve, &QCheckBox::clicked, this, &CSMSDlg::OnReservation);
     connect(m_send, &QPushButton::clicked, this, &CSMSDlg::accept);
     connect(m_close, &QPushButton::clicked, this, &CSMSDlg::reject);
@@ -329,9 +339,10 @@ QWidget* CSMSDlg::BuildListSide() {
         m_pageButtons[i]->setObjectName(QStringLiteral("pageButton%1").arg(2027 + i));
         m_pageButtons[i]->setCheckable(true);
         tabs->addWidget(m_pageButtons[i]);
-        connect(m_pageButtons[i], &QPushButton::clicked, this, [this, i] { OnPageButton(i); });
+        connect(m_pageButtons[i], &QPushButton::clicked, this, [this, i] { OnWebTab(i + 1); });
     }
     m_pageButtons[0]->setChecked(true);
+    m_webTab = 1;
     tabs->addStretch();
     layout->addLayout(tabs);
 
@@ -390,11 +401,11 @@ QWidget* CSMSDlg::BuildListSide() {
     list->addLayout(add);
     m_pages->addWidget(listPage);
 
-    // Page 1: the center's pages, shown in a later version.
-    auto* webPage = new QLabel(QStringLiteral("센터 화면은 다음 버전에서 제공됩니다."), m_pages);
-    webPage->setObjectName(QStringLiteral("webPlaceholder"));
-    webPage->setAlignment(Qt::AlignCenter);
-    m_pages->addWidget(webPage);
+    // Page 1: the center's pages.
+    m_webPanel = new CSmsWebPanel(m_pages);
+    m_webPanel->setObjectName(QStringLiteral("webPanel"));
+    m_pages->addWidget(m_webPanel);
+    connect(m_webPanel, &CSmsWebPanel::MessageCopied, this, &CSMSDlg::OnCopyMsgToApp);
 
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(new QLabel(QStringLiteral("콜센터 ☎"), side));
@@ -670,11 +681,47 @@ void CSMSDlg::ApplySignalFilter() {
     RecountTargets();
 }
 
-void CSMSDlg::OnPageButton(int page) {
+void CSMSDlg::OnWebTab(int tab) {
+    // A checkable button unchecks itself on a second click: the current tab keeps its look.
     for (int i = 0; i < 6; ++i)
-        m_pageButtons[i]->setChecked(i == page);
-    m_pages->setCurrentIndex(page == 0 ? 0 : 1);
+        m_pageButtons[i]->setChecked(i + 1 == tab);
+    if (tab == m_webTab)
+        return;
+    m_webTab = tab;
+    // The page stays loaded while the recipients are shown.
+    m_pages->setCurrentIndex(tab == 1 ? 0 : 1);
     UpdateSignalComboVisibility();
+    if (tab >= 2)
+        m_webPanel->ShowTab(tab, m_account.storeCode, m_empCode);
+}
+
+void CSMSDlg::OnCopyMsgToApp(const std::string& message, const std::string& title) {
+    // Replaces whatever the composer held, without asking: the user chose the sample.
+    m_lms->setChecked(static_cast<int>(message.size()) > kSmsLimit);
+    m_subject = title;
+    SetEditorText(message);
+    UpdateModeDisplay();
+    UpdateCounter(); // the kind may have changed while the text stayed the same
+}
+
+void CSMSDlg::OnLmsEdit() {
+    std::string subject = m_subject;
+    std::string text = NormalizeLineEnds(EditorText());
+    if (!CLmsEditDlg::Edit(this, subject, text))
+        return;
+    m_subject = subject;
+    SetEditorText(text);
+    UpdateCounter();
+}
+
+void CSMSDlg::OnSpecialChar() {
+    CSpecialCharDlg::InsertInto(m_editor, m_special);
+}
+
+void CSMSDlg::OnSelectCallback() {
+    const std::optional<std::string> number = CCallbackSelectDlg::Choose(m_account.storeCode, this);
+    if (number)
+        m_callback->setText(FromCp949(*number));
 }
 
 void CSMSDlg::OnAddRecipient() {
@@ -755,6 +802,8 @@ bool CSMSDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSMSDlg::accept() {
+    // The send of the dialog before must not be reported or reused by this one.
+    m_resultSendCode = 0;
     if (m_counts.sms > 0 && m_unitCharge <= 0) {
         ShowMessageBox(K("문자메시지를 사용할 수 없습니다.(단가정보오류)\n센터에 문의해 주십시오."), MB_OK, 0,
                        0, BoxParent());
@@ -764,44 +813,138 @@ void CSMSDlg::accept() {
     if (!question.empty() && ShowMessageBox(question, kQuestionNoDefault, 0, 0, BoxParent()) != IDYES)
         return;
 
-    const std::string message = NormalizeMessage(EditorText());
-    const int limit = IsLms() ? kLmsLimit : kSmsLimit;
-    const int length = static_cast<int>(message.size());
-    if (length < 1 || length > limit) {
-        char text[96];
-        std::snprintf(text, sizeof text, "1 ~ %d", limit);
-        char half[32];
-        std::snprintf(half, sizeof half, "%d", limit / 2);
-        ShowMessageBox(text + K("자 (한글") + half + K("자) 이내로 메시지를 입력해 주십시오."), MB_OK, 0, 0,
-                       BoxParent());
+    SmsSendInput input;
+    input.empCode = m_empCode;
+    input.targetType = m_targetType;
+    input.account = m_account;
+    input.batchSize = m_bindOnce;
+    input.lms = IsLms();
+    input.subject = m_subject;
+    input.message = EditorText();
+    input.callbackField = zmsg::ToCp949Lossy(m_callback->text());
+    const AdTemplates templates =
+        MakeAdTemplates(m_account.storeName, m_account.storePhone, zmsg::ToCp949Lossy(m_optOut->text()));
+    input.bareTemplate = input.lms ? templates.full : templates.brief;
+    if (m_reserve->isChecked())
+        input.reservation = QDateTime(m_reserveDate->date(), QTime(m_reserveHour->currentIndex(),
+                                                                   10 * m_reserveMinute->currentIndex()));
+    input.header1 = m_grid->GetItemText(0, 1);
+    input.header3 = m_grid->GetItemText(0, 3);
+    input.header4 = m_grid->GetItemText(0, 4);
+    input.rows = m_list.rows();
+    input.draft = CurrentDraft();
+    input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message] {
+        return AskAdRules(lms, subject, message);
+    };
+
+    // Created when the checks have passed, that is at the first step shown.
+    std::optional<CProgressWnd> progressWnd;
+    auto wnd = [&]() -> CProgressWnd& {
+        if (!progressWnd)
+            progressWnd.emplace(this);
+        return *progressWnd;
+    };
+    ProgressHooks progress;
+    progress.show = [&](bool show, const std::string& text) {
+        if (show || progressWnd)
+            wnd().Show(show, text);
+    };
+    progress.range = [&](int total) { wnd().SetRange(total); };
+    progress.pos = [&](int pos) { wnd().SetPos(pos); };
+
+    SmsSendTransaction send(*m_db, std::move(input), progress);
+    const SmsSendResult result = send.Run();
+    progressWnd.reset();
+    ApplySendResult(result);
+}
+
+bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message) {
+    if (m_noAdCheck->isChecked())
+        return true;
+    const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
+    if (optOut.size() < 10) {
+        ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오."), MB_OK, 0, 0, BoxParent());
+        m_optOut->setFocus();
+        return false;
+    }
+    AdRuleInput rules;
+    rules.lms = lms;
+    rules.subject = subject;
+    rules.message = NormalizeMessage(message);
+    rules.storeName = m_account.storeName;
+    rules.storePhone = m_account.storePhone;
+    rules.optOutNumber = optOut;
+    return CheckAdRules(rules, BoxParent());
+}
+
+void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
+    if (result.localCode > 0)
+        m_resultSendCode = result.localCode;
+    if (result.balance)
+        m_account.balance = *result.balance;
+    if (!result.rowsToRemove.empty()) {
+        m_list.RemoveRows(result.rowsToRemove);
+        FillRecipientRows(*m_grid, m_list);
+    }
+    switch (result.focus) {
+    case kFocusMessage:
         m_editor->setFocus();
+        break;
+    case kFocusCallback:
+        m_callback->setFocus();
+        break;
+    default:
+        break;
+    }
+    RecountTargets();
+    switch (result.outcome) {
+    case SmsSendOutcome::Sent:
+        WriteLog(K("전송창 닫기(OnOK)"), 0);
+        QDialog::accept();
+        return;
+    case SmsSendOutcome::Reserved:
+        // The dialog stays for the next message; the history tab shows the reserved one.
+        m_editor->clear();
+        RecountTargets();
+        OnWebTab(kHistoryTab);
+        return;
+    default:
         return;
     }
-    if (!m_noAdCheck->isChecked()) {
-        const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
-        if (optOut.size() < 10) {
-            ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오."), MB_OK, 0, 0, BoxParent());
-            m_optOut->setFocus();
-            return;
-        }
-        AdRuleInput rules;
-        rules.lms = IsLms();
-        rules.subject = m_subject;
-        rules.message = message;
-        rules.storeName = m_account.storeName;
-        rules.storePhone = m_account.storePhone;
-        rules.optOutNumber = optOut;
-        if (!CheckAdRules(rules, BoxParent()))
-            return;
-    }
-    ShowMessageBox(
-        K("문자 전송은 다음 버전에서 제공됩니다.\n작성하신 메시지와 전송대상은 그대로 남아 있습니다."), MB_OK,
-        0, 0, BoxParent());
+}
+
+SmsDraft CSMSDlg::CurrentDraft() const {
+    SmsDraft draft;
+    draft.lms = IsLms();
+    draft.subject = m_subject;
+    draft.message = EditorText();
+    draft.callback = zmsg::ToCp949Lossy(m_callback->text());
+    draft.optOutNumber = zmsg::ToCp949Lossy(m_optOut->text());
+    return draft;
+}
+
+void CSMSDlg::LoadDraft() {
+    const std::optional<SmsDraft> draft = LoadSmsDraft(SmsDraftPath());
+    if (!draft)
+        return;
+    m_optOut->setText(FromCp949(draft->optOutNumber));
+    if (!ShouldOfferDraft(*draft, m_targetType, zmsg::Clock::now().date()))
+        return;
+    if (ShowMessageBox(DraftQuestion(), MB_YESNO | MB_ICONQUESTION, 0, 0, BoxParent()) != IDYES)
+        return;
+    m_lms->setChecked(draft->lms);
+    m_subject = draft->lms ? draft->subject : std::string();
+    SetEditorText(draft->message);
+    m_callback->setText(FromCp949(draft->callback));
+    UpdateModeDisplay();
+    UpdateCounter();
 }
 
 void CSMSDlg::reject() {
     if (ShowMessageBox(K("전송창을 닫으시겠습니까?"), kQuestionNoDefault, 0, 0, BoxParent()) != IDYES)
         return;
+    if (m_targetType != 3)
+        SaveSmsDraft(SmsDraftPath(), CurrentDraft(), 0);
     WriteLog(K("전송창 닫기(OnCancel)"), 0);
     QDialog::reject();
 }

@@ -13,10 +13,13 @@
 #include "sms/account.h"
 #include "sms/composition.h"
 #include "sms/recipientlist.h"
+#include "sms/smsdraft.h"
+#include "sms/smssend.h"
 #include "sms/targets.h"
 
 class CBlinkStatic;
 class CPanelFrame;
+class CSmsWebPanel;
 class CSQLDirect;
 class CTrellisEx;
 class QCheckBox;
@@ -81,7 +84,17 @@ private:
     void OnPaste();
     void OnCheckAll(bool checked);
     void OnClickGrid(int row, int column);
-    void OnPageButton(int page);
+    // The web panel and the side dialogs of the composer.
+    void OnWebTab(int tab);
+    void OnCopyMsgToApp(const std::string& message, const std::string& title);
+    void OnLmsEdit();
+    void OnSpecialChar();
+    void OnSelectCallback();
+    // The send and the draft.
+    bool AskAdRules(bool lms, const std::string& subject, const std::string& message);
+    void ApplySendResult(const SmsSendResult& result);
+    SmsDraft CurrentDraft() const;
+    void LoadDraft();
     void ApplySignalFilter();
     void ShowAccountFigures();
     void ShowAccountValues();
@@ -154,6 +167,8 @@ private:
 
     // List side.
     QPushButton* m_pageButtons[6] = {}; // 2027 .. 2032
+    int m_webTab = 0;                   // 1 the recipients, 2 .. 6 the center's pages
+    CSmsWebPanel* m_webPanel = nullptr; // 2502
     CPanelFrame* m_frame = nullptr;     // 2056
     QStackedWidget* m_pages = nullptr;
     CTrellisEx* m_grid = nullptr;       // 1861

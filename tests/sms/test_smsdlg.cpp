@@ -18,10 +18,13 @@
 
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
+#include "frame/clock.h"
+#include "frame/moduleapp.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/trellisex.h"
 #include "host/demodb.h"
+#include "sim/formdata.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
@@ -74,6 +77,13 @@ private:
         return child;
     }
     QString TextOf(CSMSDlg& dlg, const char* name) { return Text(Child<QWidget>(dlg, name)); }
+    // The first column of the first row, or "?" when there is none.
+    std::string Query(const std::string& sql) {
+        std::vector<std::vector<std::string>> rows;
+        if (!m_db->DoQuery(sql, rows) || rows.empty() || rows[0].empty())
+            return "?";
+        return rows[0][0];
+    }
 
 private slots:
     void init() {
@@ -85,9 +95,12 @@ private slots:
         QVERIFY2(CreateDemoDatabase(path, &error), error.c_str());
         m_db = std::make_unique<CSQLDirect>();
         QVERIFY(m_db->Open("sqlite:" + path));
+        // The draft and the send state go to the host folder: one of the test's own.
+        g_strHostDir = m_dir->path().toStdString() + "/";
     }
 
     void cleanup() {
+        g_strHostDir.clear();
         m_db.reset();
         m_dir.reset();
         m_fx.reset();
@@ -322,13 +335,149 @@ private slots:
         QCOMPARE(boxes.texts().back(), "메시지에 수신동의 철회용 전화번호(080-999-0000)가 들어가야 합니다.\n"
                                        "메시지 발송을 계속 진행하시겠습니까?");
 
+        // The transaction's own checks follow, with the focus where the fault is.
         Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        Child<QLineEdit>(dlg, "callbackEdit")->setText(QStringLiteral("123-4567"));
         boxes.clear();
         boxes.setNextAnswer(IDYES);
         QTest::mouseClick(send, Qt::LeftButton);
-        QCOMPARE(boxes.shown().size(), size_t(2));
-        QVERIFY(U(boxes.texts().back()).startsWith(QStringLiteral("문자 전송은 다음 버전에서")));
+        QCOMPARE(boxes.texts().back(), "8 ~ 11자 이내로 발신자 번호를 입력해 주십시오.");
+        QCOMPARE(dlg.focusWidget(), Child<QWidget>(dlg, "callbackEdit"));
         QVERIFY(dlg.isVisible());
+        QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 0);
+    }
+
+    void sendReachesCenterHistoryAndDraft() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 0, "", "AND mem_code<=40");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_VERIFY(dlg.Recipients().size() > 1);
+        QTRY_COMPARE(boxes.shown().size(), size_t(1)); // the load summary
+        const int sms = dlg.Counts().sms;
+        QVERIFY(sms > 0);
+
+        Child<QPlainTextEdit>(dlg, "messageEditor")
+            ->setPlainText(QStringLiteral("{회원명}님 내일 휴점합니다"));
+        Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        Child<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+
+        QCOMPARE(boxes.texts().size(), size_t(1));
+        QCOMPARE(U(boxes.texts()[0]),
+                 QStringLiteral("▶ SMS %1 건\n\n문자를 전송했습니다.\n확인을 누르시면 전송창을 닫습니다.")
+                     .arg(sms));
+        QCOMPARE(boxes.shown()[0].color, 0x9B0000u);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        QCOMPARE(dlg.ResultSendCode(), 1);
+
+        // The center has the send, merged per member, and charged it once.
+        const auto& log = m_fx->sim().Requests();
+        QCOMPARE(log.Count("SMSBEGIN"), 1);
+        QCOMPARE(log.Count("SMSLIST"), 1);
+        QCOMPARE(log.Count("SMSEND"), 1);
+        for (const auto& r : log.All())
+            if (r.verb == "SMSBEGIN") {
+                QCOMPARE(zmsg::sim::FieldOf(r.fields, "mg"), std::string("1"));
+                QCOMPARE(zmsg::sim::FieldOf(r.fields, "call"), std::to_string(sms));
+                QCOMPARE(zmsg::sim::FieldOf(r.fields, "cb"), std::string("0212345678"));
+            }
+
+        // The history holds the send and every recipient, numbers masked.
+        QCOMPARE(Query("SELECT ss_trcount FROM smssend WHERE ss_code=1"), std::to_string(sms));
+        QCOMPARE(Query("SELECT COUNT(*) FROM smslist WHERE sl_sscode=1"), std::to_string(sms));
+        QVERIFY(Query("SELECT COUNT(*) FROM smslist WHERE sl_sscode=1 AND sl_phone LIKE '%x%'") != "0");
+
+        // The draft is kept as sent, so the next opening does not offer it.
+        ScriptedMessages again;
+        CSMSDlg next(m_db.get(), 1, 0, "", "");
+        QVERIFY(next.Start());
+        QVERIFY(again.shown().empty());
+    }
+
+    void reservedSendStaysOpenForTheNext() {
+        zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(dlg.Recipients().size(), size_t(3));
+        Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 회의는 10시입니다"));
+        Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        QTest::mouseClick(Child<QCheckBox>(dlg, "reserveCheck"), Qt::LeftButton);
+        Child<QComboBox>(dlg, "reserveHour")->setCurrentIndex(10); // 10:00, 55 minutes ahead
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts().back(),
+                 "예약일시가 잘못되었습니다.\n예약일시는 현재시간보다 1시간이상 이후로 설정해 주십시오.");
+        Child<QComboBox>(dlg, "reserveMinute")->setCurrentIndex(1); // 10:10, 65 minutes ahead
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts().size(), size_t(1));
+        QVERIFY(U(boxes.texts()[0]).contains(QStringLiteral("문자를 예약 전송했습니다.")));
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.ResultSendCode(), 1);
+        QCOMPARE(dlg.Recipients().size(), size_t(0));
+        QCOMPARE(Child<CTrellisEx>(dlg, "recipientGrid")->GetRowCount(), 1);
+        QCOMPARE(TextOf(dlg, "messageEditor"), QString());
+        QVERIFY(Child<QPushButton>(dlg, "pageButton2030")->isChecked());
+        QCOMPARE(Query("SELECT ss_reserve FROM smssend WHERE ss_code=1"), std::string("1"));
+        QVERIFY(Query("SELECT ss_reservedate FROM smssend WHERE ss_code=1").rfind("2026-12-07 10:10", 0) ==
+                0);
+
+        // The next press starts afresh: nothing of the reserved send is reported or reused.
+        Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("두 번째 메시지"));
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"전송대상을 선택해 주십시오."});
+        QCOMPARE(dlg.ResultSendCode(), 0);
+        QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 1);
+        zmsg::Clock::setFixed(QDateTime());
+    }
+
+    void draftComesBackAfterClosing() {
+        {
+            ScriptedMessages boxes;
+            CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+            QVERIFY(dlg.Start());
+            dlg.show();
+            QTest::mouseClick(Child<QCheckBox>(dlg, "lmsCheck"), Qt::LeftButton);
+            Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("첫 줄\n둘째 줄   "));
+            Child<QLineEdit>(dlg, "callbackEdit")->setText(QStringLiteral("031-555-0000"));
+            Child<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
+            boxes.setNextAnswer(IDYES);
+            QTest::mouseClick(Child<QPushButton>(dlg, "closeButton"), Qt::LeftButton);
+            QVERIFY(!dlg.isVisible());
+        }
+        // No keeps the dialog as it opens, but the opt-out number always comes back.
+        {
+            ScriptedMessages boxes;
+            CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+            QVERIFY(dlg.Start());
+            QCOMPARE(boxes.texts(), std::vector<std::string>{"이전에 작성중인 메시지가 있습니다.\n"
+                                                             "작성중인 메시지를 표시하시겠습니까?"});
+            QCOMPARE(boxes.shown()[0].type, unsigned(MB_YESNO | MB_ICONQUESTION));
+            QVERIFY(!Child<QCheckBox>(dlg, "lmsCheck")->isChecked());
+            QCOMPARE(TextOf(dlg, "optOutEdit"), QStringLiteral("080-999-0000"));
+            QCOMPARE(TextOf(dlg, "callbackEdit"), QStringLiteral("0212345678"));
+        }
+        {
+            ScriptedMessages boxes;
+            boxes.setNextAnswer(IDYES);
+            CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+            QVERIFY(dlg.Start());
+            QVERIFY(Child<QCheckBox>(dlg, "lmsCheck")->isChecked());
+            QCOMPARE(TextOf(dlg, "messageEditor"), QStringLiteral("첫 줄\n둘째 줄"));
+            QCOMPARE(TextOf(dlg, "callbackEdit"), QStringLiteral("031-555-0000"));
+        }
+        // Refusal notices never take a draft.
+        {
+            ScriptedMessages boxes;
+            CSMSDlg dlg(m_db.get(), 1, 3, "", "");
+            QVERIFY(dlg.Start());
+            QVERIFY(boxes.shown().empty());
+        }
     }
 
     void unknownTargetTypeStaysOpenEmpty() {

@@ -1,0 +1,157 @@
+// The SMS dialog's page tabs against the simulated center's pages: a sample picked on a page lands in
+// the composer, the tab buttons behave, and a center that does not answer leaves the dialog usable.
+#include <QCheckBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+
+#include "center/db/sqldirect.h"
+#include "center/text/codec.h"
+#include "center/web/webbrowser2.h"
+#include "frame/moduleapp.h"
+#include "frame/widgets/blinkstatic.h"
+#include "frame/widgets/trellisex.h"
+#include "host/demodb.h"
+#include "sms/ui/smsdlg.h"
+#include "sms/ui/smswebpanel.h"
+#include "tests/support/scriptedmessages.h"
+#include "tests/support/simfixture.h"
+
+namespace {
+
+constexpr int kPageTimeout = 30000;
+
+bool RunScript(CWebBrowser2& browser, const QString& script) {
+    bool ran = false;
+    browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
+    return QTest::qWaitFor([&] { return ran; }, kPageTimeout);
+}
+
+} // namespace
+
+class TestSmsDlgWeb : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<SimFixture> m_fx;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<CSQLDirect> m_db;
+
+    template <typename T> T* Child(QObject& dlg, const char* name) {
+        T* child = dlg.findChild<T*>(QString::fromLatin1(name));
+        if (!child)
+            qWarning("no child %s", name);
+        return child;
+    }
+
+    // Clicks a tab button and waits for its page; false when no page arrived.
+    bool OpenTab(CSMSDlg& dlg, int button) {
+        CWebBrowser2* browser = Child<CSmsWebPanel>(dlg, "webPanel")->Browser();
+        QSignalSpy done(browser, &CWebBrowser2::DocumentComplete);
+        QTest::mouseClick(Child<QPushButton>(dlg, QByteArray("pageButton" + QByteArray::number(button))),
+                          Qt::LeftButton);
+        return done.wait(kPageTimeout) && done.first().first().toBool();
+    }
+
+private slots:
+    void init() {
+        m_fx = std::make_unique<SimFixture>();
+        QVERIFY(m_fx->ok());
+        m_dir = std::make_unique<QTemporaryDir>();
+        const std::string path = m_dir->filePath(QStringLiteral("store.db")).toStdString();
+        std::string error;
+        QVERIFY2(CreateDemoDatabase(path, &error), error.c_str());
+        m_db = std::make_unique<CSQLDirect>();
+        QVERIFY(m_db->Open("sqlite:" + path));
+        g_strHostDir = m_dir->path().toStdString() + "/";
+    }
+
+    void cleanup() {
+        g_strHostDir.clear();
+        m_db.reset();
+        m_dir.reset();
+        m_fx.reset();
+    }
+
+    void pickedSampleLandsInTheComposer() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.resize(1100, 760);
+        dlg.show();
+        auto* editor = Child<QPlainTextEdit>(dlg, "messageEditor");
+        auto* grid = Child<CTrellisEx>(dlg, "recipientGrid");
+        auto* panel = Child<CSmsWebPanel>(dlg, "webPanel");
+        QTRY_COMPARE(grid->GetRowCount(), 4);
+        QVERIFY(grid->isVisible());
+        QVERIFY(!panel->isVisible());
+        QCOMPARE(m_fx->sim().Requests().Count("PAGE"), 0); // nothing loaded before a page tab is picked
+
+        QVERIFY(OpenTab(dlg, 2028));
+        QVERIFY(panel->isVisible());
+        QVERIFY(!grid->isVisible());
+        QVERIFY(!Child<QPushButton>(dlg, "addButton")->isVisible());
+        QVERIFY(Child<QPushButton>(dlg, "pageButton2028")->isChecked());
+        QVERIFY(!Child<QPushButton>(dlg, "pageButton2027")->isChecked());
+        CWebBrowser2* browser = panel->Browser();
+        QCOMPARE(browser->title(), QStringLiteral("추천 문구"));
+
+        // What the user typed is replaced without a question; the counter follows.
+        editor->setPlainText(QStringLiteral("지우지 마세요"));
+        QVERIFY(RunScript(*browser, QStringLiteral("document.getElementById('sample2').click()")));
+        const QString sample =
+            QStringLiteral("[행복마트] 오늘 저녁 7시부터 신선식품 30% 할인합니다. 많이 오세요.");
+        QTRY_COMPARE_WITH_TIMEOUT(editor->toPlainText(), sample, kPageTimeout);
+        const int bytes = static_cast<int>(zmsg::Utf8ToCp949(sample.toStdString()).value_or("").size());
+        QCOMPARE(Child<CBlinkStatic>(dlg, "counter")->text(), QStringLiteral("%1/90").arg(bytes));
+        QVERIFY(!Child<QCheckBox>(dlg, "lmsCheck")->isChecked());
+        QVERIFY(boxes.shown().empty());
+
+        // A click on the current tab reloads nothing; the list comes back with the page kept.
+        const int pages = m_fx->sim().Requests().Count("PAGE");
+        QTest::mouseClick(Child<QPushButton>(dlg, "pageButton2028"), Qt::LeftButton);
+        QVERIFY(Child<QPushButton>(dlg, "pageButton2028")->isChecked());
+        QTest::qWait(200);
+        QCOMPARE(m_fx->sim().Requests().Count("PAGE"), pages);
+        QTest::mouseClick(Child<QPushButton>(dlg, "pageButton2027"), Qt::LeftButton);
+        QVERIFY(grid->isVisible());
+        QVERIFY(!panel->isVisible());
+
+        // A page whose choice is empty hands nothing over, and a broken page function changes nothing.
+        QVERIFY(OpenTab(dlg, 2029));
+        QVERIFY(
+            RunScript(*browser, QStringLiteral("chosen = -1; location.href = 'appSMS.aspx?tab=2&cmd="
+                                               "DoCopyMsgToApp&pm=' + new URLSearchParams(location.search)"
+                                               ".get('pm')")));
+        QVERIFY(RunScript(*browser, QStringLiteral("jsGetCopyMsg = function() { throw new Error('x'); };"
+                                                   "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
+        QTest::qWait(500);
+        QCOMPARE(editor->toPlainText(), sample);
+        QVERIFY(boxes.shown().empty());
+    }
+
+    void centerThatDoesNotAnswerLeavesTheDialogUsable() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(Child<CTrellisEx>(dlg, "recipientGrid")->GetRowCount(), 4);
+        m_fx->sim().Stop();
+        QVERIFY(!OpenTab(dlg, 2030));
+        // Back on the list, the composer and the buttons still work.
+        QTest::mouseClick(Child<QPushButton>(dlg, "pageButton2027"), Qt::LeftButton);
+        QVERIFY(Child<CTrellisEx>(dlg, "recipientGrid")->isVisible());
+        QTest::keyClicks(Child<QPlainTextEdit>(dlg, "messageEditor"), QStringLiteral("a"));
+        QTest::mouseClick(Child<QPushButton>(dlg, "uncheckAllButton"), Qt::LeftButton);
+        QCOMPARE(dlg.Counts().sms, 0);
+        QVERIFY(boxes.shown().empty());
+    }
+};
+
+QTEST_MAIN(TestSmsDlgWeb)
+#include "test_smsdlg_web.moc"
