@@ -1,6 +1,8 @@
 #include "results/resultreceiver.h"
 
 #include <cstdlib>
+#include <optional>
+#include <unordered_map>
 #include <vector>
 
 #include "center/centerconfig.h"
@@ -193,6 +195,9 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
     };
     int recorded = 0;
     int failed = 0;
+    // The send's rows by restored number (the first row of a number wins), read once when the first
+    // result needs them: one scan of the send per result made a large receipt quadratic.
+    std::optional<std::unordered_map<std::string, int>> seqOf;
     if (!cancelled) {
         progress.Show(K("수신받은 문자전송결과를 전송내역 DB에 적용중..."));
         progress.Range(static_cast<int>(items.size()));
@@ -209,23 +214,26 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
                 ++failed;
             const std::string last4 = phone.substr(phone.size() - 4);
             int seq = -1;
-            // Stored numbers are digits (two may be masked): anything else matches no row and must not
-            // reach the statement.
+            // Stored numbers are digits (two may be masked, never the last four): a result whose last
+            // four are anything else matches no row.
             if (AllDigits(last4)) {
-                const std::string find =
-                    "SELECT sl_seq, sl_phone, sl_key FROM smslist WHERE sl_sscode=" + Str(send.localCode) +
-                    " AND sl_phone LIKE '%" + last4 + "' AND (sl_sendtype=0 OR sl_sendtype IS NULL)";
-                if (!Succeeded(m_db->ExecuteSQL(find.c_str())))
-                    return stop(K("문자전송결과를 기록하기 위한 상세내역을 참조할 수 없습니다.(SQL오류)"));
-                while (m_db->Fetch() == SQL_OK) {
-                    std::string restored;
-                    UnmaskPhone(m_db->GetCol(2), static_cast<int32_t>(std::atoi(m_db->GetCol(3).c_str())),
-                                restored);
-                    if (restored == phone) {
-                        seq = std::atoi(m_db->GetCol(1).c_str());
-                        break;
+                if (!seqOf) {
+                    const std::string find = "SELECT sl_seq, sl_phone, sl_key FROM smslist WHERE sl_sscode=" +
+                                             Str(send.localCode) +
+                                             " AND (sl_sendtype=0 OR sl_sendtype IS NULL) ORDER BY sl_seq";
+                    if (!Succeeded(m_db->ExecuteSQL(find.c_str())))
+                        return stop(
+                            K("문자전송결과를 기록하기 위한 상세내역을 참조할 수 없습니다.(SQL오류)"));
+                    seqOf.emplace();
+                    while (m_db->Fetch() == SQL_OK) {
+                        std::string restored;
+                        UnmaskPhone(m_db->GetCol(2), static_cast<int32_t>(std::atoi(m_db->GetCol(3).c_str())),
+                                    restored);
+                        seqOf->emplace(std::move(restored), std::atoi(m_db->GetCol(1).c_str()));
                     }
                 }
+                if (const auto it = seqOf->find(phone); it != seqOf->end())
+                    seq = it->second;
             }
             if (seq < 0) {
                 WriteLog(K("결과기록 대상 전화번호 없음(번호=") + phone + K(", 결과=") + Str(result) + "))",

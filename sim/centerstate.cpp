@@ -540,6 +540,15 @@ void CenterState::SetResultDelaySeconds(int seconds) {
     m_resultDelaySeconds = seconds;
 }
 
+bool CenterState::SetBalance(int store, double balance) {
+    std::lock_guard lock(m_mutex);
+    const auto it = m_stores.find(store);
+    if (it == m_stores.end())
+        return false;
+    it->second.balance = balance;
+    return true;
+}
+
 void CenterState::AdvanceClock(int seconds) {
     std::lock_guard lock(m_mutex);
     m_clockOffset += std::chrono::seconds(seconds);

@@ -121,6 +121,9 @@ public:
 
     void PutFile(const std::string& path, std::string bytes);
     void SetResultDelaySeconds(int seconds);
+    // A store's balance (calls or money); false for an unknown store. Large sends need more than
+    // the initial stores hold.
+    bool SetBalance(int store, double balance);
     // Moves the simulator's clock forward (results and reservations fall due).
     void AdvanceClock(int seconds);
     void SetNextMessageListCode(long long code);

@@ -1,36 +1,8 @@
 #include "sim/formdata.h"
 
+#include "center/text/codec.h"
+
 namespace zmsg::sim {
-
-namespace {
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-} // namespace
-
-std::string UrlDecode(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%' && i + 2 < text.size() && HexValue(text[i + 1]) >= 0 &&
-                   HexValue(text[i + 2]) >= 0) {
-            out += static_cast<char>(HexValue(text[i + 1]) * 16 + HexValue(text[i + 2]));
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
 
 FormFields ParseForm(std::string_view body) {
     FormFields fields;
@@ -43,9 +15,10 @@ FormFields ParseForm(std::string_view body) {
         if (!pair.empty()) {
             const size_t eq = pair.find('=');
             if (eq == std::string_view::npos)
-                fields.emplace_back(UrlDecode(pair), std::string());
+                fields.emplace_back(zmsg::UrlDecode(pair), std::string());
             else
-                fields.emplace_back(UrlDecode(pair.substr(0, eq)), UrlDecode(pair.substr(eq + 1)));
+                fields.emplace_back(zmsg::UrlDecode(pair.substr(0, eq)),
+                                    zmsg::UrlDecode(pair.substr(eq + 1)));
         }
         start = end + 1;
     }

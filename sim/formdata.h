@@ -10,8 +10,6 @@ namespace zmsg::sim {
 
 using FormFields = std::vector<std::pair<std::string, std::string>>;
 
-// Percent-decoding with '+' as a blank, as form bodies are written.
-std::string UrlDecode(std::string_view text);
 // "a=1&b=2" into decoded pairs, in order; a pair without '=' has an empty value.
 FormFields ParseForm(std::string_view body);
 // Value of the first field of that name; empty when absent.

@@ -2,16 +2,40 @@
 
 #include <cerrno>
 #include <iconv.h>
+#include <map>
+#include <string>
+#include <utility>
 
 namespace zmsg {
 namespace {
+
+// Opening a converter costs far more than converting a cell's text (a send converts two cells per
+// recipient): each thread keeps one per direction, reset before every use.
+struct Converter {
+    iconv_t cd;
+    Converter(const char* to, const char* from) : cd(iconv_open(to, from)) {}
+    ~Converter() {
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            iconv_close(cd);
+    }
+    Converter(const Converter&) = delete;
+    Converter& operator=(const Converter&) = delete;
+};
+
+iconv_t OpenConverter(const char* to, const char* from) {
+    thread_local std::map<std::pair<std::string, std::string>, Converter> open;
+    const iconv_t cd = open.try_emplace({to, from}, to, from).first->second.cd;
+    if (cd != reinterpret_cast<iconv_t>(-1))
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    return cd;
+}
 
 // One conversion pass. onBad is called with the offending input position when a
 // sequence cannot be converted; it returns the bytes to emit instead and how many input bytes to skip,
 // or false to abandon the conversion.
 template <typename OnBad>
 bool Convert(const char* to, const char* from, std::string_view in, std::string& out, OnBad onBad) {
-    iconv_t cd = iconv_open(to, from);
+    const iconv_t cd = OpenConverter(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1))
         return false;
     out.clear();
@@ -41,7 +65,6 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
         src += skip;
         srcLeft -= skip;
     }
-    iconv_close(cd);
     return ok;
 }
 

@@ -1,30 +1,17 @@
 // The recipient grid shows the list: titles per target type, texts, colours, check boxes and the data
 // the send reads; a click on a check box goes back into the list.
-#include <QStyledItemDelegate>
 #include <QtTest>
 
 #include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
 #include "sms/recipientlist.h"
 #include "sms/ui/recipientgrid.h"
+#include "tests/sms/gridclick.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;
 
 namespace {
-
-struct OptionProbe : QStyledItemDelegate {
-    using QStyledItemDelegate::initStyleOption;
-};
-
-QPoint CheckBoxPoint(CTrellisEx& g, int row, int column) {
-    const QModelIndex i = g.model()->index(row - 1, column);
-    QStyleOptionViewItem opt;
-    opt.initFrom(g.viewport());
-    opt.rect = g.visualRect(i);
-    OptionProbe().initStyleOption(&opt, i);
-    return g.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, &g).center();
-}
 
 QStringList Titles(const CTrellisEx& g) {
     QStringList out;
@@ -133,8 +120,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&g));
 
         // The user ticks the unchecked row and unticks the first.
-        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, CheckBoxPoint(g, 2, 1));
-        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, CheckBoxPoint(g, 1, 1));
+        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, gridclick::CheckBoxPoint(g, 2, 1));
+        QTest::mouseClick(g.viewport(), Qt::LeftButton, {}, gridclick::CheckBoxPoint(g, 1, 1));
         ReadChecks(g, list);
         QVERIFY(!list[0].checked);
         QVERIFY(list[1].checked);

@@ -8,9 +8,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QStyle>
-#include <QStyledItemDelegate>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -19,32 +16,19 @@
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
 #include "frame/clock.h"
-#include "frame/moduleapp.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/trellisex.h"
-#include "host/demodb.h"
 #include "sim/formdata.h"
 #include "sms/ui/smsdlg.h"
+#include "tests/sms/dialogstore.h"
+#include "tests/sms/gridclick.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 
 using zmsg::K;
 
 namespace {
-
-struct OptionProbe : QStyledItemDelegate {
-    using QStyledItemDelegate::initStyleOption;
-};
-
-QPoint CheckBoxPoint(CTrellisEx& g, int row, int column) {
-    const QModelIndex i = g.model()->index(row - 1, column);
-    QStyleOptionViewItem opt;
-    opt.initFrom(g.viewport());
-    opt.rect = g.visualRect(i);
-    OptionProbe().initStyleOption(&opt, i);
-    return g.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &opt, &g).center();
-}
 
 QString Text(QWidget* w) {
     if (auto* label = qobject_cast<QLabel*>(w))
@@ -66,49 +50,27 @@ class TestSmsDlg : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<SimFixture> m_fx;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CSQLDirect> m_db;
+    std::unique_ptr<DialogStore> m_store;
+    CSQLDirect* m_db = nullptr;
+    SimFixture* m_fx = nullptr;
 
-    template <typename T> T* Child(CSMSDlg& dlg, const char* name) {
-        T* child = dlg.findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            qWarning("no child %s", name);
-        return child;
-    }
+    template <typename T> T* Child(CSMSDlg& dlg, const char* name) { return FindChild<T>(dlg, name); }
     QString TextOf(CSMSDlg& dlg, const char* name) { return Text(Child<QWidget>(dlg, name)); }
-    // The first column of the first row, or "?" when there is none.
-    std::string Query(const std::string& sql) {
-        std::vector<std::vector<std::string>> rows;
-        if (!m_db->DoQuery(sql, rows) || rows.empty() || rows[0].empty())
-            return "?";
-        return rows[0][0];
-    }
+    std::string Query(const std::string& sql) { return m_store->Query(sql); }
 
 private slots:
     void init() {
-        m_fx = std::make_unique<SimFixture>();
-        QVERIFY(m_fx->ok());
-        m_dir = std::make_unique<QTemporaryDir>();
-        const std::string path = m_dir->filePath(QStringLiteral("store.db")).toStdString();
-        std::string error;
-        QVERIFY2(CreateDemoDatabase(path, &error), error.c_str());
-        m_db = std::make_unique<CSQLDirect>();
-        QVERIFY(m_db->Open("sqlite:" + path));
-        // The draft and the send state go to the host folder: one of the test's own.
-        g_strHostDir = m_dir->path().toStdString() + "/";
+        m_store = std::make_unique<DialogStore>();
+        QVERIFY(m_store->ok());
+        m_db = m_store->db();
+        m_fx = &m_store->fx();
     }
 
-    void cleanup() {
-        g_strHostDir.clear();
-        m_db.reset();
-        m_dir.reset();
-        m_fx.reset();
-    }
+    void cleanup() { m_store.reset(); }
 
     void opensWithAccountAndLoadsRecipients() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "AND mem_code<=40");
+        CSMSDlg dlg(m_db, 1, 0, "", "AND mem_code<=40");
         QVERIFY(dlg.Start());
         dlg.show();
 
@@ -172,7 +134,8 @@ private slots:
         int firstChecked = 1;
         while (!grid->IsCellChecked(firstChecked, 1))
             ++firstChecked;
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CheckBoxPoint(*grid, firstChecked, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          gridclick::CheckBoxPoint(*grid, firstChecked, 1));
         QVERIFY(!dlg.Recipients()[static_cast<size_t>(firstChecked - 1)].checked);
         QCOMPARE(TextOf(dlg, "smsTargetsValue"), QString::number(sms - 1) + QStringLiteral(" 명"));
         QTest::mouseClick(Child<QPushButton>(dlg, "uncheckAllButton"), Qt::LeftButton);
@@ -200,7 +163,7 @@ private slots:
     void prepaidAccountFigures() {
         QCOMPARE(m_db->ExecuteSQL("UPDATE ccode SET cc_maxcode=1002 WHERE cc_code=7"), 0);
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
         QVERIFY(dlg.Start());
         dlg.show();
         QCOMPARE(TextOf(dlg, "balanceCaption"), QStringLiteral("AS잔액 :"));
@@ -218,7 +181,7 @@ private slots:
 
     void counterBlinksOverTheLimit() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        CSMSDlg dlg(m_db, 1, 0, "", "");
         QVERIFY(dlg.Start());
         dlg.show();
         auto* editor = Child<QPlainTextEdit>(dlg, "messageEditor");
@@ -254,7 +217,7 @@ private slots:
 
     void addAndPasteRecipients() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        CSMSDlg dlg(m_db, 1, 0, "", "");
         QVERIFY(dlg.Start());
         dlg.show();
         auto* grid = Child<CTrellisEx>(dlg, "recipientGrid");
@@ -300,7 +263,7 @@ private slots:
 
     void sendRunsTheChecksThatExist() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        CSMSDlg dlg(m_db, 1, 0, "", "");
         QVERIFY(dlg.Start());
         dlg.show();
         auto* editor = Child<QPlainTextEdit>(dlg, "messageEditor");
@@ -349,7 +312,7 @@ private slots:
 
     void sendReachesCenterHistoryAndDraft() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "AND mem_code<=40");
+        CSMSDlg dlg(m_db, 1, 0, "", "AND mem_code<=40");
         QVERIFY(dlg.Start());
         dlg.show();
         QTRY_VERIFY(dlg.Recipients().size() > 1);
@@ -392,7 +355,7 @@ private slots:
 
         // The draft is kept as sent, so the next opening does not offer it.
         ScriptedMessages again;
-        CSMSDlg next(m_db.get(), 1, 0, "", "");
+        CSMSDlg next(m_db, 1, 0, "", "");
         QVERIFY(next.Start());
         QVERIFY(again.shown().empty());
     }
@@ -400,7 +363,7 @@ private slots:
     void reservedSendStaysOpenForTheNext() {
         zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
         QVERIFY(dlg.Start());
         dlg.show();
         QTRY_COMPARE(dlg.Recipients().size(), size_t(3));
@@ -439,7 +402,7 @@ private slots:
     void draftComesBackAfterClosing() {
         {
             ScriptedMessages boxes;
-            CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+            CSMSDlg dlg(m_db, 1, 0, "", "");
             QVERIFY(dlg.Start());
             dlg.show();
             QTest::mouseClick(Child<QCheckBox>(dlg, "lmsCheck"), Qt::LeftButton);
@@ -453,7 +416,7 @@ private slots:
         // No keeps the dialog as it opens, but the opt-out number always comes back.
         {
             ScriptedMessages boxes;
-            CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+            CSMSDlg dlg(m_db, 1, 0, "", "");
             QVERIFY(dlg.Start());
             QCOMPARE(boxes.texts(), std::vector<std::string>{"이전에 작성중인 메시지가 있습니다.\n"
                                                              "작성중인 메시지를 표시하시겠습니까?"});
@@ -465,7 +428,7 @@ private slots:
         {
             ScriptedMessages boxes;
             boxes.setNextAnswer(IDYES);
-            CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+            CSMSDlg dlg(m_db, 1, 0, "", "");
             QVERIFY(dlg.Start());
             QVERIFY(Child<QCheckBox>(dlg, "lmsCheck")->isChecked());
             QCOMPARE(TextOf(dlg, "messageEditor"), QStringLiteral("첫 줄\n둘째 줄"));
@@ -474,7 +437,7 @@ private slots:
         // Refusal notices never take a draft.
         {
             ScriptedMessages boxes;
-            CSMSDlg dlg(m_db.get(), 1, 3, "", "");
+            CSMSDlg dlg(m_db, 1, 3, "", "");
             QVERIFY(dlg.Start());
             QVERIFY(boxes.shown().empty());
         }
@@ -482,7 +445,7 @@ private slots:
 
     void unknownTargetTypeStaysOpenEmpty() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 7, "1,2", "");
+        CSMSDlg dlg(m_db, 1, 7, "1,2", "");
         QVERIFY(dlg.Start());
         dlg.show();
         QCOMPARE(boxes.texts(), std::vector<std::string>{"전송대상 유형 오류! (유형=7)"});
@@ -496,7 +459,7 @@ private slots:
 
     void cancelAsksAndClosesOnYes() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        CSMSDlg dlg(m_db, 1, 0, "", "");
         QVERIFY(dlg.Start());
         dlg.show();
         QTest::mouseClick(Child<QPushButton>(dlg, "closeButton"), Qt::LeftButton);
@@ -524,7 +487,7 @@ private slots:
                 "UPDATE ccode SET cc_maxcode=" + std::to_string(r.store) + " WHERE cc_code=7";
             QCOMPARE(m_db->ExecuteSQL(sql.c_str()), 0);
             ScriptedMessages boxes;
-            CSMSDlg dlg(m_db.get(), 1, 0, "1", "");
+            CSMSDlg dlg(m_db, 1, 0, "1", "");
             // Should exec ever wait, this ends it with a result the check below rejects.
             QTimer::singleShot(5000, &dlg, [&dlg] { dlg.done(99); });
             QCOMPARE(dlg.exec(), int(QDialog::Rejected));
@@ -539,7 +502,7 @@ private slots:
         m_fx->sim().Faults().Arm(raw);
         QCOMPARE(m_db->ExecuteSQL("UPDATE ccode SET cc_maxcode=10000 WHERE cc_code=7"), 0);
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 0, "", "");
+        CSMSDlg dlg(m_db, 1, 0, "", "");
         QVERIFY(!dlg.Start());
         QCOMPARE(boxes.texts(), std::vector<std::string>{"점포코드를 참조할 수 없습니다."});
     }

@@ -5,7 +5,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -13,12 +12,11 @@
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
 #include "center/web/webbrowser2.h"
-#include "frame/moduleapp.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
-#include "host/demodb.h"
 #include "sms/ui/smsdlg.h"
 #include "sms/ui/smswebpanel.h"
+#include "tests/sms/dialogstore.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 
@@ -38,16 +36,11 @@ class TestSmsDlgWeb : public QObject {
     Q_OBJECT
 
 private:
-    std::unique_ptr<SimFixture> m_fx;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<CSQLDirect> m_db;
+    std::unique_ptr<DialogStore> m_store;
+    CSQLDirect* m_db = nullptr;
+    SimFixture* m_fx = nullptr;
 
-    template <typename T> T* Child(QObject& dlg, const char* name) {
-        T* child = dlg.findChild<T*>(QString::fromLatin1(name));
-        if (!child)
-            qWarning("no child %s", name);
-        return child;
-    }
+    template <typename T> T* Child(QObject& dlg, const char* name) { return FindChild<T>(dlg, name); }
 
     // Clicks a tab button and waits for its page; false when no page arrived.
     bool OpenTab(CSMSDlg& dlg, int button) {
@@ -60,27 +53,17 @@ private:
 
 private slots:
     void init() {
-        m_fx = std::make_unique<SimFixture>();
-        QVERIFY(m_fx->ok());
-        m_dir = std::make_unique<QTemporaryDir>();
-        const std::string path = m_dir->filePath(QStringLiteral("store.db")).toStdString();
-        std::string error;
-        QVERIFY2(CreateDemoDatabase(path, &error), error.c_str());
-        m_db = std::make_unique<CSQLDirect>();
-        QVERIFY(m_db->Open("sqlite:" + path));
-        g_strHostDir = m_dir->path().toStdString() + "/";
+        m_store = std::make_unique<DialogStore>();
+        QVERIFY(m_store->ok());
+        m_db = m_store->db();
+        m_fx = &m_store->fx();
     }
 
-    void cleanup() {
-        g_strHostDir.clear();
-        m_db.reset();
-        m_dir.reset();
-        m_fx.reset();
-    }
+    void cleanup() { m_store.reset(); }
 
     void pickedSampleLandsInTheComposer() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
         QVERIFY(dlg.Start());
         dlg.resize(1100, 760);
         dlg.show();
@@ -137,7 +120,7 @@ private slots:
 
     void centerThatDoesNotAnswerLeavesTheDialogUsable() {
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_db.get(), 1, 1, "1,2,3", "");
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
         QVERIFY(dlg.Start());
         dlg.show();
         QTRY_COMPARE(Child<CTrellisEx>(dlg, "recipientGrid")->GetRowCount(), 4);

@@ -1,0 +1,30 @@
+#include "tests/sms/dialogstore.h"
+
+#include <vector>
+
+#include "frame/moduleapp.h"
+#include "host/demodb.h"
+
+DialogStore::DialogStore() {
+    if (!m_fx.ok() || !m_dir.isValid())
+        return;
+    const std::string path = m_dir.filePath(QStringLiteral("store.db")).toStdString();
+    std::string error;
+    if (!CreateDemoDatabase(path, &error) || !m_db.Open("sqlite:" + path)) {
+        qWarning("store: %s", error.c_str());
+        return;
+    }
+    g_strHostDir = m_dir.path().toStdString() + "/";
+    m_ok = true;
+}
+
+DialogStore::~DialogStore() {
+    g_strHostDir.clear();
+}
+
+std::string DialogStore::Query(const std::string& sql) {
+    std::vector<std::vector<std::string>> rows;
+    if (!m_db.DoQuery(sql, rows) || rows.empty() || rows[0].empty())
+        return "?";
+    return rows[0][0];
+}

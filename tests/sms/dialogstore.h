@@ -1,0 +1,40 @@
+// What the SMS dialog's tests open it over: the sample store database in a file of the test's own,
+// the simulated center, and a host folder of the test's own for the draft and the send state.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <QObject>
+#include <QTemporaryDir>
+
+#include "center/db/sqldirect.h"
+#include "tests/support/simfixture.h"
+
+class DialogStore {
+public:
+    DialogStore();
+    ~DialogStore();
+    DialogStore(const DialogStore&) = delete;
+    DialogStore& operator=(const DialogStore&) = delete;
+
+    bool ok() const { return m_ok; }
+    SimFixture& fx() { return m_fx; }
+    CSQLDirect* db() { return &m_db; }
+    // The first column of the first row, or "?" when there is none.
+    std::string Query(const std::string& sql);
+
+private:
+    SimFixture m_fx;
+    QTemporaryDir m_dir;
+    CSQLDirect m_db;
+    bool m_ok = false;
+};
+
+// A named child of a dialog; a missing one is reported, so the failing check names it.
+template <typename T> T* FindChild(const QObject& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        qWarning("no child %s", name);
+    return child;
+}
