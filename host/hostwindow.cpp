@@ -43,6 +43,9 @@ HostWindow::HostWindow(CSQLDirect* db, const QString& connection, QWidget* paren
     form->addRow(QStringLiteral("코드 목록 (codeList)"), m_codes);
     m_condition = new QLineEdit(args);
     m_condition->setPlaceholderText(QStringLiteral("예: AND mem_point > 1000"));
+    // The sample store's first 200 members hold one of each case the list handles (repeated, badly
+    // formed, starred and refusing numbers), so the demo opens with them.
+    m_condition->setText(QStringLiteral("AND mem_code <= 200"));
     form->addRow(QStringLiteral("조건 (condition)"), m_condition);
     m_imagePath = new QLineEdit(args);
     form->addRow(QStringLiteral("이미지 (imagePath)"), m_imagePath);

@@ -10,6 +10,7 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target zmsg-host $( [ -f sim/main.cpp ] && echo zmsg-center-sim )
 
 DB="$ROOT/demo/store.db"
+mkdir -p "$ROOT/demo"
 [ -f "$DB" ] || build/host/zmsg-host make-demo-db "$DB"
 
 # The demo's own settings folder: the module reads the center's address from it.
@@ -36,6 +37,11 @@ if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   trap 'kill $XVFB 2>/dev/null || true; kill ${SIM_PID:-0} 2>/dev/null || true' EXIT
   export DISPLAY=:99
   sleep 1
+fi
+
+# The center's pages run in Chromium, whose sandbox refuses to start as root.
+if [ "$(id -u)" = 0 ]; then
+  export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} --no-sandbox"
 fi
 
 # The host's folder holds the daily log; the demo keeps it under demo/Log.
