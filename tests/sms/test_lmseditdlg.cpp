@@ -14,6 +14,7 @@
 #include "sms/ui/lmseditdlg.h"
 #include "sms/ui/specialchardlg.h"
 #include "tests/support/scriptedmessages.h"
+#include "tests/support/whenmodal.h"
 
 using zmsg::K;
 
@@ -21,20 +22,6 @@ namespace {
 
 const char* const kTitleTooLong = "제목은 40바이트(한글20자, 영문40자)까지만 입력하실 수 있습니다.";
 const char* const kTextTooLong = "내용은 2000바이트(한글1000자, 영문2000자)까지만 입력하실 수 있습니다.";
-
-// Runs act on the modal dialog of type T once it is up.
-template <typename T> void WhenModal(std::function<void(T&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dlg = qobject_cast<T*>(QApplication::activeModalWidget()); dlg && dlg->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(*dlg);
-        }
-    });
-    timer->start();
-}
 
 QPushButton* Button(QWidget& dlg, const char* caption) {
     for (auto* b : dlg.findChildren<QPushButton*>())

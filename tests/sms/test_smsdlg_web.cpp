@@ -2,10 +2,12 @@
 // the composer, the tab buttons behave, and a center that does not answer leaves the dialog usable.
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 
@@ -14,11 +16,15 @@
 #include "center/web/webbrowser2.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
+#include "sms/ui/callbackselectdlg.h"
+#include "sms/ui/lmseditdlg.h"
 #include "sms/ui/smsdlg.h"
 #include "sms/ui/smswebpanel.h"
+#include "sms/ui/specialchardlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "tests/support/whenmodal.h"
 
 namespace {
 
@@ -115,6 +121,62 @@ private slots:
                                                    "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
         QTest::qWait(500);
         QCOMPARE(editor->toPlainText(), sample);
+        QVERIFY(boxes.shown().empty());
+    }
+
+    void sideDialogsReturnToTheComposer() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* editor = Child<QPlainTextEdit>(dlg, "messageEditor");
+        auto* callback = Child<QLineEdit>(dlg, "callbackEdit");
+
+        // The callback page: a number picked there lands in the callback field.
+        WhenModal<CCallbackSelectDlg>([](CCallbackSelectDlg& picker) {
+            // Tried until the page is there; the first click that finds the number closes the dialog.
+            auto* retry = new QTimer(&picker);
+            QObject::connect(retry, &QTimer::timeout, &picker, [&picker] {
+                picker.Browser()->page()->runJavaScript(
+                    QStringLiteral("var n = document.querySelector('input[value=\"01055556666\"]');"
+                                   "if (n) { n.click(); document.getElementById('use').click(); }"));
+            });
+            retry->start(100);
+        });
+        QTest::mouseClick(Child<QPushButton>(dlg, "callbackButton"), Qt::LeftButton);
+        QCOMPARE(callback->text(), QStringLiteral("01055556666"));
+
+        // A special character goes in at the caret.
+        editor->setPlainText(QStringLiteral("ab"));
+        QTextCursor caret = editor->textCursor();
+        caret.setPosition(1);
+        editor->setTextCursor(caret);
+        WhenModal<CSpecialCharDlg>([](CSpecialCharDlg& chars) {
+            chars.Grid()->SetSelectedRange(4, 1, 4, 1);
+            QTest::mouseClick(chars.UseButton(), Qt::LeftButton);
+        });
+        QTest::mouseClick(Child<QPushButton>(dlg, "specialButton"), Qt::LeftButton);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("a♬b"));
+
+        // The LMS editor takes the subject and the text and gives them back changed.
+        QTest::mouseClick(Child<QCheckBox>(dlg, "lmsCheck"), Qt::LeftButton);
+        editor->setPlainText(QStringLiteral("첫 줄"));
+        WhenModal<CLmsEditDlg>([](CLmsEditDlg& lms) {
+            QCOMPARE(lms.TextEdit()->toPlainText(), QStringLiteral("첫 줄"));
+            lms.TitleEdit()->setText(QStringLiteral("이달의 행사"));
+            lms.TextEdit()->moveCursor(QTextCursor::End);
+            lms.TextEdit()->insertPlainText(QStringLiteral("\n둘째 줄"));
+            lms.accept();
+        });
+        QTest::mouseClick(Child<QPushButton>(dlg, "longEditButton"), Qt::LeftButton);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("첫 줄\n둘째 줄"));
+        // The subject went with it: the LMS editor shows it the next time.
+        WhenModal<CLmsEditDlg>([](CLmsEditDlg& lms) {
+            QCOMPARE(lms.TitleEdit()->text(), QStringLiteral("이달의 행사"));
+            lms.reject();
+        });
+        QTest::mouseClick(Child<QPushButton>(dlg, "longEditButton"), Qt::LeftButton);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("첫 줄\n둘째 줄"));
         QVERIFY(boxes.shown().empty());
     }
 

@@ -10,6 +10,7 @@
 #include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
 #include "sms/ui/specialchardlg.h"
+#include "tests/support/whenmodal.h"
 
 using zmsg::K;
 
@@ -21,21 +22,6 @@ constexpr int kWait = 5000;
 void Use(CSpecialCharDlg& dlg, int row, int column) {
     dlg.Grid()->SetSelectedRange(row, column, row, column);
     QTest::mouseClick(dlg.UseButton(), Qt::LeftButton);
-}
-
-// Runs act on the modal popup once it is up (polled, since exec() starts after the timer is armed).
-void WhenModal(std::function<void(CSpecialCharDlg&)> act) {
-    auto* timer = new QTimer;
-    timer->setInterval(10);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dlg = qobject_cast<CSpecialCharDlg*>(QApplication::activeModalWidget());
-            dlg && dlg->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(*dlg);
-        }
-    });
-    timer->start();
 }
 
 } // namespace
@@ -175,10 +161,10 @@ void TestSpecialCharDlg::emoticonIsFollowedByALineBreak() {
 }
 
 void TestSpecialCharDlg::withoutAnEditorTheChoiceIsReturned() {
-    WhenModal([](CSpecialCharDlg& dlg) { Use(dlg, 4, 1); });
+    WhenModal<CSpecialCharDlg>([](CSpecialCharDlg& dlg) { Use(dlg, 4, 1); });
     QCOMPARE(CSpecialCharDlg::Choose(nullptr).value_or("(closed)"), K("♬"));
 
-    WhenModal([](CSpecialCharDlg& dlg) { QTest::keyClick(&dlg, Qt::Key_Escape); });
+    WhenModal<CSpecialCharDlg>([](CSpecialCharDlg& dlg) { QTest::keyClick(&dlg, Qt::Key_Escape); });
     QVERIFY(!CSpecialCharDlg::Choose(nullptr).has_value());
 }
 
