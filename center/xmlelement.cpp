@@ -5,6 +5,10 @@
 #include <cstring>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 // ASCII white space only: bytes above 0x7F belong to Korean characters and are never blank.
@@ -120,6 +124,29 @@ size_t FindMarker(std::string_view t, size_t i, std::string_view marker, char es
     return std::string_view::npos;
 }
 
+// First of the bytes a, b, c at or after i, or n. Sixteen bytes a step where the CPU allows: element
+// texts are short, and a byte loop mispredicts its exit once per text.
+inline size_t FindAny3(const char* d, size_t i, size_t n, char a, char b, char c) {
+#if defined(__SSE2__)
+    const __m128i va = _mm_set1_epi8(a);
+    const __m128i vb = _mm_set1_epi8(b);
+    const __m128i vc = _mm_set1_epi8(c);
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d + i));
+        const __m128i hit =
+            _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, va), _mm_cmpeq_epi8(v, vb)), _mm_cmpeq_epi8(v, vc));
+        const int mask = _mm_movemask_epi8(hit);
+        if (mask != 0)
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    for (; i < n; ++i) {
+        if (d[i] == a || d[i] == b || d[i] == c)
+            return i;
+    }
+    return n;
+}
+
 size_t SkipSpace(std::string_view t, size_t i) {
     while (i < t.size() && IsSpace(static_cast<unsigned char>(t[i])))
         ++i;
@@ -130,7 +157,11 @@ size_t SkipSpace(std::string_view t, size_t i) {
 
 class XmlNodePool {
 public:
-    XmlNodePool() = default;
+    // textSize sizes the first blocks: a reply holds about one element per 20 to 30 bytes, so a
+    // small one fits in a single block and a large one starts with its largest.
+    explicit XmlNodePool(size_t textSize)
+        : m_lists(std::clamp<size_t>(textSize / 8, 256, 64 << 10)),
+          m_firstCapacity(std::clamp<size_t>(textSize / 24, 16, kMaxCapacity)) {}
     XmlNodePool(const XmlNodePool&) = delete;
     XmlNodePool& operator=(const XmlNodePool&) = delete;
     ~XmlNodePool() {
@@ -144,12 +175,12 @@ public:
     XmlElement* New() {
         if (m_blocks.empty() || m_blocks.back().used == m_blocks.back().capacity) {
             const size_t capacity =
-                m_blocks.empty() ? 16 : std::min<size_t>(m_blocks.back().capacity * 2, 4096);
+                m_blocks.empty() ? m_firstCapacity : std::min(m_blocks.back().capacity * 2, kMaxCapacity);
             m_blocks.push_back(
                 {static_cast<XmlElement*>(::operator new(capacity * sizeof(XmlElement))), 0, capacity});
         }
         Block& b = m_blocks.back();
-        XmlElement* node = new (b.nodes + b.used) XmlElement;
+        XmlElement* node = new (b.nodes + b.used) XmlElement(&m_lists);
         ++b.used;
         return node;
     }
@@ -160,6 +191,10 @@ private:
         size_t used;
         size_t capacity;
     };
+    // Child lists are only ever dropped with the whole tree: nothing to give back one by one.
+    static constexpr size_t kMaxCapacity = 4096;
+    std::pmr::monotonic_buffer_resource m_lists;
+    size_t m_firstCapacity;
     std::vector<Block> m_blocks;
 };
 
@@ -172,12 +207,8 @@ class Parser {
 public:
     Parser(std::string_view text, XmlParseOptions& options, XmlNodePool& pool, const XmlElement* root)
         : m_text(text), m_opt(options), m_pool(pool), m_root(root) {
-        for (int c = 0x81; c <= 0xFE; ++c)
-            m_class[c] |= kLead;
-        for (const unsigned char c : {' ', '/', '>', '\t', '\r', '\n'})
-            m_class[c] |= kNameEnd;
-        m_class[static_cast<unsigned char>(' ')] |= kEndNameEnd;
-        m_class[static_cast<unsigned char>('>')] |= kEndNameEnd;
+        // The fixed classes come ready-made: a small reply costs about as much as building them.
+        std::memcpy(m_class, kBaseClass.data(), sizeof m_class);
         if (m_opt.escape != 0)
             m_class[static_cast<unsigned char>(m_opt.escape)] |= kEscape;
         if (m_opt.decodeEntities && m_opt.entities) {
@@ -186,9 +217,33 @@ public:
                     m_class[static_cast<unsigned char>(e.reference.front())] |= kEntity;
             }
         }
+        std::memcpy(m_textClass, kBaseTextClass.data(), sizeof m_textClass);
         for (int c = 0; c < 256; ++c)
-            m_textClass[c] = m_class[c] & (kLead | kSpecial);
-        m_textClass[static_cast<unsigned char>('<')] |= kTextEnd;
+            m_textClass[c] |= m_class[c] & kSpecial;
+
+        // Element text can be searched byte by byte for '<', the escape byte and the first byte
+        // of a reference when the escape byte can never be a CP949 trail byte: a two-byte
+        // character then never hides a delimiter, nor is mistaken for one (a reference byte only
+        // marks the run for decoding, which looks again). An escape byte that can trail, a
+        // custom table with several first bytes, or either one being white space (blank runs
+        // are taken without a search) takes the character walk instead.
+        const char esc = m_opt.escape;
+        m_fastText = esc == 0 || (!IsTrail(static_cast<unsigned char>(esc)) && esc != '<' &&
+                                  !IsSpace(static_cast<unsigned char>(esc)));
+        m_textEscape = esc != 0 ? esc : '<';
+        m_textEntity = '<';
+        if (m_opt.decodeEntities && m_opt.entities) {
+            for (const XmlEntity& e : m_opt.entities->entries) {
+                if (e.reference.empty())
+                    continue;
+                if (m_textEntity == '<')
+                    m_textEntity = e.reference.front();
+                else if (m_textEntity != e.reference.front())
+                    m_fastText = false;
+                if (IsSpace(static_cast<unsigned char>(e.reference.front())))
+                    m_fastText = false;
+            }
+        }
     }
 
     // depth counts the elements from the caller's node (1) downwards. textEnded, when given, is
@@ -232,8 +287,9 @@ public:
 
         // Tag name.
         size_t nameEnd = pos + 1;
+        // The delimiters are never CP949 trail bytes: stepping bytewise finds the same end.
         while (nameEnd < n && !(m_class[static_cast<unsigned char>(t[nameEnd])] & kNameEnd))
-            nameEnd += CharLen(t, nameEnd);
+            ++nameEnd;
         if (nameEnd >= n)
             return kFailed;
         node.name.append(t.data() + pos + 1, nameEnd - pos - 1); // cleared above
@@ -254,8 +310,9 @@ public:
 
         // '>': the text up to the first child is the element's value.
         ++pos;
-        if (IsBlank(node.value))
-            pos = TakeText(node.value, pos);
+        // The value is still empty here; blank then says whether a later run may replace it.
+        bool blank = true;
+        pos = TakeText(node.value, pos, blank);
 
         // Children until the matching end tag. One spare node serves every attempt that turns out
         // to be a comment or a CDATA section, instead of a new node for each.
@@ -286,13 +343,19 @@ public:
             }
 
             if (pos + 1 < n && t[pos] == '<' && t[pos + 1] == '/') {
+                // The usual case, "</name>" right here: the name holds neither ' ' nor '>', so
+                // this is exactly what the general search in EndTag would find.
+                const size_t own = node.name.size();
+                if (pos + 2 + own < n && t[pos + 2 + own] == '>' &&
+                    SameBytes(t.substr(pos + 2, own), node.name))
+                    return pos + 3 + own;
                 bool closed = false;
                 const size_t next = EndTag(node, pos, closed);
                 if (next == kFailed || closed)
                     return next;
                 pos = next;
-            } else if (pos < n && t[pos] != '<' && IsBlank(node.value)) {
-                pos = TakeText(node.value, pos);
+            } else if (pos < n && t[pos] != '<' && blank) {
+                pos = TakeText(node.value, pos, blank);
             }
         }
         return n; // the text ended before the end tag: accepted
@@ -308,6 +371,24 @@ private:
         kEndNameEnd = 16,
         kTextEnd = 32
     };
+
+    static constexpr std::array<uint8_t, 256> kBaseClass = [] {
+        std::array<uint8_t, 256> table{};
+        for (int c = 0x81; c <= 0xFE; ++c)
+            table[c] |= kLead;
+        for (const unsigned char c : {' ', '/', '>', '\t', '\r', '\n'})
+            table[c] |= kNameEnd;
+        table[static_cast<unsigned char>(' ')] |= kEndNameEnd;
+        table[static_cast<unsigned char>('>')] |= kEndNameEnd;
+        return table;
+    }();
+    static constexpr std::array<uint8_t, 256> kBaseTextClass = [] {
+        std::array<uint8_t, 256> table{};
+        for (int c = 0x81; c <= 0xFE; ++c)
+            table[c] |= kLead;
+        table[static_cast<unsigned char>('<')] |= kTextEnd;
+        return table;
+    }();
 
     // At "<?" or "<!": skips a processing instruction, or takes a comment or CDATA section.
     // Returns pos unchanged when it is neither; done says the node's parse ends here.
@@ -391,9 +472,9 @@ private:
         const size_t n = t.size();
         const size_t endName = SkipSpace(t, pos + 2);
         size_t endNameEnd = endName;
+        // ' ' and '>' are never CP949 trail bytes: stepping bytewise finds the same end.
         while (endNameEnd < n && !(m_class[static_cast<unsigned char>(t[endNameEnd])] & kEndNameEnd))
-            endNameEnd += CharLen(t, endNameEnd);
-        endNameEnd = std::min(endNameEnd, n);
+            ++endNameEnd;
         if (endNameEnd == n) {
             Fail(kXmlErrorUnterminatedEndTag, endName, "it must be closed with </" + node.name + ">");
             return kFailed;
@@ -425,13 +506,41 @@ private:
     // Element text from pos up to the next '<' that is not escaped, into out. Returns the
     // position of that '<' (or the end). Bytes that need no escape or reference handling, by far
     // the most, are passed over with one table look-up each.
-    size_t TakeText(std::string& out, size_t pos) {
+    // blank is set to whether out is blank afterwards.
+    size_t TakeText(std::string& out, size_t pos, bool& blank) {
         const std::string_view t = m_text;
         const size_t n = t.size();
         const char esc = m_opt.escape;
         bool special = false;
         const char* const data = t.data();
         size_t i = pos;
+        if (m_fastText) {
+            // Most runs are the line break between two tags: no escape or reference can be in
+            // it, and out stays blank (or keeps its earlier blank run when trimming empties it).
+            while (i < n && IsSpace(static_cast<unsigned char>(data[i])))
+                ++i;
+            if (i < n && data[i] == '<') {
+                TakeValue(out, pos, i, false);
+                blank = true;
+                return i;
+            }
+            for (;;) {
+                i = FindAny3(data, i, n, '<', m_textEscape, m_textEntity);
+                if (i >= n || data[i] == '<')
+                    break;
+                special = true;
+                if (esc != 0 && data[i] == esc) {
+                    ++i;
+                    if (i < n)
+                        i += CharLen(t, i);
+                } else {
+                    ++i;
+                }
+            }
+            TakeValue(out, pos, i, special);
+            blank = IsBlank(out);
+            return i;
+        }
         while (i < n) {
             const char c = data[i];
             const uint8_t k = m_textClass[static_cast<unsigned char>(c)];
@@ -453,6 +562,7 @@ private:
             i += (k & kLead) ? CharLen(t, i) : 1;
         }
         TakeValue(out, pos, i, special);
+        blank = IsBlank(out);
         return i;
     }
 
@@ -460,6 +570,24 @@ private:
     // are dropped (an escaped one is kept); then references are decoded if asked. special false
     // says the range holds neither an escape nor a reference.
     void TakeValue(std::string& out, size_t begin, size_t end, bool special) const {
+        // The plain run, almost every one, stays inline; the rest is the general path.
+        if (!special && !m_opt.trimValues) {
+            if (begin < end)
+                TakePlain(out, m_text.substr(begin, end - begin));
+            return;
+        }
+        TakeValueSlow(out, begin, end, special);
+    }
+
+    static void TakePlain(std::string& out, std::string_view range) {
+        // The same line break between every pair of children replaces itself: skip the copy.
+        if (SameBytes(out, range))
+            return;
+        out.assign(range.data(), range.size());
+    }
+
+    __attribute__((noinline)) void TakeValueSlow(std::string& out, size_t begin, size_t end,
+                                                 bool special) const {
         const std::string_view t = m_text;
         if (m_opt.trimValues) {
             while (begin < end && IsSpace(static_cast<unsigned char>(t[begin])))
@@ -471,11 +599,7 @@ private:
             return;
         const std::string_view range = t.substr(begin, end - begin);
         if (!special) {
-            // The same line break between every pair of children replaces itself: skip the copy.
-            if (SameBytes(out, range))
-                return;
-            out.clear(); // then append: the cheapest copy into a string that may be short-stored
-            out.append(range.data(), range.size());
+            TakePlain(out, range);
             return;
         }
         const char esc = m_opt.escape;
@@ -514,6 +638,9 @@ private:
     const XmlElement* m_root;
     uint8_t m_class[256] = {};
     uint8_t m_textClass[256] = {}; // m_class plus '<', so plain text costs one look-up a byte
+    bool m_fastText = false;
+    char m_textEscape = '<'; // the escape byte, or '<' when there is none
+    char m_textEntity = '<'; // the first byte of every reference, or '<' when none is decoded
 };
 
 // Copies text to out with every table character replaced by its reference; runs without one
@@ -597,12 +724,13 @@ const XmlTextOptions& DefaultXmlTextOptions() {
 }
 
 XmlElement::XmlElement() = default;
+XmlElement::XmlElement(std::pmr::memory_resource* storage) : children(storage) {}
 XmlElement::~XmlElement() = default;
 
 std::optional<size_t> ParseElement(XmlElement& node, std::string_view text, XmlParseOptions& options) {
     // The previous tree goes first; its nodes all live in the pool.
     node.children.clear();
-    node.m_pool = std::make_unique<XmlNodePool>();
+    node.m_pool = std::make_unique<XmlNodePool>(text.size());
     const size_t end = Parser(text, options, *node.m_pool, &node).Parse(node, 0, 1, nullptr);
     return end == kFailed ? std::nullopt : std::optional<size_t>(end);
 }

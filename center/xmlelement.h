@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <memory_resource>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -84,13 +85,16 @@ struct XmlElement {
     std::string value; // own text, or the raw content of a comment or CDATA section
     XmlElement* parent = nullptr;
     // Document order. The nodes belong to the tree: they live until the node that was parsed into
-    // is parsed again or destroyed, which destroys the whole subtree at once.
-    std::vector<XmlElement*> children;
+    // is parsed again or destroyed, which destroys the whole subtree at once. The lists of the
+    // nodes a parse creates take their storage from that parse's pool too.
+    std::pmr::vector<XmlElement*> children;
     std::vector<XmlAttribute> attributes; // document order
     int32_t type = kXmlNodeElement;
 
 private:
     friend std::optional<size_t> ParseElement(XmlElement&, std::string_view, XmlParseOptions&);
+    friend class XmlNodePool;
+    explicit XmlElement(std::pmr::memory_resource* storage);
     // Storage of every node a parse into this node created: one block per many nodes instead of
     // an allocation each, which is most of the cost of a large reply.
     std::unique_ptr<XmlNodePool> m_pool;
