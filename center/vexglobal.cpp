@@ -16,7 +16,9 @@ std::string CvexGlobal::EncodeANSIToUTF8(std::string_view ansi) {
 }
 
 std::string CvexGlobal::EncodeANSIToUTF8URL(std::string_view ansi) {
-    return zmsg::UrlEncode(zmsg::Cp949ToUtf8(ansi));
+    std::string out;
+    zmsg::AppendCp949AsUtf8Url(out, ansi);
+    return out;
 }
 
 std::string CvexGlobal::EncodeURL(std::string_view bytes) {

@@ -102,8 +102,19 @@ std::string RecipientList::PhoneFormatQuestion() const {
 }
 
 std::string GetCellForPost(std::string_view cellText) {
+    std::string out;
+    AppendCellForPost(out, cellText);
+    return out;
+}
+
+void AppendCellForPost(std::string& out, std::string_view cellText) {
+    // Most cells hold neither separator and go straight through.
+    if (std::none_of(cellText.begin(), cellText.end(), [](char c) { return c == '}' || c == '|'; })) {
+        zmsg::AppendCp949AsUtf8Url(out, cellText);
+        return;
+    }
     std::string text(cellText);
     ReplaceAll(text, "}{", "$@@$");
     ReplaceAll(text, "|", "@$$@");
-    return CvexGlobal::EncodeANSIToUTF8URL(text);
+    zmsg::AppendCp949AsUtf8Url(out, text);
 }

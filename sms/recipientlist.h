@@ -46,3 +46,5 @@ private:
 
 // A cell's text made safe for a request body: "}{" -> "$@@$", "|" -> "@$$@", then UTF-8, URL-encoded.
 std::string GetCellForPost(std::string_view cellText);
+// The same, appended to out: a send builds its batches from many cells.
+void AppendCellForPost(std::string& out, std::string_view cellText);

@@ -16,9 +16,9 @@ struct RecipientLoadRequest {
 };
 
 struct RecipientLoadSummary {
-    int total = 0;      // rows read
-    int skipped = 0;    // refused (type 0) or not refused (type 3)
-    int threeFail = 0;  // listed unchecked
+    int total = 0;     // rows read
+    int skipped = 0;   // refused (type 0) or not refused (type 3)
+    int threeFail = 0; // listed unchecked
     int badFormat = 0;
     int duplicate = 0;
     bool failed = false; // a statement failed; its message was shown and the load stopped

@@ -1,5 +1,6 @@
 #include "sms/sendstate.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -25,9 +26,15 @@ std::map<std::string, std::vector<PendingSend>>& MemoryCopies() {
 }
 
 // Byte-wise, so a CP949 trail byte equal to '\\' survives as well.
-std::string Escape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
+bool NeedsEscape(char c) {
+    return c == '\\' || c == '\r' || c == '\n' || c == '\t';
+}
+
+void AppendEscaped(std::string& out, const std::string& text) {
+    if (std::none_of(text.begin(), text.end(), NeedsEscape)) {
+        out += text;
+        return;
+    }
     for (char c : text) {
         switch (c) {
         case '\\':
@@ -46,7 +53,13 @@ std::string Escape(const std::string& text) {
             out += c;
         }
     }
-    return out;
+}
+
+void AppendInt(std::string& out, long long value) {
+    char buf[24];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+    (void)ec; // 24 characters hold any long long
+    out.append(buf, end);
 }
 
 bool Unescape(const std::string& text, std::string& out) {
@@ -120,8 +133,8 @@ bool ReadFile(const std::string& path, std::string& out, bool& missing) {
     return ok;
 }
 
-bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
-    const std::string tmp = path + ".tmp";
+// Writes the bytes to tmp and syncs them; tmp is removed when that fails.
+bool WriteSynced(const std::string& tmp, const std::string& bytes) {
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
@@ -135,28 +148,73 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     // The entry stands for money already spent: it must be on disk before the caller goes on.
     const bool ok = done == bytes.size() && ::fsync(fd) == 0;
     ::close(fd);
-    if (!ok || std::rename(tmp.c_str(), path.c_str()) != 0) {
+    if (!ok)
         std::remove(tmp.c_str());
-        return false;
-    }
-    return true;
+    return ok;
+}
+
+// A reader of path sees the old text or the new one, never a part.
+bool PutInPlace(const std::string& tmp, const std::string& path) {
+    if (std::rename(tmp.c_str(), path.c_str()) == 0)
+        return true;
+    std::remove(tmp.c_str());
+    return false;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
+    const std::string tmp = path + ".tmp";
+    return WriteSynced(tmp, bytes) && PutInPlace(tmp, path);
 }
 
 } // namespace
 
 SendState::SendState(std::string path) : m_path(std::move(path)) {}
 
+SendState::~SendState() {
+    Discard();
+}
+
 std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
-    std::string out = std::string(kMagic) + "\r\n";
+    // A send of many recipients makes a file of megabytes: sized once, appended piece by piece.
+    size_t room = 32;
+    for (const PendingSend& s : sends)
+        room +=
+            96 + 2 * (s.reservation.size() + s.callback.size() + s.message.size()) + s.recipients.size() * 32;
+    std::string out;
+    out.reserve(room);
+    out += kMagic;
+    out += "\r\n";
     for (const PendingSend& s : sends) {
-        out += "SEND\t" + std::string(1, static_cast<char>(s.phase)) + "\t" + std::to_string(s.centerCode) +
-               "\t" + std::to_string(s.storeCode) + "\t" + (s.lms ? "L" : "S") + "\t" +
-               std::to_string(s.empCode) + "\t" + std::to_string(s.targetType) + "\t" +
-               std::to_string(s.callSent) + "\t" + Escape(s.reservation) + "\t" + Escape(s.callback) + "\t" +
-               std::to_string(s.recipients.size()) + "\r\n";
-        out += "MSG\t" + Escape(s.message) + "\r\n";
-        for (const SentRecipient& r : s.recipients)
-            out += "R\t" + std::to_string(r.ref) + "\t" + Escape(r.phone) + "\r\n";
+        out += "SEND\t";
+        out += static_cast<char>(s.phase);
+        out += '\t';
+        AppendInt(out, s.centerCode);
+        out += '\t';
+        AppendInt(out, s.storeCode);
+        out += s.lms ? "\tL\t" : "\tS\t";
+        AppendInt(out, s.empCode);
+        out += '\t';
+        AppendInt(out, s.targetType);
+        out += '\t';
+        AppendInt(out, s.callSent);
+        out += '\t';
+        AppendEscaped(out, s.reservation);
+        out += '\t';
+        AppendEscaped(out, s.callback);
+        out += '\t';
+        AppendInt(out, static_cast<long long>(s.recipients.size()));
+        out += "\r\nMSG\t";
+        AppendEscaped(out, s.message);
+        out += "\r\n";
+        for (const SentRecipient& r : s.recipients) {
+            // The bulk of the file: three appends a line.
+            char head[16] = {'R', '\t'};
+            char* w = std::to_chars(head + 2, head + sizeof head - 1, r.ref).ptr;
+            *w++ = '\t';
+            out.append(head, w);
+            AppendEscaped(out, r.phone);
+            out += "\r\n";
+        }
     }
     out += "END\r\n";
     return out;
@@ -232,19 +290,49 @@ void SendState::Load() {
 }
 
 bool SendState::Save() {
+    Discard();
     bool ok;
     if (m_sends.empty())
         ok = std::remove(m_path.c_str()) == 0 || errno == ENOENT;
     else
         ok = WriteFileAtomically(m_path, Serialize(m_sends));
+    return Settle(ok);
+}
+
+bool SendState::Settle(bool written) {
     std::lock_guard lock(g_memoryMutex);
-    if (ok) {
+    if (written) {
         MemoryCopies().erase(m_path);
     } else {
         MemoryCopies()[m_path] = m_sends;
         WriteLog(zmsg::K("전송상태 파일을 기록할 수 없습니다: ") + m_path, 1);
     }
-    return ok;
+    return written;
+}
+
+std::string SendState::PreparedPath() const {
+    // Of this process alone: a prepared file may wait for seconds, and another process's Save must
+    // not write into it meanwhile.
+    return m_path + ".next" + std::to_string(::getpid());
+}
+
+void SendState::Prepare() {
+    m_prepared = !m_sends.empty() && WriteSynced(PreparedPath(), Serialize(m_sends));
+}
+
+bool SendState::Commit() {
+    if (!m_prepared)
+        return Save();
+    m_prepared = false;
+    if (!PutInPlace(PreparedPath(), m_path))
+        return Save();
+    return Settle(true);
+}
+
+void SendState::Discard() {
+    if (m_prepared)
+        std::remove(PreparedPath().c_str());
+    m_prepared = false;
 }
 
 const PendingSend* SendState::FindUnknown() const {
@@ -255,6 +343,7 @@ const PendingSend* SendState::FindUnknown() const {
 }
 
 void SendState::Put(const PendingSend& send) {
+    Discard();
     for (PendingSend& s : m_sends)
         if (s.centerCode == send.centerCode) {
             s = send;
@@ -264,6 +353,7 @@ void SendState::Put(const PendingSend& send) {
 }
 
 void SendState::Remove(int32_t centerCode) {
+    Discard();
     std::erase_if(m_sends, [&](const PendingSend& s) { return s.centerCode == centerCode; });
 }
 

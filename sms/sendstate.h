@@ -34,6 +34,9 @@ struct PendingSend {
 class SendState {
 public:
     explicit SendState(std::string path);
+    ~SendState();
+    SendState(const SendState&) = delete;
+    SendState& operator=(const SendState&) = delete;
 
     // Reads the file. A file that is damaged or not ours is moved aside (".bad") and logged, never
     // trusted. When the last write of this path failed, the copy this process kept is used instead.
@@ -41,6 +44,13 @@ public:
     // Writes every entry (removes the file when there is none), atomically. False when the file could
     // not be written: the process then keeps the entries in memory and the next Load uses them.
     bool Save();
+    // Save in two steps, for a large state written while a reply is waited for: Prepare writes every
+    // entry to a file of its own and syncs it; Commit puts that file in place (as Save would have, and
+    // by Save when Prepare could not write); Discard drops it, leaving the file as it was. Nothing may
+    // use this object while Prepare runs on another thread.
+    void Prepare();
+    bool Commit();
+    void Discard();
 
     const std::vector<PendingSend>& sends() const { return m_sends; }
     // The send whose end is unresolved, or null. There is at most one: none is begun while it lasts.
@@ -57,8 +67,13 @@ public:
     static bool Parse(const std::string& text, std::vector<PendingSend>& sends);
 
 private:
+    // Forgets the copy kept in memory once the file holds the entries, keeps one when it does not.
+    bool Settle(bool written);
+    std::string PreparedPath() const;
+
     std::string m_path;
     std::vector<PendingSend> m_sends;
+    bool m_prepared = false; // the prepared file holds m_sends, synced
 };
 
 // "ZMSGSEND.dat" in the host folder, beside the draft.

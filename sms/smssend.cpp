@@ -209,7 +209,11 @@ void SmsSendTransaction::Record(SendState& state, const PendingSend& send) {
         return;
     }
     // The send went out and was charged: its history waits in the state file for the next send or
-    // result receipt, so the results can still be matched.
+    // result receipt, so the results can still be matched. Until here the file held it as an unknown
+    // end; had the process died before this, the next send would have asked the center about that end
+    // again, which answers an ended send the same without charging it twice.
+    state.Put(send);
+    state.Save();
     m_result.unrecorded = true;
     Fail(RecordFailureText(r.step) +
          K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)"));
@@ -245,8 +249,6 @@ bool SmsSendTransaction::ResolveUnknown(SendState& state) {
     }
     pending.phase = PendingSend::Phase::Unrecorded;
     pending.callSent = zmsg::ElementInt(reply, "CALL_SENT");
-    state.Put(pending);
-    state.Save();
     m_result.callSent = pending.callSent;
     m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
                                                  : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
@@ -334,16 +336,42 @@ bool SmsSendTransaction::CenterSend() {
     if (m_in.reservation)
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
 
-    std::string batch;
+    send.phase = PendingSend::Phase::Unknown;
+    send.recipients.reserve(static_cast<size_t>(m_smsCount));
+    for (const Recipient& r : m_in.rows)
+        if (IsSmsRow(r))
+            send.recipients.push_back({r.code, r.phone});
+    // The state file must hold this send before its end is posted. Writing it (megabytes for a large
+    // send, synced) goes on while the batches are posted; it is put in place only once they all went
+    // through, so a failed or interrupted send never leaves an end to be asked about. Neither the
+    // state nor the send is touched here until the writer is joined.
+    std::jthread writer([&state, &send] {
+        state.Put(send);
+        state.Prepare();
+    });
+
+    // Each batch's elements are appended straight to its request body, sized from the batch before.
+    const std::string listPrefix = "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=";
+    const std::string bindText = m_label + K(" 전송대상 바인딩 ");
+    const std::string seqText = K("차 ");
+    const std::string countText = K("건");
+    std::string body;
     int inBatch = 0;
     int seq = 0;
     const int batchSize = std::max(1, m_in.batchSize);
+    size_t bodyRoom = listPrefix.size() + 16 + static_cast<size_t>(batchSize) * (m_merge ? 64 : 16);
+    auto startBody = [&]() {
+        body.clear();
+        body.reserve(bodyRoom);
+        body += listPrefix;
+        body += Str(seq + 1);
+        body += "&list=";
+    };
     auto flush = [&]() {
         ++seq;
-        WriteLog(m_label + K(" 전송대상 바인딩 ") + Str(seq) + K("차 ") + Str(inBatch) + K("건"), 0);
-        const std::string body = "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) +
-                                 "&seq=" + Str(seq) + "&list=" + batch;
-        if (!RequestPost(url, body, raw, 60000, ConnectionUse::Fresh)) {
+        WriteLog(bindText + Str(seq) + seqText + Str(inBatch) + countText, 0);
+        bodyRoom = std::max(bodyRoom, body.size() + body.size() / 8);
+        if (!RequestPost(url, std::move(body), raw, 60000, ConnectionUse::Fresh)) {
             Fail(m_label + K(" 데이터를 센터로 보낼 수 없습니다.(통신실패)"));
             return false;
         }
@@ -357,37 +385,46 @@ bool SmsSendTransaction::CenterSend() {
             Fail(K("전송건 오류(보낸건:") + Str(inBatch) + K(", 센터기록건:") + Str(recorded) + ")");
             return false;
         }
-        batch.clear();
         inBatch = 0;
+        startBody();
         return true;
     };
+    startBody();
     bool ok = true;
     for (size_t i = 0; i < m_in.rows.size() && ok; ++i) {
         m_progress.Pos(static_cast<int>(i + 1));
         const Recipient& r = m_in.rows[i];
         if (!IsSmsRow(r))
             continue;
-        batch += "}{" + r.phone;
-        if (m_merge)
-            batch += "|" + (use1 ? GetCellForPost(r.name) : "") + "|" +
-                     (use3 ? GetCellForPost(r.text3) : "") + "|" + (use4 ? GetCellForPost(r.text4) : "");
-        send.recipients.push_back({r.code, r.phone});
+        body += "}{";
+        body += r.phone;
+        if (m_merge) {
+            body += '|';
+            if (use1)
+                AppendCellForPost(body, r.name);
+            body += '|';
+            if (use3)
+                AppendCellForPost(body, r.text3);
+            body += '|';
+            if (use4)
+                AppendCellForPost(body, r.text4);
+        }
         if (++inBatch >= batchSize)
             ok = flush();
     }
     if (ok && inBatch > 0)
         ok = flush();
+    writer.join();
     if (!ok) {
+        state.Remove(ss);
         Fail(m_label +
              K(" 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 반복되면 콜센터로 문의해 주십시오."));
         return false;
     }
 
-    // Written before the end is posted: whatever happens to the reply (or to this process), the
+    // In place before the end is posted: whatever happens to the reply (or to this process), the
     // next send asks about this end before it begins another.
-    send.phase = PendingSend::Phase::Unknown;
-    state.Put(send);
-    state.Save();
+    state.Commit();
 
     switch (PostEnd(a.storeCode, ss, send.recipients.size(), reply)) {
     case EndReply::NoReply:
@@ -409,9 +446,9 @@ bool SmsSendTransaction::CenterSend() {
 
     m_result.callSent = zmsg::ElementInt(reply, "CALL_SENT");
     send.callSent = m_result.callSent;
+    // The file keeps the unknown end until the history is written: Record turns it into an ended send
+    // only when the history cannot be written.
     send.phase = PendingSend::Phase::Unrecorded;
-    state.Put(send);
-    state.Save();
     const double balance = a.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
                                           : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
     m_result.balance = balance;
@@ -436,7 +473,7 @@ void SmsSendTransaction::Finish() {
     if (m_appCount > 0) {
         m_result.appSent = m_in.combinedSend();
         if (m_result.appSent < 0) {
-            m_result.outcome = m_smsCount > 0 ? SmsSendOutcome::Sent : SmsSendOutcome::Failed;
+            m_result.outcome = SmsSendOutcome::AppFailed;
             return;
         }
     }

@@ -53,6 +53,7 @@ enum class SmsSendOutcome {
     PreviousCompleted, // the unresolved earlier send turned out to be ended: recorded, its rows removed
     Sent,              // sent now: the dialog closes
     Reserved,          // sent for later: the dialog stays open for the next message
+    AppFailed,         // the SMS part (if any) is done, the app messages failed: the dialog stays open
 };
 
 struct SmsSendResult {

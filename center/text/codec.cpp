@@ -1,6 +1,8 @@
 #include "center/text/codec.h"
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <iconv.h>
 #include <map>
 #include <string>
@@ -68,6 +70,77 @@ bool Convert(const char* to, const char* from, std::string_view in, std::string&
     return ok;
 }
 
+// A cell's text is converted once per recipient of a send: asking iconv for every few bytes costs
+// far more than the conversion itself. Each two-byte sequence is asked once and its UTF-8 kept here;
+// anything iconv does not convert whole (a bad or cut sequence) goes the slow way, so the result is
+// always exactly iconv's. Entries: 0 not asked yet, kSlowPair not convertible alone, otherwise the
+// length in the low byte and up to three UTF-8 bytes above it. Racing threads store the same value.
+constexpr uint32_t kSlowPair = 0xFFFFFFFFu;
+std::atomic<uint32_t> g_pairs[0x80 * 0x100];
+
+uint32_t AskPair(unsigned char lead, unsigned char trail) {
+    const iconv_t cd = OpenConverter("UTF-8", "CP949");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return kSlowPair;
+    char in[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+    char buf[8];
+    char* src = in;
+    size_t srcLeft = sizeof in;
+    char* dst = buf;
+    size_t dstLeft = sizeof buf;
+    const size_t r = iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    const size_t n = static_cast<size_t>(dst - buf);
+    if (r == static_cast<size_t>(-1) || srcLeft != 0 || n < 1 || n > 3)
+        return kSlowPair;
+    uint32_t packed = static_cast<uint32_t>(n);
+    for (size_t k = 0; k < n; ++k)
+        packed |= static_cast<uint32_t>(static_cast<unsigned char>(buf[k])) << (8 * (k + 1));
+    return packed;
+}
+
+uint32_t Pair(unsigned char lead, unsigned char trail) {
+    std::atomic<uint32_t>& slot = g_pairs[((lead - 0x80u) << 8) | trail];
+    uint32_t packed = slot.load(std::memory_order_relaxed);
+    if (packed == 0) {
+        packed = AskPair(lead, trail);
+        slot.store(packed, std::memory_order_relaxed);
+    }
+    return packed;
+}
+
+// Appends the UTF-8 of cp949 through the pair table, each output byte through put. False, with
+// nothing put, when a sequence has to go through iconv.
+template <typename Put> bool Cp949Fast(std::string_view cp949, Put put) {
+    const auto* p = reinterpret_cast<const unsigned char*>(cp949.data());
+    const size_t n = cp949.size();
+    // Checked first so that a text going the slow way has put nothing.
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] < 0x80)
+            continue;
+        if (i + 1 == n || Pair(p[i], p[i + 1]) == kSlowPair)
+            return false;
+        ++i;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        if (p[i] < 0x80) {
+            put(p[i]);
+            continue;
+        }
+        const uint32_t packed = Pair(p[i], p[i + 1]);
+        for (uint32_t k = 1; k <= (packed & 0xFFu); ++k)
+            put(static_cast<unsigned char>(packed >> (8 * k)));
+        ++i;
+    }
+    return true;
+}
+
+bool UrlSafe(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_' || c == '.' || c == '~';
+}
+
+constexpr char kHex[] = "0123456789ABCDEF";
+
 size_t Utf8SeqLen(std::string_view s, size_t i) {
     const auto c = static_cast<unsigned char>(s[i]);
     size_t n = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
@@ -78,6 +151,9 @@ size_t Utf8SeqLen(std::string_view s, size_t i) {
 
 std::string Cp949ToUtf8(std::string_view cp949) {
     std::string out;
+    out.reserve(cp949.size() * 3 / 2 + 4);
+    if (Cp949Fast(cp949, [&](unsigned char c) { out += static_cast<char>(c); }))
+        return out;
     Convert("UTF-8", "CP949", cp949, out, [&](size_t pos, std::string& rep, size_t& skip) {
         (void)pos;
         rep = "\xEF\xBF\xBD";
@@ -95,7 +171,7 @@ std::optional<std::string> Utf8ToCp949(std::string_view utf8, std::vector<std::s
         skip = Utf8SeqLen(utf8, pos);
         if (badChars)
             badChars->emplace_back(utf8.substr(pos, skip));
-        rep = "?";
+        rep.assign(1, '?'); // not rep = "?": GCC 12 at -O3 warns falsely (-Wrestrict) on that
         return true;
     });
     if (anyBad)
@@ -107,7 +183,7 @@ std::string Utf8ToCp949Lossy(std::string_view utf8) {
     std::string out;
     Convert("CP949", "UTF-8", utf8, out, [&](size_t pos, std::string& rep, size_t& skip) {
         skip = Utf8SeqLen(utf8, pos);
-        rep = "?";
+        rep.assign(1, '?');
         return true;
     });
     return out;
@@ -128,21 +204,52 @@ std::string ToCp949Lossy(const QString& text) {
     return Utf8ToCp949Lossy(std::string_view(u.constData(), static_cast<size_t>(u.size())));
 }
 
-std::string UrlEncode(std::string_view bytes) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string out;
-    out.reserve(bytes.size() * 3);
+void AppendUrlEncoded(std::string& out, std::string_view bytes) {
+    // Sized for the worst case up front: the loop then writes without growing.
+    const size_t at = out.size();
+    out.resize(at + bytes.size() * 3);
+    char* w = out.data() + at;
     for (unsigned char c : bytes) {
-        if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' ||
-            c == '_' || c == '.' || c == '~') {
-            out += static_cast<char>(c);
+        if (UrlSafe(c)) {
+            *w++ = static_cast<char>(c);
         } else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
+            *w++ = '%';
+            *w++ = kHex[c >> 4];
+            *w++ = kHex[c & 15];
         }
     }
+    out.resize(static_cast<size_t>(w - out.data()));
+}
+
+std::string UrlEncode(std::string_view bytes) {
+    std::string out;
+    AppendUrlEncoded(out, bytes);
     return out;
+}
+
+void AppendCp949AsUtf8Url(std::string& out, std::string_view cp949) {
+    // At most three UTF-8 bytes for two CP949 bytes, each written as three characters. A cell's text
+    // fits on the stack.
+    const size_t most = cp949.size() * 9 / 2 + 9;
+    char small[512];
+    std::string large;
+    if (most > sizeof small)
+        large.resize(most);
+    char* const begin = most > sizeof small ? large.data() : small;
+    char* w = begin;
+    const bool fast = Cp949Fast(cp949, [&](unsigned char c) {
+        if (UrlSafe(c)) {
+            *w++ = static_cast<char>(c);
+        } else {
+            *w++ = '%';
+            *w++ = kHex[c >> 4];
+            *w++ = kHex[c & 15];
+        }
+    });
+    if (fast)
+        out.append(begin, static_cast<size_t>(w - begin));
+    else
+        AppendUrlEncoded(out, Cp949ToUtf8(cp949));
 }
 
 std::string UrlDecode(std::string_view text) {

@@ -32,6 +32,10 @@ inline std::string K(std::string_view utf8) {
 
 // Percent-encoding of bytes for form values: unreserved bytes stay, space is "%20".
 std::string UrlEncode(std::string_view bytes);
+// Appending forms for building a long body without a string per piece: UrlEncode(bytes), and
+// UrlEncode(Cp949ToUtf8(cp949)).
+void AppendUrlEncoded(std::string& out, std::string_view bytes);
+void AppendCp949AsUtf8Url(std::string& out, std::string_view cp949);
 std::string UrlDecode(std::string_view text);
 
 // Length in bytes of the CP949 character starting at text[i] (1 or 2).

@@ -833,6 +833,8 @@ void CSMSDlg::accept() {
     input.header4 = m_grid->GetItemText(0, 4);
     input.rows = m_list.rows();
     input.draft = CurrentDraft();
+    if (m_combined->isChecked())
+        input.combinedSend = [] { return CombinedAppSend(); };
     input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message] {
         return AskAdRules(lms, subject, message);
     };
@@ -856,6 +858,15 @@ void CSMSDlg::accept() {
     const SmsSendResult result = send.Run();
     progressWnd.reset();
     ApplySendResult(result);
+}
+
+int CSMSDlg::CombinedAppSend() {
+    // The app-message send is not part of this version. It must not look sent: the user is told,
+    // and the app rows stay in the list.
+    LogAndShow(
+        K("앱 메시지(AlderS) 동시 전송은 아직 준비 중입니다.\n앱 메시지 대상은 리스트에 남겨 두었습니다."),
+        1);
+    return -1;
 }
 
 bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message) {

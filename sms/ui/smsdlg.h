@@ -91,6 +91,8 @@ private:
     void OnSpecialChar();
     void OnSelectCallback();
     // The send and the draft.
+    // The combined app-message send: the number sent, negative on failure.
+    static int CombinedAppSend();
     bool AskAdRules(bool lms, const std::string& subject, const std::string& message);
     void ApplySendResult(const SmsSendResult& result);
     SmsDraft CurrentDraft() const;

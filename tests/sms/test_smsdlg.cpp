@@ -360,6 +360,35 @@ private slots:
         QVERIFY(again.shown().empty());
     }
 
+    void combinedSendLeavesAppRowsUntilItExists() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db, 1, 0, "", "AND mem_code<=40");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(boxes.shown().size(), size_t(1)); // the load summary
+        QTest::mouseClick(Child<QCheckBox>(dlg, "combinedCheck"), Qt::LeftButton);
+        const TargetCounts counts = dlg.Counts();
+        QVERIFY(counts.sms > 0 && counts.app > 0);
+        Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 휴점합니다"));
+        Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+
+        // The SMS part went out; the app part says it did not, and nothing claims otherwise.
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"앱 메시지(AlderS) 동시 전송은 아직 준비 중입니다.\n"
+                                                         "앱 메시지 대상은 리스트에 남겨 두었습니다."});
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(Query("SELECT ss_trcount FROM smssend WHERE ss_code=1"), std::to_string(counts.sms));
+        QCOMPARE(dlg.ResultSendCode(), 1);
+        int appRows = 0;
+        for (const Recipient& r : dlg.Recipients().rows()) {
+            QVERIFY(!r.checked || r.byApp);
+            appRows += r.checked && r.byApp ? 1 : 0;
+        }
+        QCOMPARE(appRows, counts.app);
+        QCOMPARE(dlg.Counts().sms, 0);
+    }
+
     void reservedSendStaysOpenForTheNext() {
         zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
         ScriptedMessages boxes;

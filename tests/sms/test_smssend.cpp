@@ -6,12 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QFile>
 #include <set>
 
 #include "center/text/codec.h"
 #include "frame/clock.h"
+#include "frame/moduleapp.h"
 #include "host/demodb.h"
+#include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "sms/recipientlist.h"
 #include "sms/sendrecord.h"
@@ -300,6 +303,63 @@ TEST_F(SmsSendTest, DamagedStateFileIsSetAsideNotTrusted) {
     EXPECT_EQ(back[0].message, p.message);
     EXPECT_EQ(back[0].recipients.size(), 2u);
     EXPECT_EQ(back[0].recipients[1].phone, "0215880000");
+}
+
+// A state written ahead is the state only once committed: a send whose batches failed leaves neither
+// an entry nor a file of its own behind.
+TEST_F(SmsSendTest, PreparedStateCountsOnlyOnceCommitted) {
+    const std::string path = SendStatePath();
+    const QString folder = QString::fromStdString(g_strHostDir);
+    auto leftOvers = [&] {
+        return QDir(folder).entryList({QStringLiteral("ZMSGSEND.dat.*")}, QDir::Files | QDir::Hidden);
+    };
+    PendingSend p;
+    p.centerCode = 9;
+    p.callback = "0212345678";
+    p.message = "m";
+    p.recipients = {{1, "01012345678"}, {0, "0215880000"}};
+    {
+        SendState s(path);
+        s.Put(p);
+        s.Prepare();
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+        s.Discard();
+        EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+        EXPECT_TRUE(leftOvers().isEmpty());
+
+        s.Prepare();
+        EXPECT_TRUE(s.Commit());
+        SendState back(path);
+        back.Load();
+        ASSERT_EQ(back.sends().size(), 1u);
+        EXPECT_EQ(back.sends()[0].recipients.size(), 2u);
+        EXPECT_TRUE(leftOvers().isEmpty());
+
+        // A change after preparing makes the prepared text stale: the commit writes the entries anew.
+        s.Prepare();
+        p.centerCode = 10;
+        s.Put(p);
+        EXPECT_TRUE(s.Commit());
+        back.Load();
+        EXPECT_EQ(back.sends().size(), 2u);
+
+        // Dropped unused along with the object.
+        s.Prepare();
+    }
+    EXPECT_TRUE(leftOvers().isEmpty());
+
+    // A batch refused in the middle of a send: nothing of that send is waiting to be asked about.
+    zmsg::sim::Fault f;
+    f.verb = "SMSLIST";
+    f.nth = 2;
+    f.kind = zmsg::sim::FaultKind::Fail;
+    f.code = "0";
+    f.reason = "x";
+    m_f.fx().sim().Faults().Arm(f);
+    QFile::remove(QString::fromStdString(path));
+    EXPECT_EQ(m_f.Send(m_f.Input(250)).outcome, SmsSendOutcome::Failed);
+    EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
+    EXPECT_TRUE(leftOvers().isEmpty());
 }
 
 // Two host processes end sends into one store at the same moment: every send gets its own code and
