@@ -30,8 +30,11 @@ std::string CvexGlobal::Base64EncodeNew(std::string_view bytes) {
 }
 
 std::string CvexGlobal::GetParsedElement(std::string_view text, std::string_view key) {
-    const std::string open = "<" + std::string(key) + ">";
-    const std::string close = "</" + std::string(key) + ">";
+    // Built by appending: "<" + std::string(key) trips GCC 12's -Wrestrict at -O3.
+    std::string open(1, '<');
+    open.append(key).append(1, '>');
+    std::string close("</");
+    close.append(key).append(1, '>');
     const size_t a = text.find(open);
     if (a == std::string_view::npos)
         return {};
