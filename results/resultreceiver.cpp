@@ -32,6 +32,13 @@ std::string Str(long long v) {
     return std::to_string(v);
 }
 
+std::string Trimmed(const std::string& text) {
+    const size_t a = text.find_first_not_of(" \t\r\n");
+    if (a == std::string::npos)
+        return {};
+    return text.substr(a, text.find_last_not_of(" \t\r\n") - a + 1);
+}
+
 bool AllDigits(const std::string& text) {
     if (text.empty())
         return false;
@@ -204,37 +211,37 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
         WriteLog(K("결과수신=") + Str(static_cast<long long>(items.size())) + K("건"), 0);
         for (size_t k = 0; k < items.size(); ++k) {
             progress.Pos(static_cast<int>(k + 1));
-            const std::string& item = items[k];
+            // Only "digits:number" items are used: center text never reaches a statement unchecked.
+            const std::string item = Trimmed(items[k]);
             const size_t p = item.rfind(':');
-            if (p == std::string::npos || p < 5)
+            const std::string phone = p == std::string::npos ? std::string() : item.substr(0, p);
+            const std::string resultText = p == std::string::npos ? std::string() : item.substr(p + 1);
+            if (phone.size() < 5 || phone.size() > 20 || !AllDigits(phone) || !AllDigits(resultText) ||
+                resultText.size() > 9) {
+                if (!item.empty())
+                    WriteLog(K("결과 형식 오류(") + item.substr(0, 40) + ")", 0);
                 continue;
-            const int result = std::atoi(item.c_str() + p + 1);
-            const std::string phone = item.substr(0, p);
+            }
+            const int result = std::atoi(resultText.c_str());
             if (result == 2)
                 ++failed;
-            const std::string last4 = phone.substr(phone.size() - 4);
             int seq = -1;
-            // Stored numbers are digits (two may be masked, never the last four): a result whose last
-            // four are anything else matches no row.
-            if (AllDigits(last4)) {
-                if (!seqOf) {
-                    const std::string find = "SELECT sl_seq, sl_phone, sl_key FROM smslist WHERE sl_sscode=" +
-                                             Str(send.localCode) +
-                                             " AND (sl_sendtype=0 OR sl_sendtype IS NULL) ORDER BY sl_seq";
-                    if (!Succeeded(m_db->ExecuteSQL(find.c_str())))
-                        return stop(
-                            K("문자전송결과를 기록하기 위한 상세내역을 참조할 수 없습니다.(SQL오류)"));
-                    seqOf.emplace();
-                    while (m_db->Fetch() == SQL_OK) {
-                        std::string restored;
-                        UnmaskPhone(m_db->GetCol(2), static_cast<int32_t>(std::atoi(m_db->GetCol(3).c_str())),
-                                    restored);
-                        seqOf->emplace(std::move(restored), std::atoi(m_db->GetCol(1).c_str()));
-                    }
+            if (!seqOf) {
+                const std::string find =
+                    "SELECT sl_seq, sl_phone, sl_key FROM smslist WHERE sl_sscode=" + Str(send.localCode) +
+                    " AND (sl_sendtype=0 OR sl_sendtype IS NULL) ORDER BY sl_seq";
+                if (!Succeeded(m_db->ExecuteSQL(find.c_str())))
+                    return stop(K("문자전송결과를 기록하기 위한 상세내역을 참조할 수 없습니다.(SQL오류)"));
+                seqOf.emplace();
+                while (m_db->Fetch() == SQL_OK) {
+                    std::string restored;
+                    UnmaskPhone(m_db->GetCol(2), static_cast<int32_t>(std::atoi(m_db->GetCol(3).c_str())),
+                                restored);
+                    seqOf->emplace(std::move(restored), std::atoi(m_db->GetCol(1).c_str()));
                 }
-                if (const auto it = seqOf->find(phone); it != seqOf->end())
-                    seq = it->second;
             }
+            if (const auto it = seqOf->find(phone); it != seqOf->end())
+                seq = it->second;
             if (seq < 0) {
                 WriteLog(K("결과기록 대상 전화번호 없음(번호=") + phone + K(", 결과=") + Str(result) + "))",
                          0);

@@ -104,6 +104,27 @@ TEST_F(ReceiptTest, CancelledSendsAndOtherTargets) {
     EXPECT_EQ(m_f.MemberCel(8), "**" + SendFixture::PhoneOf(7)); // target 1: members never touched
 }
 
+// Whatever the center's reply holds, only "digits:number" items reach the history, trimmed.
+TEST_F(ReceiptTest, MalformedItemsAreSkipped) {
+    ASSERT_TRUE(m_f.NewStore(10));
+    const int code = SendAndAge(10);
+    Fault raw;
+    raw.verb = "SMSRESULT";
+    raw.kind = FaultKind::Raw;
+    raw.body = "1:" + SendFixture::PhoneOf(0) + ":2#" + SendFixture::PhoneOf(1) + "' OR '1'='1:2#" +
+               SendFixture::PhoneOf(2) + ":x#0101:2#" + SendFixture::PhoneOf(3) +
+               ":2; DELETE FROM smslist#  " + SendFixture::PhoneOf(4) + ":1 \r\n";
+    m_f.fx().sim().Faults().Arm(raw);
+    EXPECT_EQ(Receive(), 1);
+    EXPECT_EQ(m_f.ListResult(code, 1), 2);
+    for (int seq = 2; seq <= 4; ++seq)
+        EXPECT_EQ(m_f.ListResult(code, seq), 0) << seq;
+    EXPECT_EQ(m_f.ListResult(code, 5), 1);
+    ASSERT_EQ(m_f.History().size(), 1u);
+    EXPECT_EQ(m_f.History()[0].listRows, 10);
+    EXPECT_EQ(m_f.History()[0].trfail, 1);
+}
+
 TEST_F(ReceiptTest, OnlyOneRunAtATime) {
     ASSERT_TRUE(m_f.NewStore(10));
     SendAndAge(10);
