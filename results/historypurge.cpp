@@ -25,10 +25,13 @@ int PurgeHistory(CSQLDirect& db, int32_t ssCode, const ProgressHooks& progress) 
     progress.Range(0);
 
     std::vector<std::vector<std::string>> rows;
-    const std::string sql = "SELECT TOP 50 ss_code, ss_idate, ss_trcount FROM smssend WHERE ss_idate < '" +
-                            cutoff +
-                            "' OR ss_code NOT IN (SELECT TOP 100 ss_code FROM smssend ORDER BY ss_code DESC) "
-                            "ORDER BY ss_code";
+    // Both limits stay, but a send still waiting for its results inside the receipt's two-month window
+    // is spared: a busy store would otherwise lose sends before their results arrive.
+    const std::string sql =
+        "SELECT TOP 50 ss_code, ss_idate, ss_trcount FROM smssend WHERE (ss_idate < '" + cutoff +
+        "' OR ss_code NOT IN (SELECT TOP 100 ss_code FROM smssend ORDER BY ss_code DESC)) "
+        "AND NOT ((ss_result=0 OR ss_result IS NULL) AND ss_trcount > 0 "
+        "AND ss_idate > DATEADD(month, -2, GETDATE())) ORDER BY ss_code";
     if (!db.DoQuery(sql, rows)) {
         WriteLog(db.GetLastError(), 0);
         LogAndShow(K("삭제할 로컬 전송내역을 참조할 수 없습니다.(SQL오류)"), 1);

@@ -1,6 +1,9 @@
 #include "sms/composition.h"
 
 #include <cstdio>
+
+#include <QList>
+#include <QString>
 #include <initializer_list>
 
 #include "center/text/codec.h"
@@ -136,4 +139,16 @@ std::string NormalizeMessage(std::string_view text) {
         if (c == '\'')
             c = '"';
     return out;
+}
+
+std::string UnencodableText(const std::vector<std::string>& badChars) {
+    std::string points;
+    for (const std::string& c : badChars) {
+        for (char32_t u : QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size())).toUcs4()) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%sU+%04X", points.empty() ? "" : " ", static_cast<unsigned>(u));
+            points += text;
+        }
+    }
+    return zmsg::K("문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(") + points + ")";
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QWidget;
 
@@ -51,6 +52,10 @@ bool CheckAdRules(const AdRuleInput& input, QWidget* parent = nullptr);
 // Byte search that only matches at character starts, so the trail byte of a Korean character
 // never begins a match.
 bool ContainsText(std::string_view text, std::string_view part);
+
+// What the user is told when text a message cannot carry was refused: the characters named by their
+// code points (CP949 cannot show them). badChars are UTF-8.
+std::string UnencodableText(const std::vector<std::string>& badChars);
 
 // The message as it is sent: trailing blanks removed, CR LF turned into LF and every single quote
 // turned into a double quote (the center and the history table take it that way).

@@ -85,20 +85,6 @@ QLabel* Value(const char* name, QWidget* parent) {
     return label;
 }
 
-// Characters a text message cannot carry, named by their code points (they cannot be shown in
-// the module's own code page).
-std::string CodePoints(const std::vector<std::string>& badChars) {
-    std::string out;
-    for (const std::string& c : badChars) {
-        for (char32_t u : QString::fromUtf8(c.data(), static_cast<qsizetype>(c.size())).toUcs4()) {
-            char text[16];
-            std::snprintf(text, sizeof text, "%sU+%04X", out.empty() ? "" : " ", static_cast<unsigned>(u));
-            out += text;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 CSMSDlg::CSMSDlg(CSQLDirect* db, int32_t empCode, int32_t targetType, std::string codeList,
@@ -621,9 +607,7 @@ void CSMSDlg::OnMessageChanged() {
 }
 
 void CSMSDlg::RefuseUnencodable(const std::vector<std::string>& badChars) {
-    ShowMessageBox(K("문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(") + CodePoints(badChars) +
-                       ")",
-                   MB_OK, 0, 0, BoxParent());
+    ShowMessageBox(UnencodableText(badChars), MB_OK, 0, 0, BoxParent());
 }
 
 void CSMSDlg::UpdateCounter() {

@@ -6,6 +6,7 @@
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
+#include "frame/messagebox.h"
 #include "sms/composition.h"
 
 CSmsWebPanel::CSmsWebPanel(QWidget* parent) : QWidget(parent), m_browser(new CWebBrowser2(this)) {
@@ -34,6 +35,17 @@ void CSmsWebPanel::ShowTab(int tab, int32_t mart, int32_t emp) {
 void CSmsWebPanel::OnCopyMsgToApp() {
     m_browser->CallPageFunctions({"jsGetCopyMsg", "jsGetCopyTitle"}, this,
                                  [this](const zmsg::PageValues& page) {
+                                     if (page.status == zmsg::PageCallStatus::Unencodable) {
+                                         // Told from the queue, not from inside the page's answer: the box
+                                         // runs its own event loop.
+                                         QMetaObject::invokeMethod(
+                                             this,
+                                             [this, text = UnencodableText(page.badChars)] {
+                                                 ShowMessageBox(text, MB_OK, 0, 0, this);
+                                             },
+                                             Qt::QueuedConnection);
+                                         return;
+                                     }
                                      if (!page.ok() || page.values.size() != 2)
                                          return;
                                      // A blank message would wipe what the user wrote and could never be

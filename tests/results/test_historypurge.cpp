@@ -1,5 +1,6 @@
 // The purge on a real store: which sends go (older than 100 days, beyond the newest 100, at most 50 a
-// run, lowest codes first) and that recipients never outlive their send.
+// run, lowest codes first, never one still waiting for its results within two months) and that
+// recipients never outlive their send.
 #include <gtest/gtest.h>
 
 #include <QDateTime>
@@ -21,8 +22,8 @@ protected:
         ASSERT_TRUE(CreateStoreTables(m_db, nullptr));
     }
     // Sends with codes 1..n, `old` of them (the lowest) 101 days old, the rest a day old; two
-    // recipients each.
-    void Fill(int n, int old) {
+    // recipients each. The lowest `pending` still wait for their results; the others have them.
+    void Fill(int n, int old, int pending = 0) {
         ASSERT_TRUE(m_db.BeginTrans());
         for (int code = 1; code <= n; ++code) {
             const int days = code <= old ? 101 : 1;
@@ -32,8 +33,9 @@ protected:
                                          .toStdString();
             const std::string c = std::to_string(code);
             ASSERT_EQ(
-                m_db.ExecuteSQL(("INSERT INTO smssend (ss_code, ss_idate, ss_trcount, ss_center) VALUES (" +
-                                 c + ", '" + when + "', 2, " + c + ")")
+                m_db.ExecuteSQL(("INSERT INTO smssend (ss_code, ss_idate, ss_trcount, ss_center, ss_result) "
+                                 "VALUES (" +
+                                 c + ", '" + when + "', 2, " + c + ", " + (code <= pending ? "0" : "1") + ")")
                                     .c_str()),
                 0);
             for (int seq = 1; seq <= 2; ++seq)
@@ -69,14 +71,19 @@ TEST_F(PurgeTest, WhichSendsGo) {
         const char* name;
         int sends;
         int old;
+        int pending;
         int deleted;
         int lowestLeft;
     };
     const Case cases[] = {
-        {"120 young sends: the 20 lowest", 120, 0, 20, 21},
-        {"300 old sends: 50 a run", 300, 300, 50, 51},
-        {"30 sends, one 101 days old", 30, 1, 1, 2},
-        {"nothing to do", 10, 0, 0, 1},
+        {"120 young sends: the 20 lowest", 120, 0, 0, 20, 21},
+        {"300 old sends: 50 a run", 300, 300, 0, 50, 51},
+        {"30 sends, one 101 days old", 30, 1, 0, 1, 2},
+        {"nothing to do", 10, 0, 0, 0, 1},
+        // Waiting for results within two months: spared beyond the newest 100.
+        {"120 young sends, the 5 lowest waiting", 120, 0, 5, 15, 1},
+        // Beyond two months nothing more will come.
+        {"30 sends, the old one still waiting", 30, 1, 1, 1, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -84,7 +91,7 @@ TEST_F(PurgeTest, WhichSendsGo) {
             const int rc = m_db.ExecuteSQL(sql);
             ASSERT_TRUE(rc == SQL_OK || rc == SQL_NODATA);
         }
-        Fill(c.sends, c.old);
+        Fill(c.sends, c.old, c.pending);
         std::vector<std::string> shown;
         ProgressHooks progress;
         progress.show = [&](bool, const std::string& text) { shown.push_back(text); };

@@ -122,6 +122,13 @@ private slots:
         QTest::qWait(500);
         QCOMPARE(editor->toPlainText(), sample);
         QVERIFY(boxes.shown().empty());
+
+        // A sample a text message cannot carry is refused with a message, not dropped unseen.
+        QVERIFY(RunScript(*browser, QStringLiteral("jsGetCopyMsg = function() { return '웃음 \\u{1F600}'; };"
+                                                   "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().size(), size_t(1), kPageTimeout);
+        QCOMPARE(boxes.texts()[0], "문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(U+1F600)");
+        QCOMPARE(editor->toPlainText(), sample);
     }
 
     void sideDialogsReturnToTheComposer() {
