@@ -332,6 +332,23 @@ QWidget* CSMSDlg::BuildListSide() {
     tabs->addStretch();
     layout->addLayout(tabs);
 
+    // The app-signal filter shows with the list only; the combined-send controls stay on every tab.
+    auto* filters = new QHBoxLayout;
+    m_signal = new QComboBox(side);
+    m_signal->setObjectName(QStringLiteral("signalCombo"));
+    m_combined = new QCheckBox(QStringLiteral("AlderS 통합전송"), side);
+    m_combined->setObjectName(QStringLiteral("combinedCheck"));
+    m_centerMembers = new QCheckBox(QStringLiteral("센터회원포함(모바일신호 3일이내)"), side);
+    m_centerMembers->setObjectName(QStringLiteral("centerMembersCheck"));
+    m_imageButton = Button(QStringLiteral("이미지"), "imageButton", side);
+    m_imageButton->setEnabled(false); // the app message's image comes with the combined send
+    filters->addWidget(m_signal);
+    filters->addWidget(m_combined);
+    filters->addWidget(m_centerMembers);
+    filters->addWidget(m_imageButton);
+    filters->addStretch();
+    layout->addLayout(filters);
+
     m_frame = new CPanelFrame(side);
     m_frame->setObjectName(QStringLiteral("panelFrame"));
     auto* frameLayout = new QVBoxLayout(m_frame);
@@ -344,21 +361,6 @@ QWidget* CSMSDlg::BuildListSide() {
     // Page 0: the recipient list.
     auto* listPage = new QWidget(m_pages);
     auto* list = new QVBoxLayout(listPage);
-    auto* filters = new QHBoxLayout;
-    m_signal = new QComboBox(listPage);
-    m_signal->setObjectName(QStringLiteral("signalCombo"));
-    m_combined = new QCheckBox(QStringLiteral("AlderS 통합전송"), listPage);
-    m_combined->setObjectName(QStringLiteral("combinedCheck"));
-    m_centerMembers = new QCheckBox(QStringLiteral("센터회원포함(모바일신호 3일이내)"), listPage);
-    m_centerMembers->setObjectName(QStringLiteral("centerMembersCheck"));
-    m_imageButton = Button(QStringLiteral("이미지"), "imageButton", listPage);
-    m_imageButton->setEnabled(false); // the app message's image comes with the combined send
-    filters->addWidget(m_signal);
-    filters->addWidget(m_combined);
-    filters->addWidget(m_centerMembers);
-    filters->addWidget(m_imageButton);
-    filters->addStretch();
-    list->addLayout(filters);
 
     m_grid = new CTrellisEx(listPage);
     m_grid->setObjectName(QStringLiteral("recipientGrid"));

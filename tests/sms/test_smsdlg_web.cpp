@@ -85,6 +85,7 @@ private slots:
         QVERIFY(panel->isVisible());
         QVERIFY(!grid->isVisible());
         QVERIFY(!Child<QPushButton>(dlg, "addButton")->isVisible());
+        QVERIFY(Child<QCheckBox>(dlg, "combinedCheck")->isVisible()); // not a list control
         QVERIFY(Child<QPushButton>(dlg, "pageButton2028")->isChecked());
         QVERIFY(!Child<QPushButton>(dlg, "pageButton2027")->isChecked());
         CWebBrowser2* browser = panel->Browser();
