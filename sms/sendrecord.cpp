@@ -30,14 +30,17 @@ std::optional<std::string> FirstValue(CSQLDirect& db, const std::string& sql, bo
     return db.GetCol(1);
 }
 
-std::string SendInsert(const PendingSend& s, int32_t code) {
+std::string SendInsert(const PendingSend& s, int32_t code, bool atSendTime) {
     const std::string reserve = s.reservation.empty() ? "NULL" : "'" + SqlQuoteSafe(s.reservation) + "'";
+    // A send written after the fact keeps its own time, so the receipt's windows count from the send.
+    const std::string when =
+        atSendTime && !s.sentAt.empty() ? "'" + SqlQuoteSafe(s.sentAt) + "'" : "GETDATE()";
     return "INSERT INTO smssend (ss_code, ss_msg, ss_callback, ss_emp, ss_target, ss_trcount, ss_trfail, "
            "ss_reserve, ss_reservedate, ss_idate, ss_center, ss_result, ss_resultdate, ss_smms_center, "
            "ss_smms_count, ss_smms_fail, ss_smms_result, ss_smms_resultdate) VALUES (" +
            std::to_string(code) + ",'" + SqlQuoteSafe(s.message) + "','" + SqlQuoteSafe(s.callback) + "'," +
            std::to_string(s.empCode) + "," + std::to_string(s.targetType) + "," + std::to_string(s.callSent) +
-           ",0, " + (s.reservation.empty() ? "0" : "1") + "," + reserve + ",GETDATE()," +
+           ",0, " + (s.reservation.empty() ? "0" : "1") + "," + reserve + "," + when + "," +
            std::to_string(s.centerCode) + ",0,NULL, 0,0,0,0,NULL)";
 }
 
@@ -51,7 +54,7 @@ std::string ListInsert(int32_t code, int seq, const SentRecipient& r) {
            SqlQuoteSafe(masked) + "'," + std::to_string(key) + ",0,0)";
 }
 
-RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s) {
+RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
     RecordOutcome out;
     out.step = RecordStep::Code;
     if (!db.BeginTrans()) {
@@ -83,7 +86,7 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s) {
     if (!top)
         return fail(RecordStep::Code);
     const int32_t code = hasRow ? std::atoi(top->c_str()) + 1 : 1;
-    if (!Succeeded(db.ExecuteSQL(SendInsert(s, code).c_str())))
+    if (!Succeeded(db.ExecuteSQL(SendInsert(s, code, atSendTime).c_str())))
         return fail(RecordStep::Send);
     int seq = 0;
     for (const SentRecipient& r : s.recipients)
@@ -98,10 +101,10 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s) {
 
 } // namespace
 
-RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send) {
+RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send, bool atSendTime) {
     RecordOutcome out;
     for (int attempt = 0; attempt < kTries; ++attempt) {
-        out = TryOnce(db, send);
+        out = TryOnce(db, send, atSendTime);
         if (out.step == RecordStep::Done)
             return out;
         // Another process may have taken the same code or held the write lock: take a fresh one.
@@ -129,7 +132,7 @@ int FlushUnrecorded(CSQLDirect& db, SendState& state) {
     for (const PendingSend& s : state.sends()) {
         if (s.phase != PendingSend::Phase::Unrecorded)
             continue;
-        const RecordOutcome r = RecordSend(db, s);
+        const RecordOutcome r = RecordSend(db, s, true);
         if (r.step == RecordStep::Done) {
             WriteLog(zmsg::K("미기록 전송내역 기록(SS=") + std::to_string(s.centerCode) +
                          ", ss_code=" + std::to_string(r.localCode) + ")",

@@ -24,7 +24,8 @@ struct RecordOutcome {
 // One database transaction: the new local code is the highest plus one and is taken together with the
 // rows, so two processes finishing at once never share a code (a clash is retried). A send whose
 // center code the history already holds is not written twice. On failure nothing of it is written.
-RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send);
+// atSendTime: the row gets the send's own time rather than the database's now (a send written later).
+RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send, bool atSendTime = false);
 
 // The message of a failed step, as the send shows it.
 std::string RecordFailureText(RecordStep step);

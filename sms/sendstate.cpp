@@ -110,6 +110,19 @@ bool ToInt(const std::string& text, int32_t& value) {
     return ec == std::errc() && end == text.data() + text.size();
 }
 
+// "YYYY-MM-DD HH:MM:SS" or empty: the text goes into a statement as a literal.
+bool IsSendTime(const std::string& t) {
+    if (t.empty())
+        return true;
+    static constexpr char kShape[] = "0000-00-00 00:00:00";
+    if (t.size() != sizeof kShape - 1)
+        return false;
+    for (size_t i = 0; i < t.size(); ++i)
+        if (kShape[i] == '0' ? (t[i] < '0' || t[i] > '9') : t[i] != kShape[i])
+            return false;
+    return true;
+}
+
 bool Digits(const std::string& text) {
     for (char c : text)
         if (c < '0' || c > '9')
@@ -203,6 +216,8 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
         AppendEscaped(out, s.callback);
         out += '\t';
         AppendInt(out, static_cast<long long>(s.recipients.size()));
+        out += '\t';
+        AppendEscaped(out, s.sentAt);
         out += "\r\nMSG\t";
         AppendEscaped(out, s.message);
         out += "\r\n";
@@ -238,11 +253,13 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
         const auto f = SplitTabs(lines[i]);
         PendingSend s;
         int32_t count = 0;
-        if (f.size() != 11 || f[0] != "SEND" || (f[1] != "U" && f[1] != "R") ||
+        // Eleven fields in files written before the send time was kept.
+        if ((f.size() != 11 && f.size() != 12) || f[0] != "SEND" || (f[1] != "U" && f[1] != "R") ||
             (f[4] != "S" && f[4] != "L") || !ToInt(f[2], s.centerCode) || !ToInt(f[3], s.storeCode) ||
             !ToInt(f[5], s.empCode) || !ToInt(f[6], s.targetType) || !ToInt(f[7], s.callSent) ||
             !ToInt(f[10], count) || count < 0 || s.centerCode < 1 || !Unescape(f[8], s.reservation) ||
-            !Unescape(f[9], s.callback) || !Digits(s.callback))
+            !Unescape(f[9], s.callback) || !Digits(s.callback) ||
+            (f.size() == 12 && (!Unescape(f[11], s.sentAt) || !IsSendTime(s.sentAt))))
             return false;
         s.phase = f[1] == "U" ? PendingSend::Phase::Unknown : PendingSend::Phase::Unrecorded;
         s.lms = f[4] == "L";

@@ -28,6 +28,8 @@ struct PendingSend {
     std::string reservation; // "YYYY-MM-DD HH:MM", empty without reservation
     std::string callback;    // digits
     std::string message;     // as recorded (normalised)
+    std::string sentAt;      // local "YYYY-MM-DD HH:MM:SS" when the send began; the history's time
+                             // when it is written later (empty in files written before it was kept)
     std::vector<SentRecipient> recipients;
 };
 

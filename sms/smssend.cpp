@@ -199,9 +199,9 @@ std::string SmsSendTransaction::EndFailureText(const std::string& label, const s
     return text + CallCenter(m_in.account);
 }
 
-void SmsSendTransaction::Record(SendState& state, const PendingSend& send) {
+void SmsSendTransaction::Record(SendState& state, const PendingSend& send, bool atSendTime) {
     m_progress.Show(K("전송내역을 보관하기 위해 DB에 기록하는 중입니다."));
-    const RecordOutcome r = RecordSend(m_db, send);
+    const RecordOutcome r = RecordSend(m_db, send, atSendTime);
     if (r.step == RecordStep::Done) {
         m_result.localCode = r.localCode;
         state.Remove(send.centerCode);
@@ -252,7 +252,7 @@ bool SmsSendTransaction::ResolveUnknown(SendState& state) {
     m_result.callSent = pending.callSent;
     m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
                                                  : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
-    Record(state, pending);
+    Record(state, pending, true); // an earlier send: its own time
 
     // The rows of that send are not sent again.
     std::unordered_set<std::string> phones;
@@ -333,6 +333,7 @@ bool SmsSendTransaction::CenterSend() {
     send.targetType = m_in.targetType;
     send.callback = m_callback;
     send.message = m_message;
+    send.sentAt = zmsg::Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
     if (m_in.reservation)
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
 
@@ -459,7 +460,7 @@ bool SmsSendTransaction::CenterSend() {
     WriteLog(K("전송완료응답수신(전송콜=") + Str(m_result.callSent) + K(", 잔여") +
                  (a.payType == 2 ? K("AS머니") : K("콜")) + "=" + figure + ")",
              0);
-    Record(state, send);
+    Record(state, send, false);
     return true;
 }
 

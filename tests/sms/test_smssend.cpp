@@ -234,7 +234,9 @@ TEST_F(SmsSendTest, FourthMergeFieldAndReservation) {
 TEST_F(SmsSendTest, HistoryThatCouldNotBeWrittenIsWrittenLater) {
     // Another program holds the list table away while the send ends.
     ASSERT_TRUE(m_f.Exec("ALTER TABLE smslist RENAME TO smslist_away"));
+    zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 1), QTime(10, 0, 5)));
     const SmsSendResult r = m_f.Send(m_f.Input(120));
+    zmsg::Clock::setFixed(QDateTime());
     EXPECT_EQ(r.outcome, SmsSendOutcome::Sent);
     EXPECT_TRUE(r.unrecorded);
     EXPECT_EQ(r.localCode, 0);
@@ -268,6 +270,11 @@ TEST_F(SmsSendTest, HistoryThatCouldNotBeWrittenIsWrittenLater) {
     EXPECT_EQ(history[1].listRows, 5);
     EXPECT_EQ(history[2].center, 5003);
     EXPECT_EQ(third.localCode, 3);
+    // Written later, the first send keeps its own time: the receipt counts its day from the send.
+    std::vector<std::vector<std::string>> when;
+    ASSERT_TRUE(m_f.db().DoQuery("SELECT ss_idate FROM smssend WHERE ss_center=5001", when));
+    ASSERT_EQ(when.size(), 1u);
+    EXPECT_EQ(when[0][0].substr(0, 19), "2026-12-01 10:00:05");
     EXPECT_FALSE(QFile::exists(QString::fromStdString(SendStatePath())));
 
     // Writing the same ended send again (a second process flushing the same file) adds nothing.
