@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <map>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -179,6 +180,40 @@ bool WriteFileAtomically(const std::string& path, const std::string& bytes) {
     return WriteSynced(tmp, bytes) && PutInPlace(tmp, path);
 }
 
+// Serialises the read-merge-write of the file between the processes (and threads) sharing it.
+class FileLock {
+public:
+    explicit FileLock(const std::string& path)
+        : m_fd(::open((path + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        if (m_fd >= 0)
+            ::flock(m_fd, LOCK_EX);
+    }
+    ~FileLock() {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing releases the lock
+    }
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+private:
+    int m_fd;
+};
+
+// The same sends in the same phases (the prepared file then still says what the merge would).
+bool SameEntries(const std::vector<PendingSend>& a, const std::vector<PendingSend>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (const PendingSend& x : a) {
+        const auto it = std::find_if(b.begin(), b.end(), [&](const PendingSend& y) {
+            return y.centerCode == x.centerCode && y.phase == x.phase && y.callSent == x.callSent &&
+                   y.recipients.size() == x.recipients.size();
+        });
+        if (it == b.end())
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 SendState::SendState(std::string path) : m_path(std::move(path)) {}
@@ -282,6 +317,7 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
 }
 
 void SendState::Load() {
+    m_own.clear();
     {
         std::lock_guard lock(g_memoryMutex);
         const auto it = MemoryCopies().find(m_path);
@@ -306,8 +342,42 @@ void SendState::Load() {
     }
 }
 
+bool SendState::Owns(int32_t centerCode) const {
+    return std::find(m_own.begin(), m_own.end(), centerCode) != m_own.end();
+}
+
+bool SendState::MergeWithFile(std::vector<PendingSend>& merged) const {
+    std::string text;
+    bool missing = false;
+    std::vector<PendingSend> file;
+    if (!ReadFile(m_path, text, missing)) {
+        if (!missing)
+            return false;
+    } else if (!Parse(text, file)) {
+        return false;
+    }
+    merged.clear();
+    for (PendingSend& f : file)
+        if (!Owns(f.centerCode))
+            merged.push_back(std::move(f));
+    for (const PendingSend& s : m_sends)
+        if (Owns(s.centerCode))
+            merged.push_back(s);
+    return true;
+}
+
 bool SendState::Save() {
     Discard();
+    const FileLock lock(m_path);
+    // Unreadable (or this process's own copy is the truth after a failed write): this object's view.
+    std::vector<PendingSend> merged;
+    bool ownCopy;
+    {
+        std::lock_guard memory(g_memoryMutex);
+        ownCopy = MemoryCopies().count(m_path) != 0;
+    }
+    if (!ownCopy && MergeWithFile(merged))
+        m_sends = std::move(merged);
     bool ok;
     if (m_sends.empty())
         ok = std::remove(m_path.c_str()) == 0 || errno == ENOENT;
@@ -340,10 +410,17 @@ void SendState::Prepare() {
 bool SendState::Commit() {
     if (!m_prepared)
         return Save();
-    m_prepared = false;
-    if (!PutInPlace(PreparedPath(), m_path))
-        return Save();
-    return Settle(true);
+    {
+        // The prepared file is put in place only while it still holds everything: when another
+        // process changed the file meanwhile, the entries are merged and written afresh.
+        const FileLock lock(m_path);
+        std::vector<PendingSend> merged;
+        if (MergeWithFile(merged) && SameEntries(merged, m_sends) && PutInPlace(PreparedPath(), m_path)) {
+            m_prepared = false;
+            return Settle(true);
+        }
+    }
+    return Save();
 }
 
 void SendState::Discard() {
@@ -361,6 +438,8 @@ const PendingSend* SendState::FindUnknown() const {
 
 void SendState::Put(const PendingSend& send) {
     Discard();
+    if (!Owns(send.centerCode))
+        m_own.push_back(send.centerCode);
     for (PendingSend& s : m_sends)
         if (s.centerCode == send.centerCode) {
             s = send;
@@ -371,6 +450,8 @@ void SendState::Put(const PendingSend& send) {
 
 void SendState::Remove(int32_t centerCode) {
     Discard();
+    if (!Owns(centerCode))
+        m_own.push_back(centerCode);
     std::erase_if(m_sends, [&](const PendingSend& s) { return s.centerCode == centerCode; });
 }
 

@@ -45,6 +45,8 @@ public:
     void Load();
     // Writes every entry (removes the file when there is none), atomically. False when the file could
     // not be written: the process then keeps the entries in memory and the next Load uses them.
+    // Processes sharing the host folder share the file: under a lock, what another one put into it
+    // since this one read it stays, and entries this one only read follow the file.
     bool Save();
     // Save in two steps, for a large state written while a reply is waited for: Prepare writes every
     // entry to a file of its own and syncs it; Commit puts that file in place (as Save would have, and
@@ -72,10 +74,15 @@ private:
     // Forgets the copy kept in memory once the file holds the entries, keeps one when it does not.
     bool Settle(bool written);
     std::string PreparedPath() const;
+    // This object's entries over the file's: the entries it put or removed are its own, every other
+    // entry is as the file now holds it. False when the file could not be read.
+    bool MergeWithFile(std::vector<PendingSend>& merged) const;
+    bool Owns(int32_t centerCode) const;
 
     std::string m_path;
     std::vector<PendingSend> m_sends;
-    bool m_prepared = false; // the prepared file holds m_sends, synced
+    bool m_prepared = false;    // the prepared file holds m_sends, synced
+    std::vector<int32_t> m_own; // center codes put or removed since Load
 };
 
 // "ZMSGSEND.dat" in the host folder, beside the draft.

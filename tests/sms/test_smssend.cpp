@@ -369,6 +369,56 @@ TEST_F(SmsSendTest, PreparedStateCountsOnlyOnceCommitted) {
     EXPECT_TRUE(leftOvers().isEmpty());
 }
 
+// Two processes sharing the host folder keep the state file together: neither drops what the other
+// put in meanwhile, and an entry one of them settled does not come back.
+TEST_F(SmsSendTest, StateFileSharedByTwoProcesses) {
+    const std::string path = SendStatePath();
+    auto sendOf = [](int32_t code) {
+        PendingSend p;
+        p.centerCode = code;
+        p.callback = "0212345678";
+        p.message = "m";
+        p.recipients = {{1, "01012345678"}};
+        return p;
+    };
+    auto codesOnDisk = [&] {
+        SendState now(path);
+        now.Load();
+        std::set<int32_t> codes;
+        for (const PendingSend& p : now.sends())
+            codes.insert(p.centerCode);
+        return codes;
+    };
+    {
+        SendState seed(path);
+        seed.Put(sendOf(1));
+        ASSERT_TRUE(seed.Save());
+    }
+    SendState a(path);
+    SendState b(path);
+    a.Load();
+    b.Load();
+    a.Put(sendOf(2)); // an end whose reply a never got
+    ASSERT_TRUE(a.Save());
+    b.Remove(1); // b settled the send both had read
+    b.Put(sendOf(3));
+    ASSERT_TRUE(b.Save());
+    EXPECT_EQ(codesOnDisk(), (std::set<int32_t>{2, 3}));
+    a.Put(sendOf(4));
+    ASSERT_TRUE(a.Save()); // 1 stays settled, 3 stays
+    EXPECT_EQ(codesOnDisk(), (std::set<int32_t>{2, 3, 4}));
+
+    // A prepared file is put in place only while nobody changed the file meanwhile.
+    a.Load();
+    a.Put(sendOf(5));
+    a.Prepare();
+    b.Load();
+    b.Remove(2);
+    ASSERT_TRUE(b.Save());
+    ASSERT_TRUE(a.Commit());
+    EXPECT_EQ(codesOnDisk(), (std::set<int32_t>{3, 4, 5}));
+}
+
 // Two host processes end sends into one store at the same moment: every send gets its own code and
 // keeps all its recipients.
 TEST(SmsSendRecord, TwoProcessesNeverShareALocalCode) {
