@@ -208,18 +208,21 @@ public:
     Parser(std::string_view text, XmlParseOptions& options, XmlNodePool& pool, const XmlElement* root)
         : m_text(text), m_opt(options), m_pool(pool), m_root(root) {
         // The fixed classes come ready-made: a small reply costs about as much as building them.
+        // The base tables hold no escape or entity marks: only those bytes are set in both.
         std::memcpy(m_class, kBaseClass.data(), sizeof m_class);
+        std::memcpy(m_textClass, kBaseTextClass.data(), sizeof m_textClass);
+        auto mark = [this](char c, uint8_t bit) {
+            m_class[static_cast<unsigned char>(c)] |= bit;
+            m_textClass[static_cast<unsigned char>(c)] |= bit;
+        };
         if (m_opt.escape != 0)
-            m_class[static_cast<unsigned char>(m_opt.escape)] |= kEscape;
+            mark(m_opt.escape, kEscape);
         if (m_opt.decodeEntities && m_opt.entities) {
             for (const XmlEntity& e : m_opt.entities->entries) {
                 if (!e.reference.empty())
-                    m_class[static_cast<unsigned char>(e.reference.front())] |= kEntity;
+                    mark(e.reference.front(), kEntity);
             }
         }
-        std::memcpy(m_textClass, kBaseTextClass.data(), sizeof m_textClass);
-        for (int c = 0; c < 256; ++c)
-            m_textClass[c] |= m_class[c] & kSpecial;
 
         // Element text can be searched byte by byte for '<', the escape byte and the first byte
         // of a reference when the escape byte can never be a CP949 trail byte: a two-byte
