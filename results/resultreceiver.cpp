@@ -1,6 +1,8 @@
 #include "results/resultreceiver.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <optional>
 #include <unordered_map>
 #include <vector>
@@ -38,6 +40,8 @@ std::string Trimmed(const std::string& text) {
         return {};
     return text.substr(a, text.find_last_not_of(" \t\r\n") - a + 1);
 }
+
+constexpr size_t kRowsPerUpdate = 500;
 
 bool AllDigits(const std::string& text) {
     if (text.empty())
@@ -205,6 +209,7 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
     // The send's rows by restored number (the first row of a number wins), read once when the first
     // result needs them: one scan of the send per result made a large receipt quadratic.
     std::optional<std::unordered_map<std::string, int>> seqOf;
+    std::map<int, int> resultOf; // sl_seq -> result
     if (!cancelled) {
         progress.Show(K("수신받은 문자전송결과를 전송내역 DB에 적용중..."));
         progress.Range(static_cast<int>(items.size()));
@@ -247,11 +252,28 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
                          0);
                 continue;
             }
-            const std::string update = "UPDATE smslist SET sl_result=" + Str(result) +
-                                       " WHERE sl_sscode=" + Str(send.localCode) + " AND sl_seq=" + Str(seq);
-            if (!Succeeded(m_db->ExecuteSQL(update.c_str())))
-                return stop(dbFailure);
+            resultOf[seq] = result; // a later item for the same row wins, as an overwrite would
             ++recorded;
+        }
+        // Rows of one result go together, a few hundred to a statement: one statement per row made
+        // a large receipt spend its time preparing statements.
+        std::map<int, std::vector<int>> seqsOf;
+        for (const auto& [seq, result] : resultOf)
+            seqsOf[result].push_back(seq);
+        for (const auto& [result, seqs] : seqsOf) {
+            for (size_t from = 0; from < seqs.size(); from += kRowsPerUpdate) {
+                std::string update = "UPDATE smslist SET sl_result=" + Str(result) +
+                                     " WHERE sl_sscode=" + Str(send.localCode) + " AND sl_seq IN (";
+                const size_t to = std::min(seqs.size(), from + kRowsPerUpdate);
+                for (size_t k = from; k < to; ++k) {
+                    if (k > from)
+                        update += ',';
+                    update += Str(seqs[k]);
+                }
+                update += ')';
+                if (!Succeeded(m_db->ExecuteSQL(update.c_str())))
+                    return stop(dbFailure);
+            }
         }
         if (send.state != 1 && send.target == 0 && !ApplyToMembers(send.localCode, progress)) {
             m_db->RollbackTrans();
