@@ -1,9 +1,11 @@
 #include "sms/sendrecord.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <thread>
+#include <vector>
 
 #include "center/db/sqldirect.h"
 #include "center/phonemask.h"
@@ -44,14 +46,33 @@ std::string SendInsert(const PendingSend& s, int32_t code, bool atSendTime) {
            std::to_string(s.centerCode) + ",0,NULL, 0,0,0,0,NULL)";
 }
 
-std::string ListInsert(int32_t code, int seq, const SentRecipient& r) {
-    std::string masked;
-    int32_t key = -1;
-    MaskPhone(r.phone, masked, key);
-    return "INSERT INTO smslist (sl_sscode, sl_seq, sl_ref, sl_phone, sl_key, sl_result, sl_sendtype) VALUES "
-           "(" +
-           std::to_string(code) + "," + std::to_string(seq) + "," + std::to_string(r.ref) + ",'" +
-           SqlQuoteSafe(masked) + "'," + std::to_string(key) + ",0,0)";
+// Recipients from..to-1 as one statement of several rows: one statement per recipient spent a large
+// send's time preparing statements. Both databases take this many rows of literals at once.
+constexpr size_t kRowsPerInsert = 200;
+
+std::string ListInsert(int32_t code, const std::vector<SentRecipient>& recipients, size_t from, size_t to) {
+    std::string sql =
+        "INSERT INTO smslist (sl_sscode, sl_seq, sl_ref, sl_phone, sl_key, sl_result, sl_sendtype) VALUES ";
+    for (size_t i = from; i < to; ++i) {
+        const SentRecipient& r = recipients[i];
+        std::string masked;
+        int32_t key = -1;
+        MaskPhone(r.phone, masked, key);
+        if (i > from)
+            sql += ',';
+        sql += '(';
+        sql += std::to_string(code);
+        sql += ',';
+        sql += std::to_string(i + 1); // the running number from 1, in list order
+        sql += ',';
+        sql += std::to_string(r.ref);
+        sql += ",'";
+        sql += SqlQuoteSafe(masked);
+        sql += "',";
+        sql += std::to_string(key);
+        sql += ",0,0)";
+    }
+    return sql;
 }
 
 RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
@@ -88,10 +109,11 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
     const int32_t code = hasRow ? std::atoi(top->c_str()) + 1 : 1;
     if (!Succeeded(db.ExecuteSQL(SendInsert(s, code, atSendTime).c_str())))
         return fail(RecordStep::Send);
-    int seq = 0;
-    for (const SentRecipient& r : s.recipients)
-        if (!Succeeded(db.ExecuteSQL(ListInsert(code, ++seq, r).c_str())))
+    for (size_t from = 0; from < s.recipients.size(); from += kRowsPerInsert) {
+        const size_t to = std::min(s.recipients.size(), from + kRowsPerInsert);
+        if (!Succeeded(db.ExecuteSQL(ListInsert(code, s.recipients, from, to).c_str())))
             return fail(RecordStep::List);
+    }
     if (!db.CommitTrans())
         return fail(RecordStep::Send);
     out.step = RecordStep::Done;
