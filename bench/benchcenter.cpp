@@ -5,7 +5,6 @@
 #include <QDir>
 #include <sqlite3.h>
 
-#include "center/phonemask.h"
 #include "center/text/codec.h"
 #include "center/vexconfig.h"
 #include "frame/moduleapp.h"
@@ -80,21 +79,8 @@ bool BenchCenter::NewStore(int members, double calls) {
                        -1, &insert, nullptr);
     bool ok = insert != nullptr;
     for (int i = 0; i < members && ok; ++i) {
-        std::string cel = PhoneOf(i);
         int32_t key = -1;
-        if (i % 5 == 0) {
-            std::string masked;
-            MaskPhone(cel, masked, key, 1 + i % 50);
-            cel = masked;
-        } else if (i % 5 == 1) {
-            cel = cel.substr(0, 3) + "-" + cel.substr(3, 4) + "-" + cel.substr(7);
-        }
-        if (i % 100 == 7)
-            cel = "**" + cel;
-        else if (i % 100 == 17)
-            cel = "***" + cel;
-        else if (i % 100 == 11)
-            cel = "*" + cel;
+        const std::string cel = StoredMemberCel(i, PhoneOf(i), key);
         const std::string name = K("회원") + std::to_string(i + 1);
         sqlite3_bind_int(insert, 1, i + 1);
         sqlite3_bind_text(insert, 2, name.c_str(), -1, SQLITE_TRANSIENT);

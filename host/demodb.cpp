@@ -139,3 +139,22 @@ bool CreateDemoDatabase(const std::string& path, std::string* error) {
     }
     return db.CommitTrans();
 }
+
+std::string StoredMemberCel(int i, const std::string& phone, int32_t& key) {
+    std::string cel = phone;
+    key = -1;
+    if (i % 5 == 0) {
+        std::string masked;
+        if (MaskPhone(phone, masked, key, 1 + i % 50))
+            cel = masked;
+    } else if (i % 5 == 1) {
+        cel = phone.substr(0, 3) + "-" + phone.substr(3, 4) + "-" + phone.substr(7);
+    }
+    if (i % 100 == 7)
+        cel = "**" + cel;
+    else if (i % 100 == 17)
+        cel = "***" + cel;
+    else if (i % 100 == 11)
+        cel = "*" + cel;
+    return cel;
+}

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "center/phonemask.h"
 #include "center/requestclient.h"
 #include "center/text/codec.h"
 #include "frame/moduleapp.h"
@@ -44,22 +43,8 @@ bool SendFixture::NewStore(int members) {
         return false;
     m_db.BeginTrans();
     for (int i = 0; i < members; ++i) {
-        std::string cel = PhoneOf(i);
         int32_t key = -1;
-        // Some numbers are stored masked, some with hyphens, some with failure stars already.
-        if (i % 5 == 0) {
-            std::string masked;
-            MaskPhone(cel, masked, key);
-            cel = masked;
-        } else if (i % 5 == 1) {
-            cel = cel.substr(0, 3) + "-" + cel.substr(3, 4) + "-" + cel.substr(7);
-        }
-        if (i % 100 == 7)
-            cel = "**" + cel;
-        else if (i % 100 == 17)
-            cel = "***" + cel;
-        else if (i % 100 == 11)
-            cel = "*" + cel;
+        const std::string cel = StoredMemberCel(i, PhoneOf(i), key);
         const std::string sql =
             "INSERT INTO member (mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_apply, "
             "mem_status) VALUES (" +
