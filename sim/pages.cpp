@@ -1,5 +1,7 @@
 #include "sim/pages.h"
 
+#include "sim/json.h"
+
 #include <cstdlib>
 #include <map>
 #include <vector>
@@ -79,32 +81,13 @@ std::string Html(std::string_view text) {
     return out;
 }
 
-// A JavaScript string literal; "</" is split so a text cannot end the script element.
+// A JavaScript string literal (a JSON string is one); "</" is split so a text cannot end the script
+// element.
 std::string Js(std::string_view text) {
-    std::string out = "\"";
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += "\\\"";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '/':
-            out += (i > 0 && text[i - 1] == '<') ? "\\/" : "/";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out + "\"";
+    std::string out = JsonString(text);
+    for (size_t at = out.find("</"); at != std::string::npos; at = out.find("</", at + 3))
+        out.insert(at + 1, 1, '\\');
+    return out;
 }
 
 std::string Head(const char* title, const std::string& script) {
