@@ -149,3 +149,10 @@ bool IsCodeList(std::string_view text) {
     }
     return sawDigit && inNumber;
 }
+
+std::string CvexGlobal::Trim(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos)
+        return {};
+    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+}

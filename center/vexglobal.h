@@ -23,6 +23,9 @@ public:
     static std::string GetMoneyString(std::string_view digits);
     // Items between separators, in order; an empty text gives no items. Returns the count.
     static int SplitString(std::string_view text, std::vector<std::string>& items, char separator);
+    // Without leading and trailing blanks, tabs and line breaks (bytes below 0x41 are never part of a
+    // Korean character, so the scan is safe on CP949).
+    static std::string Trim(std::string_view text);
     // Longest prefix within limit bytes that ends on a whole CP949 character.
     static std::string TruncateHangul(std::string_view text, size_t limit);
     // Optional sign, digits, at most one decimal point; at least one digit.

@@ -34,13 +34,6 @@ std::string Str(long long v) {
     return std::to_string(v);
 }
 
-std::string Trimmed(const std::string& text) {
-    const size_t a = text.find_first_not_of(" \t\r\n");
-    if (a == std::string::npos)
-        return {};
-    return text.substr(a, text.find_last_not_of(" \t\r\n") - a + 1);
-}
-
 constexpr size_t kRowsPerUpdate = 500;
 
 bool AllDigits(const std::string& text) {
@@ -217,7 +210,7 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
         for (size_t k = 0; k < items.size(); ++k) {
             progress.Pos(static_cast<int>(k + 1));
             // Only "digits:number" items are used: center text never reaches a statement unchecked.
-            const std::string item = Trimmed(items[k]);
+            const std::string item = CvexGlobal::Trim(items[k]);
             const size_t p = item.rfind(':');
             const std::string phone = p == std::string::npos ? std::string() : item.substr(0, p);
             const std::string resultText = p == std::string::npos ? std::string() : item.substr(p + 1);

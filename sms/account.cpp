@@ -35,14 +35,6 @@ bool ReadFirstColumn(CSQLDirect& db, const std::string& sql, std::string& value)
     return true;
 }
 
-std::string Trimmed(std::string_view text) {
-    const size_t first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string_view::npos)
-        return {};
-    const size_t last = text.find_last_not_of(" \t\r\n");
-    return std::string(text.substr(first, last - first + 1));
-}
-
 std::string Element(const std::string& reply, const char* name) {
     return CvexGlobal::GetParsedElement(reply, name);
 }
@@ -52,7 +44,7 @@ void ReadStoreValues(CSQLDirect& db, int32_t empCode, SmsAccount& account) {
     if (ReadFirstColumn(db, "SELECT cc_maxcode FROM ccode WHERE cc_code=7", value))
         account.storeCode = static_cast<int32_t>(std::atoi(value.c_str()));
     if (ReadFirstColumn(db, "SELECT [name] FROM employee WHERE [code]=" + std::to_string(empCode), value))
-        account.employeeName = Trimmed(value);
+        account.employeeName = CvexGlobal::Trim(value);
     if (ReadFirstColumn(db, "SELECT cc_strval FROM ccode WHERE cc_code=25", value))
         account.storePhone = GetLeadingPhoneNumber(value);
     if (ReadFirstColumn(db, "SELECT cc_strval FROM ccode WHERE cc_code=21", value))

@@ -110,6 +110,8 @@ bool SmsSendTransaction::Check() {
         Refuse(K("문자메시지를 사용할 수 없습니다.(단가정보오류)\n센터에 문의해 주십시오."));
         return false;
     }
+    if (m_in.phoneFormats && !m_in.phoneFormats())
+        return false;
     const int limit = m_in.lms ? kLmsLimit : kSmsLimit;
     const int length = static_cast<int>(m_message.size());
     if (length < 1 || length > limit) {

@@ -39,6 +39,8 @@ struct SmsSendInput {
     // The dialog's fields, written to the draft file with "sent" once the center confirmed the send.
     SmsDraft draft;
 
+    // The question about badly formed numbers among the checked rows; false ends the send silently.
+    std::function<bool()> phoneFormats;
     // The advertising checks the dialog asks (opt-out number, rules); false ends the send silently.
     std::function<bool()> adRules;
     // The combined app-message send for the rows marked for the app; returns the number sent, negative

@@ -6,6 +6,7 @@
 #include <QVBoxLayout>
 
 #include "center/text/codec.h"
+#include "center/vexglobal.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
@@ -15,14 +16,6 @@ namespace {
 
 // 201 x 169 dialog units of the module's dialog font.
 constexpr QSize kBrowserSize(352, 317);
-
-std::string Trimmed(const std::string& s) {
-    const char* blanks = " \t\r\n";
-    const size_t first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
 
 } // namespace
 
@@ -71,7 +64,7 @@ void CCallbackSelectDlg::OnCopyCallbackToApp() {
     m_browser->CallPageFunction("jsGetCopyCallback", this, [this](const zmsg::PageValues& page) {
         if (!page.ok())
             return;
-        const std::string number = Trimmed(page.values.front());
+        const std::string number = CvexGlobal::Trim(page.values.front());
         if (number.empty()) {
             // Not from inside the page's answer: the box runs its own event loop.
             QMetaObject::invokeMethod(

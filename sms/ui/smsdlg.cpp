@@ -790,14 +790,6 @@ bool CSMSDlg::eventFilter(QObject* watched, QEvent* event) {
 void CSMSDlg::accept() {
     // The send of the dialog before must not be reported or reused by this one.
     m_resultSendCode = 0;
-    if (m_counts.sms > 0 && m_unitCharge <= 0) {
-        ShowMessageBox(K("문자메시지를 사용할 수 없습니다.(단가정보오류)\n센터에 문의해 주십시오."), MB_OK, 0,
-                       0, BoxParent());
-        return;
-    }
-    const std::string question = m_list.PhoneFormatQuestion();
-    if (!question.empty() && ShowMessageBox(question, kQuestionNoDefault, 0, 0, BoxParent()) != IDYES)
-        return;
 
     SmsSendInput input;
     input.empCode = m_empCode;
@@ -820,7 +812,11 @@ void CSMSDlg::accept() {
     input.rows = m_list.rows();
     input.draft = CurrentDraft();
     if (m_combined->isChecked())
-        input.combinedSend = [] { return CombinedAppSend(); };
+        input.combinedSend = &CSMSDlg::CombinedAppSend;
+    input.phoneFormats = [this] {
+        const std::string question = m_list.PhoneFormatQuestion();
+        return question.empty() || ShowMessageBox(question, kQuestionNoDefault, 0, 0, BoxParent()) == IDYES;
+    };
     input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message] {
         return AskAdRules(lms, subject, message);
     };
@@ -902,7 +898,6 @@ void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
     case SmsSendOutcome::Reserved:
         // The dialog stays for the next message; the history tab shows the reserved one.
         m_editor->clear();
-        RecountTargets();
         OnWebTab(kHistoryTab);
         return;
     default:

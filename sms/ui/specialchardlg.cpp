@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "center/text/codec.h"
+#include "center/vexglobal.h"
 #include "frame/widgets/cellformat.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/trellisex.h"
@@ -43,14 +44,6 @@ constexpr std::array<std::array<std::string_view, 4>, 8> kEmoticons = {{
     {"(*^3(^^*)", "(づ'0')づ", "o(^^o) (o^^)o", "↖(^▽^)↗"},
     {"(づ￣ ³￣)づ~♡", "(づ`0`)づ", "sS▶◀s。\n( ^˘^)˚", " q .  . p\n(*(00)*);"},
 }};
-
-std::string Trimmed(const std::string& s) {
-    const char* blanks = " \t\r\n";
-    const size_t first = s.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return s.substr(first, s.find_last_not_of(blanks) - first + 1);
-}
 
 QString ButtonStyle() {
     return QStringLiteral("QPushButton{background:%1;border:1px solid #7a7a30;padding:3px 10px}")
@@ -208,7 +201,7 @@ void CSpecialCharDlg::OnUse() {
             }
     if (row < 0)
         return;
-    std::string chosen = Trimmed(m_grid->GetItemText(row, column));
+    std::string chosen = CvexGlobal::Trim(m_grid->GetItemText(row, column));
     if (chosen.empty())
         return;
     if (m_mode == Mode::Emoticons)
