@@ -125,6 +125,20 @@ CURLcode Run(CURL* easy, ConnectionUse use) {
         g_sharedBusy = false;
         return code;
     }
+    // A fresh connection still reuses this thread's multi handle: FORBID_REUSE closes the connection
+    // once the transfer is done, so nothing but the handle itself outlives a request.
+    thread_local MultiPtr fresh;
+    thread_local bool freshBusy = false;
+    if (!freshBusy) {
+        if (!fresh)
+            fresh.reset(curl_multi_init());
+        if (!fresh)
+            return CURLE_FAILED_INIT;
+        freshBusy = true;
+        const CURLcode code = Perform(fresh.get(), easy);
+        freshBusy = false;
+        return code;
+    }
     MultiPtr own(curl_multi_init());
     if (!own)
         return CURLE_FAILED_INIT;

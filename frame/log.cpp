@@ -8,10 +8,36 @@
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
 
+namespace {
+
+// The file name and the line's time of one second, formatted once: a send logs a line a batch,
+// many in the same second.
+struct Stamp {
+    long long second = -1;
+    std::string hostDir;
+    std::string path;
+    std::string time;
+};
+
+const Stamp& StampOf(const QDateTime& now) {
+    thread_local Stamp stamp;
+    const QDate day = now.date();
+    const long long second = day.toJulianDay() * 86400 + now.time().msecsSinceStartOfDay() / 1000;
+    if (second != stamp.second || stamp.hostDir != g_strHostDir) {
+        stamp.second = second;
+        stamp.hostDir = g_strHostDir;
+        stamp.path =
+            g_strHostDir + "Log/ZMSG_" + day.toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
+        stamp.time = now.time().toString(QStringLiteral("HH:mm:ss")).toStdString();
+    }
+    return stamp;
+}
+
+} // namespace
+
 bool WriteLog(const std::string& text, int level) {
-    const QDateTime now = zmsg::Clock::now(); // one reading for the file's date and the line's time
-    const std::string path =
-        g_strHostDir + "Log/ZMSG_" + now.toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
+    const Stamp& stamp = StampOf(zmsg::Clock::now()); // one reading for the file's date and the line's time
+    const std::string& path = stamp.path;
     // Append, creating the day's file when missing, never truncating: another process may be writing.
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -22,7 +48,7 @@ bool WriteLog(const std::string& text, int level) {
     line += '[';
     line += std::to_string(level);
     line += ']';
-    line += now.toString(QStringLiteral("HH:mm:ss")).toStdString();
+    line += stamp.time;
     line += " : ";
     line += text;
     line += "\r\n";

@@ -10,6 +10,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "center/text/codec.h"
 #include "frame/log.h"
@@ -436,16 +437,23 @@ const PendingSend* SendState::FindUnknown() const {
     return nullptr;
 }
 
-void SendState::Put(const PendingSend& send) {
+const PendingSend* SendState::Find(int32_t centerCode) const {
+    for (const PendingSend& s : m_sends)
+        if (s.centerCode == centerCode)
+            return &s;
+    return nullptr;
+}
+
+void SendState::Put(PendingSend send) {
     Discard();
     if (!Owns(send.centerCode))
         m_own.push_back(send.centerCode);
     for (PendingSend& s : m_sends)
         if (s.centerCode == send.centerCode) {
-            s = send;
+            s = std::move(send);
             return;
         }
-    m_sends.push_back(send);
+    m_sends.push_back(std::move(send));
 }
 
 void SendState::Remove(int32_t centerCode) {

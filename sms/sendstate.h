@@ -59,8 +59,10 @@ public:
     const std::vector<PendingSend>& sends() const { return m_sends; }
     // The send whose end is unresolved, or null. There is at most one: none is begun while it lasts.
     const PendingSend* FindUnknown() const;
+    // The entry with this center code, or null.
+    const PendingSend* Find(int32_t centerCode) const;
     // Adds the send or replaces the entry with the same center code.
-    void Put(const PendingSend& send);
+    void Put(PendingSend send);
     void Remove(int32_t centerCode);
     bool empty() const { return m_sends.empty(); }
 

@@ -16,6 +16,7 @@
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "sms/composition.h"
+#include "sms/listbatches.h"
 #include "sms/recipientlist.h"
 #include "sms/sendrecord.h"
 #include "sms/sendstate.h"
@@ -323,9 +324,11 @@ bool SmsSendTransaction::CenterSend() {
     auto mergeField = [&](const std::string& header) {
         return !header.empty() && ContainsText(m_message, "{" + header + "}");
     };
-    const bool use1 = m_merge && mergeField(m_in.header1);
-    const bool use3 = m_merge && mergeField(m_in.header3);
-    const bool use4 = m_merge && mergeField(m_in.header4);
+    ListFields fields;
+    fields.merge = m_merge;
+    fields.use1 = m_merge && mergeField(m_in.header1);
+    fields.use3 = m_merge && mergeField(m_in.header3);
+    fields.use4 = m_merge && mergeField(m_in.header4);
 
     PendingSend send;
     send.centerCode = ss;
@@ -338,43 +341,30 @@ bool SmsSendTransaction::CenterSend() {
     send.sentAt = zmsg::Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
     if (m_in.reservation)
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
-
     send.phase = PendingSend::Phase::Unknown;
-    send.recipients.reserve(static_cast<size_t>(m_smsCount));
-    for (const Recipient& r : m_in.rows)
-        if (IsSmsRow(r))
-            send.recipients.push_back({r.code, r.phone});
+
     // The state file must hold this send before its end is posted. Writing it (megabytes for a large
     // send, synced) goes on while the batches are posted; it is put in place only once they all went
-    // through, so a failed or interrupted send never leaves an end to be asked about. Neither the
-    // state nor the send is touched here until the writer is joined.
-    std::jthread writer([&state, &send] {
-        state.Put(send);
+    // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
+    // touched here until the writer is joined; the entry with its recipients lives only in the state.
+    auto sentTo = [this](PendingSend& entry) {
+        entry.recipients.reserve(static_cast<size_t>(m_smsCount));
+        for (const Recipient& r : m_in.rows)
+            if (IsSmsRow(r))
+                entry.recipients.push_back({r.code, r.phone});
+    };
+    std::jthread writer([&state, &sentTo, entry = send]() mutable {
+        sentTo(entry);
+        state.Put(std::move(entry));
         state.Prepare();
     });
 
-    // Each batch's elements are appended straight to its request body, sized from the batch before.
-    const std::string listPrefix = "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=";
     const std::string bindText = m_label + K(" 전송대상 바인딩 ");
     const std::string seqText = K("차 ");
     const std::string countText = K("건");
-    std::string body;
-    int inBatch = 0;
-    int seq = 0;
-    const int batchSize = std::max(1, m_in.batchSize);
-    size_t bodyRoom = listPrefix.size() + 16 + static_cast<size_t>(batchSize) * (m_merge ? 64 : 16);
-    auto startBody = [&]() {
-        body.clear();
-        body.reserve(bodyRoom);
-        body += listPrefix;
-        body += Str(seq + 1);
-        body += "&list=";
-    };
-    auto flush = [&]() {
-        ++seq;
-        WriteLog(bindText + Str(seq) + seqText + Str(inBatch) + countText, 0);
-        bodyRoom = std::max(bodyRoom, body.size() + body.size() / 8);
-        if (!RequestPost(url, std::move(body), raw, 60000, ConnectionUse::Fresh)) {
+    auto post = [&](ListBatch& batch) {
+        WriteLog(bindText + Str(batch.seq) + seqText + Str(batch.count) + countText, 0);
+        if (!RequestPost(url, std::move(batch.body), raw, 60000, ConnectionUse::Fresh)) {
             Fail(m_label + K(" 데이터를 센터로 보낼 수 없습니다.(통신실패)"));
             return false;
         }
@@ -384,39 +374,24 @@ bool SmsSendTransaction::CenterSend() {
             return false;
         }
         const int recorded = zmsg::ElementInt(reply, "OK");
-        if (recorded != inBatch) {
-            Fail(K("전송건 오류(보낸건:") + Str(inBatch) + K(", 센터기록건:") + Str(recorded) + ")");
+        if (recorded != batch.count) {
+            Fail(K("전송건 오류(보낸건:") + Str(batch.count) + K(", 센터기록건:") + Str(recorded) + ")");
             return false;
         }
-        inBatch = 0;
-        startBody();
         return true;
     };
-    startBody();
     bool ok = true;
-    for (size_t i = 0; i < m_in.rows.size() && ok; ++i) {
-        m_progress.Pos(static_cast<int>(i + 1));
-        const Recipient& r = m_in.rows[i];
-        if (!IsSmsRow(r))
-            continue;
-        body += "}{";
-        body += r.phone;
-        if (m_merge) {
-            body += '|';
-            if (use1)
-                AppendCellForPost(body, r.name);
-            body += '|';
-            if (use3)
-                AppendCellForPost(body, r.text3);
-            body += '|';
-            if (use4)
-                AppendCellForPost(body, r.text4);
+    {
+        ListBatches batches(m_in.rows, "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=",
+                            m_in.batchSize, fields);
+        while (ok) {
+            std::optional<ListBatch> batch = batches.Next();
+            if (!batch)
+                break;
+            m_progress.Pos(static_cast<int>(batch->rowEnd));
+            ok = post(*batch);
         }
-        if (++inBatch >= batchSize)
-            ok = flush();
     }
-    if (ok && inBatch > 0)
-        ok = flush();
     writer.join();
     if (!ok) {
         state.Remove(ss);
@@ -429,7 +404,7 @@ bool SmsSendTransaction::CenterSend() {
     // next send asks about this end before it begins another.
     state.Commit();
 
-    switch (PostEnd(a.storeCode, ss, send.recipients.size(), reply)) {
+    switch (PostEnd(a.storeCode, ss, static_cast<size_t>(m_smsCount), reply)) {
     case EndReply::NoReply:
         m_result.outcome = SmsSendOutcome::Unresolved;
         Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a));
@@ -448,6 +423,10 @@ bool SmsSendTransaction::CenterSend() {
     }
 
     m_result.callSent = zmsg::ElementInt(reply, "CALL_SENT");
+    if (const PendingSend* stored = state.Find(ss))
+        send = *stored;
+    else
+        sentTo(send); // not reached: the writer put it, and only this send removes it
     send.callSent = m_result.callSent;
     // The file keeps the unknown end until the history is written: Record turns it into an ended send
     // only when the history cannot be written.

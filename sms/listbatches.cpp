@@ -1,0 +1,92 @@
+#include "sms/listbatches.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "sms/recipientlist.h"
+
+ListBatches::ListBatches(const std::vector<Recipient>& rows, std::string prefix, int batchSize,
+                         ListFields fields)
+    : m_rows(rows), m_prefix(std::move(prefix)), m_batchSize(std::max(1, batchSize)), m_fields(fields),
+      m_builder([this](std::stop_token stop) { Build(stop); }) {}
+
+ListBatches::~ListBatches() {
+    m_builder.request_stop();
+    m_changed.notify_all();
+}
+
+std::optional<ListBatch> ListBatches::Next() {
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished; });
+    if (m_ready.empty())
+        return std::nullopt;
+    ListBatch batch = std::move(m_ready.front());
+    m_ready.pop_front();
+    lock.unlock();
+    m_changed.notify_all();
+    return batch;
+}
+
+void ListBatches::Build(std::stop_token stop) {
+    // Each body is sized from the one before, so it is allocated once.
+    size_t room = m_prefix.size() + 16 + static_cast<size_t>(m_batchSize) * (m_fields.merge ? 64 : 16);
+    ListBatch batch;
+    auto start = [&] {
+        batch.body.reserve(room);
+        batch.body += m_prefix;
+        batch.body += std::to_string(batch.seq);
+        batch.body += "&list=";
+    };
+    // False when the builder was told to stop.
+    auto hand = [&] {
+        room = std::max(room, batch.body.size() + batch.body.size() / 8);
+        const int seq = batch.seq;
+        {
+            std::unique_lock lock(m_lock);
+            if (!m_changed.wait(lock, stop, [this] { return m_ready.size() < kAhead; }))
+                return false;
+            m_ready.push_back(std::move(batch));
+        }
+        m_changed.notify_all();
+        batch = ListBatch{};
+        batch.seq = seq + 1;
+        return true;
+    };
+    batch.seq = 1;
+    start();
+    bool going = true;
+    for (size_t i = 0; i < m_rows.size() && going; ++i) {
+        const Recipient& r = m_rows[i];
+        if (!r.checked || !r.bySms)
+            continue;
+        std::string& body = batch.body;
+        body += "}{";
+        body += r.phone;
+        if (m_fields.merge) {
+            body += '|';
+            if (m_fields.use1)
+                AppendCellForPost(body, r.name);
+            body += '|';
+            if (m_fields.use3)
+                AppendCellForPost(body, r.text3);
+            body += '|';
+            if (m_fields.use4)
+                AppendCellForPost(body, r.text4);
+        }
+        batch.rowEnd = i + 1;
+        if (++batch.count >= m_batchSize) {
+            going = hand();
+            if (going)
+                start();
+        }
+    }
+    if (going && batch.count > 0) {
+        batch.rowEnd = m_rows.size();
+        going = hand();
+    }
+    {
+        std::lock_guard lock(m_lock);
+        m_finished = true;
+    }
+    m_changed.notify_all();
+}

@@ -1,0 +1,63 @@
+// The SMSLIST request bodies of a send, built on a thread of their own a couple of batches ahead of
+// the posts. With merge fields every recipient carries converted cells, and building a batch costs
+// about as much as posting it; built while the previous batch waits for the center's reply, it costs
+// the send nothing. What is posted, and in which order, is exactly what a plain loop would post.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sms/recipient.h"
+
+struct ListBatch {
+    int seq = 0;       // 1, 2, ...
+    int count = 0;     // recipients in the batch
+    size_t rowEnd = 0; // rows of the list gone through up to the end of this batch
+    std::string body;  // the whole request body
+};
+
+// Which of the list's fields travel with each recipient ("}{phone|1|3|4"); without merge only the
+// phone does.
+struct ListFields {
+    bool merge = false;
+    bool use1 = false;
+    bool use3 = false;
+    bool use4 = false;
+};
+
+class ListBatches {
+public:
+    // prefix is the body up to the sequence number ("work=SMSLIST&...&seq="). Only rows that are
+    // checked and marked for SMS go into the batches. The rows must outlive this object unchanged.
+    ListBatches(const std::vector<Recipient>& rows, std::string prefix, int batchSize, ListFields fields);
+    // Stops the builder; batches not taken are dropped.
+    ~ListBatches();
+    ListBatches(const ListBatches&) = delete;
+    ListBatches& operator=(const ListBatches&) = delete;
+
+    // The next batch in order, waiting for it when it is not built yet; empty after the last one.
+    std::optional<ListBatch> Next();
+
+    // How many batches the builder keeps ready ahead of the one being posted.
+    static constexpr size_t kAhead = 2;
+
+private:
+    void Build(std::stop_token stop);
+
+    const std::vector<Recipient>& m_rows;
+    const std::string m_prefix;
+    const int m_batchSize;
+    const ListFields m_fields;
+
+    std::mutex m_lock;
+    std::condition_variable_any m_changed;
+    std::deque<ListBatch> m_ready;
+    bool m_finished = false;
+    std::jthread m_builder; // last: starts once everything above is in place
+};
