@@ -5,8 +5,10 @@
 #include <charconv>
 #include <cstdio>
 #include <fcntl.h>
+#include <filesystem>
 #include <map>
 #include <mutex>
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -317,8 +319,33 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
     return true;
 }
 
+void SendState::RemoveStalePrepared() const {
+    // A process killed while its batches were posted leaves its prepared file behind, megabytes
+    // that nothing will use: the files of processes no longer running go.
+    const size_t slash = m_path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : m_path.substr(0, slash);
+    const std::string stem = m_path.substr(slash == std::string::npos ? 0 : slash + 1) + ".next";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() <= stem.size() || name.compare(0, stem.size(), stem) != 0)
+            continue;
+        const std::string digits = name.substr(stem.size());
+        if (digits.size() > 9 ||
+            !std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(digits));
+        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH) {
+            std::error_code removed;
+            std::filesystem::remove(entry.path(), removed);
+            WriteLog(zmsg::K("끝나지 않은 전송의 임시 파일 삭제: ") + entry.path().string(), 0);
+        }
+    }
+}
+
 void SendState::Load() {
     m_own.clear();
+    RemoveStalePrepared();
     {
         std::lock_guard lock(g_memoryMutex);
         const auto it = MemoryCopies().find(m_path);

@@ -76,6 +76,7 @@ private:
     // Forgets the copy kept in memory once the file holds the entries, keeps one when it does not.
     bool Settle(bool written);
     std::string PreparedPath() const;
+    void RemoveStalePrepared() const;
     // This object's entries over the file's: the entries it put or removed are its own, every other
     // entry is as the file now holds it. False when the file could not be read.
     bool MergeWithFile(std::vector<PendingSend>& merged) const;

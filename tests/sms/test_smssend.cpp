@@ -355,6 +355,27 @@ TEST_F(SmsSendTest, PreparedStateCountsOnlyOnceCommitted) {
     }
     EXPECT_TRUE(leftOvers().isEmpty());
 
+    // The prepared file of a process killed halfway is removed by the next reader; one of a process
+    // still running is left alone.
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    ASSERT_GT(child, 0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const QString dead = QString::fromStdString(path + ".next" + std::to_string(child));
+    const QString alive = QString::fromStdString(path + ".next" + std::to_string(getppid()));
+    for (const QString& name : {dead, alive}) {
+        QFile f(name);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    {
+        SendState s(path);
+        s.Load();
+    }
+    EXPECT_FALSE(QFile::exists(dead));
+    EXPECT_TRUE(QFile::exists(alive));
+    QFile::remove(alive);
+
     // A batch refused in the middle of a send: nothing of that send is waiting to be asked about.
     zmsg::sim::Fault f;
     f.verb = "SMSLIST";
