@@ -202,14 +202,16 @@ private:
     int m_fd;
 };
 
-// The same sends in the same phases (the prepared file then still says what the merge would).
-bool SameEntries(const std::vector<PendingSend>& a, const std::vector<PendingSend>& b) {
-    if (a.size() != b.size())
+// The same sends in the same phases (the prepared file then still says what the merge would); of b
+// only the entries `take` accepts count.
+template <typename Take>
+bool SameEntries(const std::vector<PendingSend>& a, const std::vector<PendingSend>& b, Take take) {
+    if (a.size() != static_cast<size_t>(std::count_if(b.begin(), b.end(), take)))
         return false;
     for (const PendingSend& x : a) {
         const auto it = std::find_if(b.begin(), b.end(), [&](const PendingSend& y) {
-            return y.centerCode == x.centerCode && y.phase == x.phase && y.callSent == x.callSent &&
-                   y.recipients.size() == x.recipients.size();
+            return take(y) && y.centerCode == x.centerCode && y.phase == x.phase &&
+                   y.callSent == x.callSent && y.recipients.size() == x.recipients.size();
         });
         if (it == b.end())
             return false;
@@ -374,7 +376,7 @@ bool SendState::Owns(int32_t centerCode) const {
     return std::find(m_own.begin(), m_own.end(), centerCode) != m_own.end();
 }
 
-bool SendState::MergeWithFile(std::vector<PendingSend>& merged) const {
+bool SendState::ReadOthers(std::vector<PendingSend>& others) const {
     std::string text;
     bool missing = false;
     std::vector<PendingSend> file;
@@ -384,10 +386,16 @@ bool SendState::MergeWithFile(std::vector<PendingSend>& merged) const {
     } else if (!Parse(text, file)) {
         return false;
     }
-    merged.clear();
+    others.clear();
     for (PendingSend& f : file)
         if (!Owns(f.centerCode))
-            merged.push_back(std::move(f));
+            others.push_back(std::move(f));
+    return true;
+}
+
+bool SendState::MergeWithFile(std::vector<PendingSend>& merged) const {
+    if (!ReadOthers(merged))
+        return false;
     for (const PendingSend& s : m_sends)
         if (Owns(s.centerCode))
             merged.push_back(s);
@@ -442,8 +450,10 @@ bool SendState::Commit() {
         // The prepared file is put in place only while it still holds everything: when another
         // process changed the file meanwhile, the entries are merged and written afresh.
         const FileLock lock(m_path);
-        std::vector<PendingSend> merged;
-        if (MergeWithFile(merged) && SameEntries(merged, m_sends) && PutInPlace(PreparedPath(), m_path)) {
+        std::vector<PendingSend> others;
+        if (ReadOthers(others) &&
+            SameEntries(others, m_sends, [this](const PendingSend& s) { return !Owns(s.centerCode); }) &&
+            PutInPlace(PreparedPath(), m_path)) {
             m_prepared = false;
             return Settle(true);
         }

@@ -80,6 +80,8 @@ private:
     // This object's entries over the file's: the entries it put or removed are its own, every other
     // entry is as the file now holds it. False when the file could not be read.
     bool MergeWithFile(std::vector<PendingSend>& merged) const;
+    // The file's entries this object did not put or remove. False when the file could not be read.
+    bool ReadOthers(std::vector<PendingSend>& others) const;
     bool Owns(int32_t centerCode) const;
 
     std::string m_path;

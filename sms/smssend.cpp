@@ -202,8 +202,18 @@ std::string SmsSendTransaction::EndFailureText(const std::string& label, const s
     return text + CallCenter(m_in.account);
 }
 
-void SmsSendTransaction::Record(SendState& state, const PendingSend& send, bool atSendTime) {
+void SmsSendTransaction::Record(SendState& state, int32_t centerCode, int32_t callSent, bool atSendTime) {
     m_progress.Show(K("전송내역을 보관하기 위해 DB에 기록하는 중입니다."));
+    // The state holds the send with its recipients from before its end was posted.
+    const PendingSend* stored = state.Find(centerCode);
+    if (!stored) {
+        m_result.unrecorded = true;
+        Fail(RecordFailureText(RecordStep::Send) + " (SS=" + Str(centerCode) + ")");
+        return;
+    }
+    PendingSend send = *stored;
+    send.phase = PendingSend::Phase::Unrecorded;
+    send.callSent = callSent;
     const RecordOutcome r = RecordSend(m_db, send, atSendTime);
     if (r.step == RecordStep::Done) {
         m_result.localCode = r.localCode;
@@ -215,7 +225,7 @@ void SmsSendTransaction::Record(SendState& state, const PendingSend& send, bool 
     // result receipt, so the results can still be matched. Until here the file held it as an unknown
     // end; had the process died before this, the next send would have asked the center about that end
     // again, which answers an ended send the same without charging it twice.
-    state.Put(send);
+    state.Put(std::move(send));
     state.Save();
     m_result.unrecorded = true;
     Fail(RecordFailureText(r.step) +
@@ -250,12 +260,11 @@ bool SmsSendTransaction::ResolveUnknown(SendState& state) {
     case EndReply::Ended:
         break;
     }
-    pending.phase = PendingSend::Phase::Unrecorded;
     pending.callSent = zmsg::ElementInt(reply, "CALL_SENT");
     m_result.callSent = pending.callSent;
     m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
                                                  : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
-    Record(state, pending, true); // an earlier send: its own time
+    Record(state, pending.centerCode, pending.callSent, true); // an earlier send: its own time
 
     // The rows of that send are not sent again.
     std::unordered_set<std::string> phones;
@@ -347,14 +356,11 @@ bool SmsSendTransaction::CenterSend() {
     // send, synced) goes on while the batches are posted; it is put in place only once they all went
     // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
     // touched here until the writer is joined; the entry with its recipients lives only in the state.
-    auto sentTo = [this](PendingSend& entry) {
+    std::jthread writer([this, &state, entry = std::move(send)]() mutable {
         entry.recipients.reserve(static_cast<size_t>(m_smsCount));
         for (const Recipient& r : m_in.rows)
             if (IsSmsRow(r))
                 entry.recipients.push_back({r.code, r.phone});
-    };
-    std::jthread writer([&state, &sentTo, entry = send]() mutable {
-        sentTo(entry);
         state.Put(std::move(entry));
         state.Prepare();
     });
@@ -423,14 +429,6 @@ bool SmsSendTransaction::CenterSend() {
     }
 
     m_result.callSent = zmsg::ElementInt(reply, "CALL_SENT");
-    if (const PendingSend* stored = state.Find(ss))
-        send = *stored;
-    else
-        sentTo(send); // not reached: the writer put it, and only this send removes it
-    send.callSent = m_result.callSent;
-    // The file keeps the unknown end until the history is written: Record turns it into an ended send
-    // only when the history cannot be written.
-    send.phase = PendingSend::Phase::Unrecorded;
     const double balance = a.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
                                           : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
     m_result.balance = balance;
@@ -441,7 +439,9 @@ bool SmsSendTransaction::CenterSend() {
     WriteLog(K("전송완료응답수신(전송콜=") + Str(m_result.callSent) + K(", 잔여") +
                  (a.payType == 2 ? K("AS머니") : K("콜")) + "=" + figure + ")",
              0);
-    Record(state, send, false);
+    // The file keeps the unknown end until the history is written: Record turns it into an ended send
+    // only when the history cannot be written.
+    Record(state, ss, m_result.callSent, false);
     return true;
 }
 

@@ -85,7 +85,7 @@ private:
     enum class EndReply { Ended, Definite, Unusable, NoReply };
     EndReply PostEnd(int32_t store, int32_t ss, size_t total, std::string& reply);
     std::string EndFailureText(const std::string& label, const std::string& reply) const;
-    void Record(SendState& state, const PendingSend& send, bool atSendTime);
+    void Record(SendState& state, int32_t centerCode, int32_t callSent, bool atSendTime);
     void Finish();
 
     void Refuse(const std::string& text, int focus = 0);
