@@ -1,7 +1,8 @@
 // The SMSLIST request bodies of a send, built on a thread of their own a couple of batches ahead of
-// the posts. With merge fields every recipient carries converted cells, and building a batch costs
-// about as much as posting it; built while the previous batch waits for the center's reply, it costs
-// the send nothing. What is posted, and in which order, is exactly what a plain loop would post.
+// the posts. With merge fields every recipient carries converted cells, and building a batch takes a
+// good part of the time its post takes; built while the batch before waits for the center's reply, it
+// no longer adds to the send. What is posted, and in which order, is exactly what a plain loop would
+// post.
 #pragma once
 
 #include <condition_variable>
