@@ -11,54 +11,68 @@ ListBatches::ListBatches(const std::vector<Recipient>& rows, std::string prefix,
       m_builder([this](std::stop_token stop) { Build(stop); }) {}
 
 ListBatches::~ListBatches() {
+    Stop();
+}
+
+void ListBatches::Stop() {
     m_builder.request_stop();
+    {
+        std::lock_guard lock(m_lock);
+        m_stopped = true;
+        m_ready.clear();
+    }
     m_changed.notify_all();
 }
 
 std::optional<ListBatch> ListBatches::Next() {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished; });
+    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished || m_stopped; });
     if (m_ready.empty())
         return std::nullopt;
     ListBatch batch = std::move(m_ready.front());
     m_ready.pop_front();
-    lock.unlock();
-    m_changed.notify_all();
     return batch;
 }
 
+std::optional<std::vector<SentRecipient>> ListBatches::Recipients() {
+    std::unique_lock lock(m_lock);
+    m_changed.wait(lock, [this] { return m_finished || m_stopped; });
+    if (!m_finished || m_stopped)
+        return std::nullopt;
+    return std::move(m_sent);
+}
+
 void ListBatches::Build(std::stop_token stop) {
-    // Each body is sized from the one before, so it is allocated once.
+    // The bodies are a few megabytes for the largest send: all are built as fast as they can be, and
+    // the posts take them as they come. Each is sized from the one before, so it is allocated once.
     size_t room = m_prefix.size() + 16 + static_cast<size_t>(m_batchSize) * (m_fields.merge ? 64 : 16);
+    std::vector<SentRecipient> sent;
+    sent.reserve(m_rows.size());
     ListBatch batch;
+    batch.seq = 1;
     auto start = [&] {
         batch.body.reserve(room);
         batch.body += m_prefix;
         batch.body += std::to_string(batch.seq);
         batch.body += "&list=";
     };
-    // False when the builder was told to stop.
     auto hand = [&] {
         room = std::max(room, batch.body.size() + batch.body.size() / 8);
         const int seq = batch.seq;
         {
-            std::unique_lock lock(m_lock);
-            if (!m_changed.wait(lock, stop, [this] { return m_ready.size() < kAhead; }))
-                return false;
+            std::lock_guard lock(m_lock);
             m_ready.push_back(std::move(batch));
         }
         m_changed.notify_all();
         batch = ListBatch{};
         batch.seq = seq + 1;
-        return true;
     };
-    batch.seq = 1;
     start();
-    bool going = true;
-    for (size_t i = 0; i < m_rows.size() && going; ++i) {
+    for (size_t i = 0; i < m_rows.size(); ++i) {
         const Recipient& r = m_rows[i];
         if (!r.checked || !r.bySms)
             continue;
+        sent.push_back({r.code, r.phone});
         std::string& body = batch.body;
         body += "}{";
         body += r.phone;
@@ -75,17 +89,19 @@ void ListBatches::Build(std::stop_token stop) {
         }
         batch.rowEnd = i + 1;
         if (++batch.count >= m_batchSize) {
-            going = hand();
-            if (going)
-                start();
+            if (stop.stop_requested())
+                return;
+            hand();
+            start();
         }
     }
-    if (going && batch.count > 0) {
+    if (batch.count > 0) {
         batch.rowEnd = m_rows.size();
-        going = hand();
+        hand();
     }
     {
         std::lock_guard lock(m_lock);
+        m_sent = std::move(sent);
         m_finished = true;
     }
     m_changed.notify_all();

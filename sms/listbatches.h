@@ -1,8 +1,9 @@
-// The SMSLIST request bodies of a send, built on a thread of their own a couple of batches ahead of
-// the posts. With merge fields every recipient carries converted cells, and building a batch takes a
-// good part of the time its post takes; built while the batch before waits for the center's reply, it
-// no longer adds to the send. What is posted, and in which order, is exactly what a plain loop would
-// post.
+// The SMSLIST request bodies of a send, built on a thread of their own while the batches go out. With
+// merge fields every recipient carries converted cells, and building a batch takes a good part of the
+// time its post takes; built while the batch before waits for the center's reply, it no longer adds
+// to the send. The same pass over the list collects who is sent to, for the state file, so the list
+// (a few hundred bytes a row) is read once. What is posted, and in which order, is exactly what a
+// plain loop would post.
 #pragma once
 
 #include <condition_variable>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "sms/recipient.h"
+#include "sms/sendstate.h"
 
 struct ListBatch {
     int seq = 0;       // 1, 2, ...
@@ -44,9 +46,11 @@ public:
 
     // The next batch in order, waiting for it when it is not built yet; empty after the last one.
     std::optional<ListBatch> Next();
-
-    // How many batches the builder keeps ready ahead of the one being posted.
-    static constexpr size_t kAhead = 2;
+    // Everyone the batches go to, in order, once the builder has gone through the whole list; empty
+    // when it was stopped before. May be called from another thread than Next, once.
+    std::optional<std::vector<SentRecipient>> Recipients();
+    // Stops the builder early (the send gave up): Next and Recipients return empty from now on.
+    void Stop();
 
 private:
     void Build(std::stop_token stop);
@@ -59,6 +63,8 @@ private:
     std::mutex m_lock;
     std::condition_variable_any m_changed;
     std::deque<ListBatch> m_ready;
-    bool m_finished = false;
+    std::vector<SentRecipient> m_sent;
+    bool m_finished = false; // the whole list was gone through
+    bool m_stopped = false;
     std::jthread m_builder; // last: starts once everything above is in place
 };

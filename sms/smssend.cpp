@@ -352,19 +352,6 @@ bool SmsSendTransaction::CenterSend() {
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
     send.phase = PendingSend::Phase::Unknown;
 
-    // The state file must hold this send before its end is posted. Writing it (megabytes for a large
-    // send, synced) goes on while the batches are posted; it is put in place only once they all went
-    // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
-    // touched here until the writer is joined; the entry with its recipients lives only in the state.
-    std::jthread writer([this, &state, entry = std::move(send)]() mutable {
-        entry.recipients.reserve(static_cast<size_t>(m_smsCount));
-        for (const Recipient& r : m_in.rows)
-            if (IsSmsRow(r))
-                entry.recipients.push_back({r.code, r.phone});
-        state.Put(std::move(entry));
-        state.Prepare();
-    });
-
     const std::string bindText = m_label + K(" 전송대상 바인딩 ");
     const std::string seqText = K("차 ");
     const std::string countText = K("건");
@@ -386,18 +373,32 @@ bool SmsSendTransaction::CenterSend() {
         }
         return true;
     };
+
+    ListBatches batches(m_in.rows,
+                        "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=", m_in.batchSize,
+                        fields);
+    // The state file must hold this send before its end is posted. Writing it (megabytes for a large
+    // send, synced) goes on while the batches are posted; it is put in place only once they all went
+    // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
+    // touched here until the writer is joined; the entry with its recipients lives only in the state.
+    std::jthread writer([&batches, &state, entry = std::move(send)]() mutable {
+        std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
+        if (!sent)
+            return; // the send gave up
+        entry.recipients = std::move(*sent);
+        state.Put(std::move(entry));
+        state.Prepare();
+    });
     bool ok = true;
-    {
-        ListBatches batches(m_in.rows, "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=",
-                            m_in.batchSize, fields);
-        while (ok) {
-            std::optional<ListBatch> batch = batches.Next();
-            if (!batch)
-                break;
-            m_progress.Pos(static_cast<int>(batch->rowEnd));
-            ok = post(*batch);
-        }
+    while (ok) {
+        std::optional<ListBatch> batch = batches.Next();
+        if (!batch)
+            break;
+        m_progress.Pos(static_cast<int>(batch->rowEnd));
+        ok = post(*batch);
     }
+    if (!ok)
+        batches.Stop();
     writer.join();
     if (!ok) {
         state.Remove(ss);

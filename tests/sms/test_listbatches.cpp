@@ -15,6 +15,7 @@ namespace {
 
 Recipient Row(const std::string& phone, bool sms = true) {
     Recipient r;
+    r.code = std::stoi(phone) % 100;
     r.phone = phone;
     r.name = K("홍길동");
     r.text3 = "1,200";
@@ -49,6 +50,14 @@ TEST(ListBatches, BatchesCarryTheSmsRowsInOrder) {
     EXPECT_EQ(got[1].rowEnd, 6u);
     EXPECT_EQ(got[2].rowEnd, 7u);
     EXPECT_FALSE(batches.Next()); // and stays ended
+    // The same rows are who the state file records, with their codes.
+    const auto sent = batches.Recipients();
+    ASSERT_TRUE(sent);
+    ASSERT_EQ(sent->size(), 5u);
+    EXPECT_EQ((*sent)[0].phone, "0101");
+    EXPECT_EQ((*sent)[1].phone, "0103");
+    EXPECT_EQ((*sent)[4].phone, "0107");
+    EXPECT_EQ((*sent)[4].ref, 7);
 
     // A batch size below one still sends, one recipient a batch.
     ListBatches single(rows, "p", 0, ListFields{});
@@ -76,12 +85,19 @@ TEST(ListBatches, MergedFieldsAreEscapedAndOnlyTheUsedOnesTravel) {
 }
 
 TEST(ListBatches, StoppingHalfwayEndsTheBuilder) {
-    // Far more batches than the builder keeps ready: it waits for room and must stop when the
-    // send gives up after the first batch (a test run hangs here if it does not).
+    // The send gives up after the first batch, while the builder may still be going: nothing more is
+    // handed out, the state file gets no list, and nothing is left running (a run hangs if it is).
     std::vector<Recipient> rows(5000, Row("01000000000"));
     for (int round = 0; round < 20; ++round) {
         ListBatches batches(rows, "p", 10, ListFields{});
         ASSERT_TRUE(batches.Next());
+        batches.Stop();
+        EXPECT_FALSE(batches.Next());
+        EXPECT_FALSE(batches.Recipients());
+    }
+    for (int round = 0; round < 20; ++round) {
+        ListBatches batches(rows, "p", 10, ListFields{});
+        ASSERT_TRUE(batches.Next()); // dropped with the rest
     }
 }
 
