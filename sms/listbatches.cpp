@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "frame/threadpriority.h"
 #include "sms/recipientlist.h"
 
 ListBatches::ListBatches(const std::vector<Recipient>& rows, std::string prefix, int batchSize,
@@ -43,6 +44,7 @@ std::optional<std::vector<SentRecipient>> ListBatches::Recipients() {
 }
 
 void ListBatches::Build(std::stop_token stop) {
+    RunAsIdleThread();
     // The bodies are a few megabytes for the largest send: all are built as fast as they can be, and
     // the posts take them as they come. Each is sized from the one before, so it is allocated once.
     size_t room = m_prefix.size() + 16 + static_cast<size_t>(m_batchSize) * (m_fields.merge ? 64 : 16);

@@ -15,6 +15,7 @@
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
+#include "frame/threadpriority.h"
 #include "sms/composition.h"
 #include "sms/listbatches.h"
 #include "sms/recipientlist.h"
@@ -382,6 +383,7 @@ bool SmsSendTransaction::CenterSend() {
     // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
     // touched here until the writer is joined; the entry with its recipients lives only in the state.
     std::jthread writer([&batches, &state, entry = std::move(send)]() mutable {
+        RunAsIdleThread();
         std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
         if (!sent)
             return; // the send gave up
