@@ -267,6 +267,11 @@ ScopedRequestProgress::~ScopedRequestProgress() {
     g_progress = std::move(m_previous);
 }
 
+void RunRequestProgress() {
+    if (g_progress)
+        g_progress();
+}
+
 std::string UploadBoundary(int hour, int minute, int second) {
     const int b = second + 79;
     char tail[64];

@@ -68,6 +68,10 @@ private:
     std::function<void()> m_previous;
 };
 
+// Runs the current progress hook, if any: for a caller that waits on something other than a request
+// (a helper thread's work) and keeps the window painting meanwhile, every kProgressIntervalMs.
+void RunRequestProgress();
+
 // The upload's boundary for a local time: 27 hyphens, then "%d%c%d%c%d%c" of 2b, 'A'+b%20,
 // 2(minute+b), 'a'+(minute+b)%20, 2(hour+b), 'a'+(hour+b)%20 with b = second + 79.
 std::string UploadBoundary(int hour, int minute, int second);

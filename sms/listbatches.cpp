@@ -1,6 +1,7 @@
 #include "sms/listbatches.h"
 
 #include <algorithm>
+#include <chrono>
 #include <utility>
 
 #include "frame/threadpriority.h"
@@ -25,9 +26,16 @@ void ListBatches::Stop() {
     m_changed.notify_all();
 }
 
-std::optional<ListBatch> ListBatches::Next() {
+std::optional<ListBatch> ListBatches::Next(const std::function<void()>& waiting) {
     std::unique_lock lock(m_lock);
-    m_changed.wait(lock, [this] { return !m_ready.empty() || m_finished || m_stopped; });
+    auto ready = [this] { return !m_ready.empty() || m_finished || m_stopped; };
+    while (!m_changed.wait_for(lock, std::chrono::milliseconds(kWaitSliceMs), ready)) {
+        if (waiting) {
+            lock.unlock();
+            waiting();
+            lock.lock();
+        }
+    }
     if (m_ready.empty())
         return std::nullopt;
     ListBatch batch = std::move(m_ready.front());

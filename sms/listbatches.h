@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -45,7 +46,9 @@ public:
     ListBatches& operator=(const ListBatches&) = delete;
 
     // The next batch in order, waiting for it when it is not built yet; empty after the last one.
-    std::optional<ListBatch> Next();
+    // While it waits, `waiting` runs every kWaitSliceMs (the progress window keeps painting).
+    std::optional<ListBatch> Next(const std::function<void()>& waiting = {});
+    static constexpr int kWaitSliceMs = 50;
     // Everyone the batches go to, in order, once the builder has gone through the whole list; empty
     // when it was stopped before. May be called from another thread than Next, once.
     std::optional<std::vector<SentRecipient>> Recipients();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <future>
 #include <thread>
 #include <unordered_set>
 
@@ -382,18 +383,21 @@ bool SmsSendTransaction::CenterSend() {
     // send, synced) goes on while the batches are posted; it is put in place only once they all went
     // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
     // touched here until the writer is joined; the entry with its recipients lives only in the state.
-    std::jthread writer([&batches, &state, entry = std::move(send)]() mutable {
+    std::promise<void> written;
+    std::future<void> writerDone = written.get_future();
+    std::jthread writer([&batches, &state, &written, entry = std::move(send)]() mutable {
         RunAsIdleThread();
         std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
-        if (!sent)
-            return; // the send gave up
-        entry.recipients = std::move(*sent);
-        state.Put(std::move(entry));
-        state.Prepare();
+        if (sent) { // else the send gave up
+            entry.recipients = std::move(*sent);
+            state.Put(std::move(entry));
+            state.Prepare();
+        }
+        written.set_value();
     });
     bool ok = true;
     while (ok) {
-        std::optional<ListBatch> batch = batches.Next();
+        std::optional<ListBatch> batch = batches.Next(zmsg::RunRequestProgress);
         if (!batch)
             break;
         m_progress.Pos(static_cast<int>(batch->rowEnd));
@@ -401,6 +405,10 @@ bool SmsSendTransaction::CenterSend() {
     }
     if (!ok)
         batches.Stop();
+    // The helpers run only on an otherwise idle processor: the window keeps painting while they end.
+    while (writerDone.wait_for(std::chrono::milliseconds(ListBatches::kWaitSliceMs)) !=
+           std::future_status::ready)
+        zmsg::RunRequestProgress();
     writer.join();
     if (!ok) {
         state.Remove(ss);
