@@ -113,17 +113,21 @@ int RawSend(const std::string& url, const Bodies& b, int store) {
                         reply.rfind("1:", 0) == 0;
         return ok;
     };
+    auto T0=Clock::now(); char TB[256]; int TN=0; auto TT=[&](const char*w){auto n=Clock::now();TN+=snprintf(TB+TN,sizeof TB-TN,"%s %.2f ",w,std::chrono::duration<double,std::milli>(n-T0).count());T0=n;};
     int ss = 0;
     if (post(b.begin)) {
         const size_t at = reply.find("<SS>");
         ss = at == std::string::npos ? 0 : std::atoi(reply.c_str() + at + 4);
     }
     const std::string prefix = "work=SMSLIST&mart=" + std::to_string(store) + "&ss=" + std::to_string(ss);
+    TT("begin");
     for (size_t i = 0; i < b.lists.size() && ss > 0; ++i)
         if (!post(prefix + "&seq=" + std::to_string(i + 1) + "&list=" + b.lists[i]))
             ss = 0;
+    TT("batches");
     if (ss > 0 && !post(b.endPrefix + std::to_string(ss)))
         ss = 0;
+    TT("end");fprintf(stderr,"RAW %s\n",TB);
     curl_slist_free_all(headers);
     curl_easy_cleanup(e);
     return ss;

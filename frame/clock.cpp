@@ -16,4 +16,8 @@ void Clock::setFixed(const QDateTime& fixed) {
     fixedTime() = fixed;
 }
 
+bool Clock::isFixed() {
+    return fixedTime().isValid();
+}
+
 } // namespace zmsg

@@ -11,6 +11,8 @@ public:
     static QDateTime now();
     // Fixes the time for every later now(); an invalid QDateTime returns to the system clock.
     static void setFixed(const QDateTime& fixed);
+    // True while a test fixed the time.
+    static bool isFixed();
 };
 
 } // namespace zmsg

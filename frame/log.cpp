@@ -1,5 +1,6 @@
 #include "frame/log.h"
 
+#include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -14,13 +15,20 @@ namespace {
 // many in the same second.
 struct Stamp {
     long long second = -1;
+    time_t wallSecond = -1; // the system clock's second it was made in; -1 under a fixed clock
     std::string hostDir;
     std::string path;
     std::string time;
 };
 
-const Stamp& StampOf(const QDateTime& now) {
+const Stamp& CurrentStamp() {
     thread_local Stamp stamp;
+    // Reading the local time costs microseconds; the system clock's second is read for nothing.
+    const time_t wallSecond = zmsg::Clock::isFixed() ? -1 : std::time(nullptr);
+    if (wallSecond >= 0 && wallSecond == stamp.wallSecond && stamp.hostDir == g_strHostDir)
+        return stamp;
+    stamp.wallSecond = wallSecond;
+    const QDateTime now = zmsg::Clock::now(); // one reading for the file's date and the line's time
     const QDate day = now.date();
     const long long second = day.toJulianDay() * 86400 + now.time().msecsSinceStartOfDay() / 1000;
     if (second != stamp.second || stamp.hostDir != g_strHostDir) {
@@ -36,7 +44,7 @@ const Stamp& StampOf(const QDateTime& now) {
 } // namespace
 
 bool WriteLog(const std::string& text, int level) {
-    const Stamp& stamp = StampOf(zmsg::Clock::now()); // one reading for the file's date and the line's time
+    const Stamp& stamp = CurrentStamp();
     const std::string& path = stamp.path;
     // Append, creating the day's file when missing, never truncating: another process may be writing.
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
