@@ -98,35 +98,35 @@ uint32_t AskPair(unsigned char lead, unsigned char trail) {
     return packed;
 }
 
-uint32_t Pair(unsigned char lead, unsigned char trail) {
-    std::atomic<uint32_t>& slot = g_pairs[((lead - 0x80u) << 8) | trail];
-    uint32_t packed = slot.load(std::memory_order_relaxed);
-    if (packed == 0) {
-        packed = AskPair(lead, trail);
-        slot.store(packed, std::memory_order_relaxed);
-    }
+[[gnu::noinline]] uint32_t AskAndKeepPair(std::atomic<uint32_t>& slot, unsigned char lead,
+                                          unsigned char trail) {
+    const uint32_t packed = AskPair(lead, trail);
+    slot.store(packed, std::memory_order_relaxed);
     return packed;
 }
 
-// Appends the UTF-8 of cp949 through the pair table, each output byte through put. False, with
-// nothing put, when a sequence has to go through iconv.
+inline uint32_t Pair(unsigned char lead, unsigned char trail) {
+    std::atomic<uint32_t>& slot = g_pairs[((lead - 0x80u) << 8) | trail];
+    const uint32_t packed = slot.load(std::memory_order_relaxed);
+    return packed != 0 ? packed : AskAndKeepPair(slot, lead, trail);
+}
+
+// Appends the UTF-8 of cp949 through the pair table, each output byte through put. False when a
+// sequence has to go through iconv: the caller then drops what was put and converts the whole text
+// the slow way.
 template <typename Put> bool Cp949Fast(std::string_view cp949, Put put) {
     const auto* p = reinterpret_cast<const unsigned char*>(cp949.data());
     const size_t n = cp949.size();
-    // Checked first so that a text going the slow way has put nothing.
-    for (size_t i = 0; i < n; ++i) {
-        if (p[i] < 0x80)
-            continue;
-        if (i + 1 == n || Pair(p[i], p[i + 1]) == kSlowPair)
-            return false;
-        ++i;
-    }
     for (size_t i = 0; i < n; ++i) {
         if (p[i] < 0x80) {
             put(p[i]);
             continue;
         }
+        if (i + 1 == n)
+            return false;
         const uint32_t packed = Pair(p[i], p[i + 1]);
+        if (packed == kSlowPair)
+            return false;
         for (uint32_t k = 1; k <= (packed & 0xFFu); ++k)
             put(static_cast<unsigned char>(packed >> (8 * k)));
         ++i;
@@ -154,6 +154,7 @@ std::string Cp949ToUtf8(std::string_view cp949) {
     out.reserve(cp949.size() * 3 / 2 + 4);
     if (Cp949Fast(cp949, [&](unsigned char c) { out += static_cast<char>(c); }))
         return out;
+    out.clear();
     Convert("UTF-8", "CP949", cp949, out, [&](size_t pos, std::string& rep, size_t& skip) {
         (void)pos;
         rep = "\xEF\xBF\xBD";
