@@ -9,6 +9,7 @@
 #include "center/vexconfig.h"
 #include "frame/moduleapp.h"
 #include "host/demodb.h"
+#include "tests/sms/samplesend.h"
 
 using zmsg::K;
 
@@ -97,33 +98,5 @@ bool BenchCenter::NewStore(int members, double calls) {
 }
 
 SmsSendInput BenchCenter::Input(int recipients, int batchSize) {
-    SmsSendInput in;
-    in.empCode = 1;
-    in.targetType = 0;
-    in.account.storeCode = kStore;
-    in.account.payType = 1;
-    in.account.balance = 10.0 * recipients;
-    in.account.callsNow = 10 * recipients;
-    in.account.centerPhone = "1600-0000";
-    in.batchSize = batchSize;
-    in.message = K("{이름}님 감사합니다. 포인트 {포인트}점 '행복'마트");
-    in.callbackField = "02-1234-5678";
-    in.header1 = K("이름");
-    in.header3 = K("포인트");
-    in.header4 = K("최근방문");
-    in.rows.reserve(static_cast<size_t>(recipients));
-    for (int i = 0; i < recipients; ++i) {
-        Recipient r;
-        r.code = i + 1;
-        r.name = K("회원") + std::to_string(i + 1);
-        r.phone = PhoneOf(i);
-        r.text3 = std::to_string(i * 10);
-        r.text4 = "2024-01-0" + std::to_string(i % 9 + 1);
-        r.checked = true;
-        r.bySms = true;
-        in.rows.push_back(std::move(r));
-    }
-    in.draft.message = in.message;
-    in.draft.callback = in.callbackField;
-    return in;
+    return SampleSmsSend(recipients, batchSize, kStore, 10.0 * recipients, PhoneOf);
 }

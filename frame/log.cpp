@@ -14,8 +14,7 @@ namespace {
 // The file name and the line's time of one second, formatted once: a send logs a line a batch,
 // many in the same second.
 struct Stamp {
-    long long second = -1;
-    time_t wallSecond = -1; // the system clock's second it was made in; -1 under a fixed clock
+    time_t second = -1; // the system clock's second it was made in; -1 under a fixed clock
     std::string hostDir;
     std::string path;
     std::string time;
@@ -24,20 +23,16 @@ struct Stamp {
 const Stamp& CurrentStamp() {
     thread_local Stamp stamp;
     // Reading the local time costs microseconds; the system clock's second is read for nothing.
-    const time_t wallSecond = zmsg::Clock::isFixed() ? -1 : std::time(nullptr);
-    if (wallSecond >= 0 && wallSecond == stamp.wallSecond && stamp.hostDir == g_strHostDir)
+    // A clock a test fixed is read every time: it may be moved at any moment.
+    const time_t second = zmsg::Clock::isFixed() ? -1 : std::time(nullptr);
+    if (second >= 0 && second == stamp.second && stamp.hostDir == g_strHostDir)
         return stamp;
-    stamp.wallSecond = wallSecond;
     const QDateTime now = zmsg::Clock::now(); // one reading for the file's date and the line's time
-    const QDate day = now.date();
-    const long long second = day.toJulianDay() * 86400 + now.time().msecsSinceStartOfDay() / 1000;
-    if (second != stamp.second || stamp.hostDir != g_strHostDir) {
-        stamp.second = second;
-        stamp.hostDir = g_strHostDir;
-        stamp.path =
-            g_strHostDir + "Log/ZMSG_" + day.toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
-        stamp.time = now.time().toString(QStringLiteral("HH:mm:ss")).toStdString();
-    }
+    stamp.second = second;
+    stamp.hostDir = g_strHostDir;
+    stamp.path =
+        g_strHostDir + "Log/ZMSG_" + now.date().toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
+    stamp.time = now.time().toString(QStringLiteral("HH:mm:ss")).toStdString();
     return stamp;
 }
 

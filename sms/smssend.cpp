@@ -382,19 +382,18 @@ bool SmsSendTransaction::CenterSend() {
     // The state file must hold this send before its end is posted. Writing it (megabytes for a large
     // send, synced) goes on while the batches are posted; it is put in place only once they all went
     // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
-    // touched here until the writer is joined; the entry with its recipients lives only in the state.
-    std::promise<void> written;
-    std::future<void> writerDone = written.get_future();
-    std::jthread writer([&batches, &state, &written, entry = std::move(send)]() mutable {
-        RunAsIdleThread();
-        std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
-        if (sent) { // else the send gave up
-            entry.recipients = std::move(*sent);
-            state.Put(std::move(entry));
-            state.Prepare();
-        }
-        written.set_value();
-    });
+    // touched here until the writer has ended; the entry with its recipients lives only in the state.
+    // The writer is a thread of its own (libstdc++ keeps no pool), so its idle priority ends with it.
+    std::future<void> written =
+        std::async(std::launch::async, [&batches, &state, entry = std::move(send)]() mutable {
+            RunAsIdleThread();
+            std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
+            if (sent) { // else the send gave up
+                entry.recipients = std::move(*sent);
+                state.Put(std::move(entry));
+                state.Prepare();
+            }
+        });
     bool ok = true;
     while (ok) {
         std::optional<ListBatch> batch = batches.Next(zmsg::RunRequestProgress);
@@ -406,10 +405,10 @@ bool SmsSendTransaction::CenterSend() {
     if (!ok)
         batches.Stop();
     // The helpers run only on an otherwise idle processor: the window keeps painting while they end.
-    while (writerDone.wait_for(std::chrono::milliseconds(ListBatches::kWaitSliceMs)) !=
+    while (written.wait_for(std::chrono::milliseconds(ListBatches::kWaitSliceMs)) !=
            std::future_status::ready)
         zmsg::RunRequestProgress();
-    writer.join();
+    written.get();
     if (!ok) {
         state.Remove(ss);
         Fail(m_label +

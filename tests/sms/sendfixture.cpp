@@ -7,6 +7,7 @@
 #include "center/text/codec.h"
 #include "frame/moduleapp.h"
 #include "host/demodb.h"
+#include "tests/sms/samplesend.h"
 
 using zmsg::K;
 
@@ -59,34 +60,7 @@ bool SendFixture::NewStore(int members) {
 }
 
 SmsSendInput SendFixture::Input(int recipients, int batchSize) const {
-    SmsSendInput in;
-    in.empCode = 1;
-    in.targetType = 0;
-    in.account.storeCode = 1001;
-    in.account.payType = 1;
-    in.account.balance = 5000;
-    in.account.callsNow = 5000;
-    in.account.centerPhone = "1600-0000";
-    in.batchSize = batchSize;
-    in.message = K("{이름}님 감사합니다. 포인트 {포인트}점 '행복'마트");
-    in.callbackField = "02-1234-5678";
-    in.header1 = K("이름");
-    in.header3 = K("포인트");
-    in.header4 = K("최근방문");
-    for (int i = 0; i < recipients; ++i) {
-        Recipient r;
-        r.code = i + 1;
-        r.name = K("회원") + std::to_string(i + 1);
-        r.phone = PhoneOf(i);
-        r.text3 = std::to_string(i * 10);
-        r.text4 = "2024-01-0" + std::to_string(i % 9 + 1);
-        r.checked = true;
-        r.bySms = true;
-        in.rows.push_back(r);
-    }
-    in.draft.message = in.message;
-    in.draft.callback = in.callbackField;
-    return in;
+    return SampleSmsSend(recipients, batchSize, 1001, 5000, PhoneOf);
 }
 
 SmsSendResult SendFixture::Send(const SmsSendInput& input) {
