@@ -9,10 +9,11 @@ scripts/deps.sh
 
 export QT_QPA_PLATFORM=offscreen
 export QTWEBENGINE_CHROMIUM_FLAGS="--no-sandbox --disable-dev-shm-usage"
-# Tests get their own settings and runtime folders, never the user's.
+# Tests get their own settings, runtime and state folders, never the user's.
 export XDG_CONFIG_HOME="$ROOT/build-test-home/config"
 export XDG_RUNTIME_DIR="$ROOT/build-test-home/runtime"
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+export XDG_STATE_HOME="$ROOT/build-test-home/state"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$XDG_STATE_HOME"
 chmod 700 "$XDG_RUNTIME_DIR"
 JOBS=$(nproc)
 
