@@ -17,6 +17,18 @@ mkdir -p "$ROOT/demo"
 export XDG_CONFIG_HOME="$ROOT/demo/home/config"
 mkdir -p "$XDG_CONFIG_HOME/zmsg" "$ROOT/demo/Log"
 
+# Ctrl+C (or closing the host window) stops the host, the simulator and Xvfb together.
+HOST_PID="" SIM_PID="" XVFB=""
+cleanup() {
+  trap - EXIT INT TERM
+  # The host first, so it does not see its display vanish.
+  if [ -n "$HOST_PID" ]; then kill "$HOST_PID" 2>/dev/null || true; wait "$HOST_PID" 2>/dev/null || true; fi
+  for pid in $SIM_PID $XVFB; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
 if [ -x build/sim/zmsg-center-sim ]; then
   coproc SIM { exec build/sim/zmsg-center-sim --port 0; }
   read -r first <&"${SIM[0]}"
@@ -27,23 +39,32 @@ if [ -x build/sim/zmsg-center-sim ]; then
 Host=http://127.0.0.1:$port
 OptOutHost=http://127.0.0.1:$port
 INI
-  trap 'kill $SIM_PID 2>/dev/null || true' EXIT
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "no display: starting Xvfb on :99 (take a screenshot with: DISPLAY=:99 import -window root shot.png)"
   Xvfb :99 -screen 0 1280x900x24 >/dev/null 2>&1 &
   XVFB=$!
-  trap 'kill $XVFB 2>/dev/null || true; kill ${SIM_PID:-0} 2>/dev/null || true' EXIT
   export DISPLAY=:99
   sleep 1
 fi
 
-# The center's pages run in Chromium, whose sandbox refuses to start as root.
-if [ "$(id -u)" = 0 ]; then
-  export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} --no-sandbox"
+# What Qt expects of a desktop session, so the terminal shows the demo's own lines only.
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -w "${XDG_RUNTIME_DIR}" ]; then
+  export XDG_RUNTIME_DIR="$ROOT/demo/home/runtime"
+  mkdir -p "$XDG_RUNTIME_DIR"
+  chmod 700 "$XDG_RUNTIME_DIR"
 fi
+export QT_LOGGING_RULES="${QT_LOGGING_RULES:-qt.webenginecontext.info=false;qt.webenginecontext.debug=false}"
+# The center's pages run in Chromium, whose sandbox refuses to start as root.
+CHROMIUM="--disable-gpu --log-level=3"
+[ "$(id -u)" = 0 ] && CHROMIUM="$CHROMIUM --no-sandbox"
+export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} $CHROMIUM"
 
 # The host's folder holds the daily log; the demo keeps it under demo/Log.
 cp -f "$ROOT/build/host/zmsg-host" "$ROOT/demo/zmsg-host"
-"$ROOT/demo/zmsg-host" --db "sqlite:$DB" "$@"
+echo "demo running: stop it with Ctrl+C here (or close the host window)"
+echo "module log:   iconv -f cp949 -t utf-8 demo/Log/ZMSG_$(date +%Y%m%d).log"
+"$ROOT/demo/zmsg-host" --db "sqlite:$DB" "$@" &
+HOST_PID=$!
+wait "$HOST_PID"

@@ -148,6 +148,10 @@ void CenterState::Reset() {
     bare.name = "새싹마트";
     bare.hasSmsAccount = bare.hasAppAccount = bare.hasCouponAccount = false;
     m_stores[bare.code] = bare;
+    m_clockOffset = std::chrono::seconds(0);
+    for (auto& [code, store] : m_stores)
+        if (store.hasSmsAccount)
+            Book(store, "기본 충전", store.balance);
 
     m_sms.clear();
     m_apps.clear();
@@ -157,11 +161,14 @@ void CenterState::Reset() {
     m_nextMl = 70001;
     m_nextIssue = 301;
     m_resultDelaySeconds = 0;
-    m_clockOffset = std::chrono::seconds(0);
 }
 
 std::chrono::system_clock::time_point CenterState::Now() const {
     return std::chrono::system_clock::now() + m_clockOffset;
+}
+
+void CenterState::Book(Store& s, std::string what, double amount) {
+    s.ledger.push_back({Now(), std::move(what), amount, s.balance});
 }
 
 int CenterState::ResultFor(const std::string& phone) {
@@ -278,6 +285,7 @@ std::string CenterState::SmsBegin(const FormFields& f) {
     t.begin = f;
     t.announced = static_cast<int>(*call);
     t.reservation = reservation;
+    t.begunAt = Now();
     m_sms[t.code] = t;
     return "1:" + Tag("SS", t.code);
 }
@@ -346,6 +354,11 @@ std::string CenterState::SmsEnd(const FormFields& f) {
     t.sent = sent;
     t.recipients = std::move(recipients);
     t.ended = true;
+    t.endedAt = Now();
+    Book(s,
+         (t.kind == "L" ? "LMS 전송 " : "SMS 전송 ") + std::to_string(sent) +
+             "건 (SS=" + std::to_string(t.code) + ")",
+         -charge);
     const auto from = t.reservation && *t.reservation > Now() ? *t.reservation : Now();
     t.resultsFrom = from + std::chrono::seconds(m_resultDelaySeconds);
     const long long callNow = s.payType == 1 ? static_cast<long long>(std::floor(s.balance))
@@ -545,7 +558,9 @@ bool CenterState::SetBalance(int store, double balance) {
     const auto it = m_stores.find(store);
     if (it == m_stores.end())
         return false;
+    Book(it->second, "충전", balance - it->second.balance);
     it->second.balance = balance;
+    it->second.ledger.back().balance = balance;
     return true;
 }
 
@@ -566,8 +581,11 @@ bool CenterState::CancelSend(int ss) {
         return false;
     Transfer& t = it->second;
     // A cancelled reservation gives its charge back, as a provider's cancel page does.
-    if (t.ended && !t.cancelled)
-        m_stores[t.mart].balance += t.charged;
+    if (t.ended && !t.cancelled) {
+        Store& s = m_stores[t.mart];
+        s.balance += t.charged;
+        Book(s, "예약 취소 환불 (SS=" + std::to_string(t.code) + ")", t.charged);
+    }
     t.cancelled = true;
     return true;
 }
@@ -582,6 +600,20 @@ std::optional<Transfer> CenterState::SmsSend(int ss) const {
     std::lock_guard lock(m_mutex);
     const auto it = m_sms.find(ss);
     return it == m_sms.end() ? std::nullopt : std::optional<Transfer>(it->second);
+}
+
+std::chrono::system_clock::time_point CenterState::CurrentTime() const {
+    std::lock_guard lock(m_mutex);
+    return Now();
+}
+
+std::vector<Transfer> CenterState::SmsSendsOf(int mart) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<Transfer> out;
+    for (const auto& [code, t] : m_sms)
+        if (t.mart == mart)
+            out.push_back(t);
+    return out;
 }
 
 std::optional<Transfer> CenterState::AppMessage(long long ml) const {

@@ -58,6 +58,14 @@
 
 namespace zmsg::sim {
 
+// A line of a store's charge history: what changed the balance, by how much, and what remained.
+struct LedgerEntry {
+    std::chrono::system_clock::time_point at;
+    std::string what;
+    double amount = 0; // positive for a charge, negative for a send
+    double balance = 0;
+};
+
 struct Store {
     int code = 0;
     std::string name;
@@ -73,6 +81,7 @@ struct Store {
     std::string callback;
     int regularAppMembers = 0; // reached by the all-members option only
     std::vector<int> coupons;
+    std::vector<LedgerEntry> ledger;
 };
 
 struct Recipient {
@@ -98,6 +107,8 @@ struct Transfer {
     double charged = 0;
     std::chrono::system_clock::time_point resultsFrom{};
     std::optional<std::chrono::system_clock::time_point> reservation;
+    std::chrono::system_clock::time_point begunAt{};
+    std::chrono::system_clock::time_point endedAt{};
     std::vector<Recipient> recipients;
     // app messages: the image
     std::string imageName;
@@ -131,6 +142,10 @@ public:
 
     std::optional<Store> StoreOf(int code) const;
     std::optional<Transfer> SmsSend(int ss) const;
+    // The simulator's time (the real time moved by AdvanceClock).
+    std::chrono::system_clock::time_point CurrentTime() const;
+    // The store's SMS/LMS sends, oldest first.
+    std::vector<Transfer> SmsSendsOf(int mart) const;
     std::optional<Transfer> AppMessage(long long ml) const;
     std::optional<Transfer> CouponIssue(int issue) const;
     std::string ToJson() const;
@@ -140,6 +155,7 @@ public:
 
 private:
     std::chrono::system_clock::time_point Now() const;
+    void Book(Store& s, std::string what, double amount);
     std::string MartInfo(const FormFields& f, int which);
     std::string SmsBegin(const FormFields& f);
     std::string Batch(std::map<long long, Transfer>& table, const FormFields& f, const char* codeField,

@@ -42,6 +42,13 @@ std::string FaultKindName(FaultKind kind) {
     return "?";
 }
 
+std::string FaultKindNames() {
+    std::string names;
+    for (const auto& k : kKindNames)
+        names += (names.empty() ? "" : ", ") + std::string(k.name);
+    return names;
+}
+
 void FaultPlan::Arm(Fault fault) {
     std::lock_guard lock(m_mutex);
     if (fault.nth < 1)

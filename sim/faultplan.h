@@ -36,6 +36,8 @@ struct Fault {
 
 std::optional<FaultKind> FaultKindFromName(const std::string& name);
 std::string FaultKindName(FaultKind kind);
+// Every kind's name, comma-separated.
+std::string FaultKindNames();
 
 class FaultPlan {
 public:

@@ -2,8 +2,13 @@
 
 #include "sim/json.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <map>
+#include <optional>
 #include <vector>
 
 namespace zmsg::sim {
@@ -15,29 +20,34 @@ struct Sample {
     const char* text;
 };
 
+enum class TabKind { Samples, History, Charges, Prices };
+
 struct PageTab {
     const char* caption;
+    TabKind kind;
     std::vector<Sample> samples;
 };
 
-// Page tabs 1 to 5 of the SMS dialog's panel.
+// Page tabs 1 to 5 of the SMS dialog's panel, captioned as the dialog's buttons are.
 const std::vector<PageTab>& Tabs() {
     static const std::vector<PageTab> tabs = {
-        {"추천 문구",
+        {"메시지서식",
+         TabKind::Samples,
          {{"주말 특가", "[행복마트] 주말 특가! 삼겹살 100g 1,290원, 딸기 1팩 5,900원. 토·일 이틀만!"},
           {"신선식품 할인", "[행복마트] 오늘 저녁 7시부터 신선식품 30% 할인합니다. 많이 오세요."},
-          {"", "[행복마트] 적립 포인트가 5,000점을 넘었습니다. 계산대에서 바로 쓰세요."}}},
-        {"다른 매장 문구",
+          {"", "[행복마트] 적립 포인트가 5,000점을 넘었습니다. 계산대에서 바로 쓰세요."},
+          {"새해 인사", "새해 복 많이 받으세요!\n올해도 행복마트를 아껴 주셔서 고맙습니다."},
+          {"추석 인사", "즐거운 한가위 보내세요 ♡ 넉넉하고 풍성한 추석 되세요."},
+          {"이달의 행사 안내 (장문)", "[행복마트 이달의 행사]\n1. 매주 수요일 채소 반값\n"
+                                      "2. 3만원 이상 사시면 주차 2시간 무료\n3. 10일~20일 포인트 2배 적립\n\n"
+                                      "자세한 내용은 매장 게시판을 보세요."}}},
+        {"타점포참조",
+         TabKind::Samples,
          {{"선물세트 예약", "[우리마트] 추석 선물세트 예약 판매! 한우·과일 세트 최대 20% 할인."},
           {"", "[동네마트] 배달 시작! 3만원 이상 사시면 무료로 배달해 드립니다 ☎"}}},
-        {"기념일·명절",
-         {{"새해 인사", "새해 복 많이 받으세요!\n올해도 행복마트를 아껴 주셔서 고맙습니다."},
-          {"추석 인사", "즐거운 한가위 보내세요 ♡ 넉넉하고 풍성한 추석 되세요."}}},
-        {"장문(LMS)",
-         {{"이달의 행사 안내", "[행복마트 이달의 행사]\n1. 매주 수요일 채소 반값\n"
-                               "2. 3만원 이상 사시면 주차 2시간 무료\n3. 10일~20일 포인트 2배 적립\n\n"
-                               "자세한 내용은 매장 게시판을 보세요."}}},
-        {"이용 안내", {}},
+        {"전송내역", TabKind::History, {}},
+        {"충전내역", TabKind::Charges, {}},
+        {"충전안내", TabKind::Prices, {}},
     };
     return tabs;
 }
@@ -102,6 +112,9 @@ std::string Head(const char* title, const std::string& script) {
            "color:#222;text-decoration:none}a.sample b{color:#135}"
            "label{display:block;padding:5px;border-bottom:1px solid #dde}"
            ".note{color:#666}h1{font-size:15px}"
+           "table{border-collapse:collapse}td,th{border:1px solid #cde;padding:3px 6px}"
+           "th{background:#e8f0f4;font-weight:normal}td{text-align:right}td:nth-child(2),#prices "
+           "td:first-child{text-align:left}"
            "</style>\n<script>\n" +
            script + "</script></head>\n<body>\n";
 }
@@ -140,7 +153,106 @@ std::string Dashed(const std::string& n) {
     return n.substr(0, head) + "-" + n.substr(head, n.size() - head - tail) + "-" + n.substr(n.size() - tail);
 }
 
-PageReply SmsPage(const FormFields& query) {
+// The store a page token was made for: its second field is the store code times the multiplier.
+std::optional<int> MartOfToken(std::string_view pm) {
+    const long long k = Number(pm.substr(0, 2)) + 13;
+    const long long field = Number(pm.substr(2, 8));
+    if (field % k != 0)
+        return std::nullopt;
+    return static_cast<int>(field / k);
+}
+
+std::string When(std::chrono::system_clock::time_point at) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(at);
+    std::tm local{};
+    localtime_r(&t, &local);
+    char buf[32];
+    std::strftime(buf, sizeof buf, "%Y-%m-%d %H:%M", &local);
+    return buf;
+}
+
+// Calls or money as a person reads them: "1,234", "1,234.5", "-12".
+std::string Amount(double value) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.1f", value < 0 ? -value : value);
+    std::string text = buf;
+    if (text.size() > 2 && text.compare(text.size() - 2, 2, ".0") == 0)
+        text.resize(text.size() - 2);
+    const size_t point = std::min(text.find('.'), text.size());
+    for (size_t at = point; at > 3; at -= 3)
+        text.insert(at - 3, 1, ',');
+    return (value < 0 ? "-" : "") + text;
+}
+
+std::string Unit(const Store& s) {
+    return s.payType == 1 ? "콜" : "원";
+}
+
+std::string Row(std::initializer_list<std::string> cells) {
+    std::string row = "<tr>";
+    for (const std::string& c : cells)
+        row += "<td>" + Html(c) + "</td>";
+    return row + "</tr>\n";
+}
+
+std::string HistoryList(const Store& store, const CenterState& center) {
+    const auto now = center.CurrentTime();
+    const std::vector<Transfer> sends = center.SmsSendsOf(store.code);
+    if (sends.empty())
+        return "<p>전송한 문자가 없습니다.</p>\n";
+    std::string out = "<table id=\"sends\"><tr><th>전송일시</th><th>구분</th><th>예약일시</th><th>요청</th>"
+                      "<th>전송</th><th>차감</th><th>성공</th><th>실패</th><th>대기</th><th>상태</th></tr>\n";
+    // Newest first, as the provider's own list.
+    for (auto it = sends.rbegin(); it != sends.rend(); ++it) {
+        const Transfer& t = *it;
+        int delivered = 0, failed = 0;
+        const bool due = t.ended && now >= t.resultsFrom;
+        for (const Recipient& r : t.recipients) {
+            delivered += due && r.result == 1 ? 1 : 0;
+            failed += due && r.result == 2 ? 1 : 0;
+        }
+        const int waiting = t.ended && !t.cancelled ? t.sent - delivered - failed : 0;
+        const char* status = t.cancelled                             ? "취소"
+                             : !t.ended                              ? "미완료"
+                             : t.reservation && *t.reservation > now ? "예약"
+                                                                     : "완료";
+        out += Row({When(t.ended ? t.endedAt : t.begunAt), t.kind == "L" ? "LMS" : "SMS",
+                    t.reservation ? When(*t.reservation) : "-", std::to_string(t.announced),
+                    std::to_string(t.sent), Amount(t.charged) + Unit(store), std::to_string(delivered),
+                    std::to_string(failed), std::to_string(waiting), status});
+    }
+    return out + "</table>\n";
+}
+
+std::string ChargeList(const Store& store) {
+    std::string out = "<p>현재 잔액: <b id=\"balance\">" + Amount(store.balance) + Unit(store) +
+                      "</b></p>\n<table id=\"ledger\"><tr><th>일시</th><th>내용</th><th>금액</th>"
+                      "<th>잔액</th></tr>\n";
+    for (auto it = store.ledger.rbegin(); it != store.ledger.rend(); ++it)
+        out += Row(
+            {When(it->at), it->what, Amount(it->amount) + Unit(store), Amount(it->balance) + Unit(store)});
+    return out + "</table>\n";
+}
+
+std::string PriceList(const Store& store, const std::string& reloadLink) {
+    std::string out = "<h1>" + Html(store.name) +
+                      " 요금 안내</h1>\n<table id=\"prices\"><tr><th>구분</th>"
+                      "<th>1건 요금</th></tr>\n";
+    if (store.payType == 1) {
+        out += Row({"SMS (단문, 90바이트)", "1콜"}) +
+               Row({"LMS (장문, 2,000바이트)", Amount(store.lmsCalls) + "콜"});
+    } else {
+        out += Row({"SMS (단문, 90바이트)", Amount(store.unitSms) + "원"}) +
+               Row({"LMS (장문, 2,000바이트)", Amount(store.unitLms) + "원"});
+    }
+    out += "</table>\n<p>충전은 아래 계좌로 입금하신 뒤 콜센터(☎ 1600-0000)로 알려 주세요.<br>"
+           "문자은행 123-456-789012 (주)문자센터</p>\n"
+           "<p>충전한 뒤에는 <a id=\"reload\" href=\"" +
+           reloadLink + "\">잔액 새로고침</a>을 눌러 주세요.</p>\n";
+    return out;
+}
+
+PageReply SmsPage(const FormFields& query, const CenterState& center) {
     const std::string pm = FieldOf(query, "pm");
     if (!IsWellFormedPageToken(pm))
         return Refusal("페이지 인증 정보가 올바르지 않습니다.");
@@ -150,7 +262,15 @@ PageReply SmsPage(const FormFields& query) {
         return Refusal("없는 페이지입니다.");
     const std::string self = "appSMS.aspx?tab=" + std::to_string(tab);
     const PageTab& current = tabs[static_cast<size_t>(tab - 1)];
+    std::optional<Store> store;
+    if (current.kind != TabKind::Samples) {
+        const std::optional<int> mart = MartOfToken(pm);
+        store = mart ? center.StoreOf(*mart) : std::nullopt;
+        if (!store || !store->hasSmsAccount)
+            return Refusal("등록되지 않은 매장입니다.");
+    }
 
+    // Every page answers the copy functions; only a sample page ever has something to copy.
     std::string data = "var samples = [\n";
     for (const auto& s : current.samples)
         data += "  {title: " + Js(s.title) + ", text: " + Js(s.text) + "},\n";
@@ -165,11 +285,17 @@ PageReply SmsPage(const FormFields& query) {
                 (static_cast<int>(i + 1) == tab ? " class=\"on\"" : "") + ">" + Html(tabs[i].caption) +
                 "</a>";
     body += "</div>\n<div class=\"list\">\n";
-    if (current.samples.empty()) {
-        body += "<h1>문자 보내기 도움말</h1>\n<p>왼쪽 탭의 문구를 누르면 메시지 입력란으로 복사됩니다.</p>\n"
-                "<p>충전한 뒤에는 <a id=\"reload\" href=\"" +
-                self + "&amp;cmd=DoReloadCall&amp;pm=" + pm + "\">잔액 새로고침</a>을 눌러 주세요.</p>\n";
-    } else {
+    switch (current.kind) {
+    case TabKind::History:
+        body += HistoryList(*store, center);
+        break;
+    case TabKind::Charges:
+        body += ChargeList(*store);
+        break;
+    case TabKind::Prices:
+        body += PriceList(*store, self + "&amp;cmd=DoReloadCall&amp;pm=" + pm);
+        break;
+    case TabKind::Samples:
         body += "<p class=\"note\">문구를 누르면 메시지 입력란으로 복사됩니다.</p>\n";
         for (size_t i = 0; i < current.samples.size(); ++i) {
             const Sample& s = current.samples[i];
@@ -180,6 +306,7 @@ PageReply SmsPage(const FormFields& query) {
                 body += "<b>" + Html(s.title) + "</b><br>";
             body += Html(s.text) + "</a>\n";
         }
+        break;
     }
     return {200, body + "</div>\n</body></html>\n"};
 }
@@ -225,7 +352,7 @@ bool IsCenterPage(const std::string& path) {
 
 PageReply CenterPage(const std::string& path, const FormFields& query, const CenterState& center) {
     if (path == "/ZMSG/appSMS.aspx")
-        return SmsPage(query);
+        return SmsPage(query, center);
     if (path == "/ZMSG/SelCallback.aspx")
         return CallbackPage(query, center);
     return {404, "not found"};

@@ -1,10 +1,13 @@
 // The service center's web pages that the dialogs show: real HTML and JavaScript in UTF-8 with the
 // page functions the module calls and the command links that hand values over.
 //
-//   GET /ZMSG/appSMS.aspx?tab=1..5&pm=TOKEN   message samples, one page tab each; clicking a sample
-//                                             makes jsGetCopyMsg/jsGetCopyTitle return it and
-//                                             navigates to an address with "DoCopyMsgToApp";
-//                                             tab 5 has a "DoReloadCall" link
+//   GET /ZMSG/appSMS.aspx?tab=1..5&pm=TOKEN   the SMS dialog's page tabs: 1 message samples, 2 other
+//                                             stores' messages (clicking a sample makes
+//                                             jsGetCopyMsg/jsGetCopyTitle return it and navigates to
+//                                             an address with "DoCopyMsgToApp"); 3 the store's sends
+//                                             with counts, charges, results and reservations; 4 the
+//                                             charge history; 5 the price list with a "DoReloadCall"
+//                                             link. Tabs 3 to 5 read the store from the token.
 //   GET /ZMSG/SelCallback.aspx?mart=N&ts=T    the store's registered callback numbers; the "선택"
 //                                             button navigates to "DoCopyCallbackToApp" and
 //                                             jsGetCopyCallback returns the checked number ("" when

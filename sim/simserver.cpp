@@ -10,6 +10,7 @@
 //   POST /_sim/optout    mart, date (YYYY-MM-DD), time (HHMMSS), cn, p: a new refusal request
 #include "sim/simserver.h"
 
+#include <algorithm>
 #include <arpa/inet.h>
 #include <csignal>
 #include <cstdlib>
@@ -233,10 +234,24 @@ void SimServer::Impl::Control(const httplib::Request& req, httplib::Response& re
     if (req.method == "GET" && req.path == "/_sim/state")
         return res.set_content(center.ToJson(), "application/json");
     if (req.method == "POST" && req.path == "/_sim/fault") {
+        // A mistyped fault must not look armed: the request that was meant to fail would then succeed.
+        static const char* const kParameters[] = {"verb", "nth",    "kind", "delay",
+                                                  "code", "reason", "body", "act"};
+        std::string unknown;
+        for (const auto& [name, value] : f)
+            if (std::find_if(std::begin(kParameters), std::end(kParameters),
+                             [&](const char* p) { return name == p; }) == std::end(kParameters))
+                unknown += (unknown.empty() ? "" : ", ") + name;
         const auto kind = FaultKindFromName(FieldOf(f, "kind").empty() ? "delay" : FieldOf(f, "kind"));
-        if (!kind || FieldOf(f, "verb").empty()) {
+        if (!kind || FieldOf(f, "verb").empty() || !unknown.empty()) {
             res.status = 400;
-            return res.set_content("verb and a known kind are needed\n", "text/plain");
+            std::string text = !unknown.empty() ? "unknown parameter: " + unknown + "\n"
+                               : !kind          ? "unknown kind: " + FieldOf(f, "kind") + "\n"
+                                                : std::string("verb is needed\n");
+            text += "parameters: verb (request kind, e.g. SMSEND), nth (1 = next), kind, delay (ms), code, "
+                    "reason, body, act (0 or 1)\nkinds: " +
+                    FaultKindNames() + "\n";
+            return res.set_content(text, "text/plain");
         }
         Fault fault;
         fault.verb = FieldOf(f, "verb");

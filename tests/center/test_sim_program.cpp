@@ -13,10 +13,13 @@
 
 namespace {
 
-std::string Get(const std::string& url) {
+// The body of a GET, or of a POST of the form when one is given, whatever the status.
+std::string Get(const std::string& url, const std::string& form = std::string()) {
     std::string body;
     CURL* curl = curl_easy_init();
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    if (!form.empty())
+        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, form.c_str());
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, 30000L);
     curl_easy_setopt(
         curl, CURLOPT_WRITEFUNCTION, +[](char* d, size_t s, size_t n, void* out) {
@@ -54,6 +57,17 @@ TEST(SimProgram, NamesItsPortFirstAndAnswersStoreInformation) {
     const std::string log = Get(base + "/_sim/requests");
     EXPECT_NE(log.find("\"verb\":\"MARTINFO\""), std::string::npos) << log;
     EXPECT_NE(log.find("\"mart\":\"1001\""), std::string::npos) << log;
+
+    // A mistyped fault is refused with the names a person can use, and nothing is armed.
+    const std::string kind = Get(base + "/_sim/fault", "verb=MARTINFO&kind=close-afterr");
+    EXPECT_NE(kind.find("unknown kind: close-afterr"), std::string::npos) << kind;
+    EXPECT_NE(kind.find("close-before, close-after, http500"), std::string::npos) << kind;
+    const std::string parameter = Get(base + "/_sim/fault", "verb=MARTINFO&kind=fail&resaon=x");
+    EXPECT_NE(parameter.find("unknown parameter: resaon"), std::string::npos) << parameter;
+    ASSERT_EQ(RequestPost(base + "/ZMSG/AppRequest.ashx", "work=MARTINFO&mart=1001&ver=1.0.0.1", reply, 0),
+              1);
+    EXPECT_TRUE(zmsg::IsPositiveReply(zmsg::ConvertReply(reply), 10)) << reply;
+    EXPECT_EQ(Get(base + "/_sim/fault", "verb=MARTINFO&kind=fail&reason=x"), "armed\n");
 
     sim.terminate();
     ASSERT_TRUE(sim.waitForFinished(30000));

@@ -89,7 +89,7 @@ private slots:
         QVERIFY(Child<QPushButton>(dlg, "pageButton2028")->isChecked());
         QVERIFY(!Child<QPushButton>(dlg, "pageButton2027")->isChecked());
         CWebBrowser2* browser = panel->Browser();
-        QCOMPARE(browser->title(), QStringLiteral("추천 문구"));
+        QCOMPARE(browser->title(), QStringLiteral("메시지서식"));
 
         // What the user typed is replaced without a question; the counter follows.
         editor->setPlainText(QStringLiteral("지우지 마세요"));

@@ -91,7 +91,7 @@ void TestWebBrowser2::commandLinksArriveAsQueuedCalls() {
 
     const std::string tab1 = zmsg::SmsPageUrl(1, 1001, 7);
     QVERIFY(Load(browser, tab1));
-    QCOMPARE(browser.title(), QString::fromUtf8("추천 문구"));
+    QCOMPARE(browser.title(), QString::fromUtf8("메시지서식"));
 
     // A click on a sample: the page records its choice and navigates to the command.
     QVERIFY(RunScript(browser, QStringLiteral("document.getElementById('sample2').click()")));
@@ -118,14 +118,14 @@ void TestWebBrowser2::commandLinksArriveAsQueuedCalls() {
     QVERIFY(RunScript(browser, QStringLiteral("location.href = 'appSMS.aspx?tab=2&x=docopymsgtoapp&pm=' + "
                                               "new URLSearchParams(location.search).get('pm')")));
     QVERIFY(loaded.wait(kPageTimeout));
-    QCOMPARE(browser.title(), QString::fromUtf8("다른 매장 문구"));
+    QCOMPARE(browser.title(), QString::fromUtf8("타점포참조"));
     QVERIFY(browser.url().toString().contains(QStringLiteral("docopymsgtoapp")));
     QCOMPARE(found.count(), 0);
 
     loaded.clear();
     QVERIFY(RunScript(browser, QStringLiteral("document.querySelectorAll('.tabs a')[4].click()")));
     QVERIFY(loaded.wait(kPageTimeout));
-    QCOMPARE(browser.title(), QString::fromUtf8("이용 안내"));
+    QCOMPARE(browser.title(), QString::fromUtf8("충전안내"));
     const QUrl help = browser.url();
 
     // "DoReloadCall" is cancelled and nothing else happens.
