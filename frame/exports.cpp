@@ -35,8 +35,9 @@ bool EnsureStarted() {
     return state == 1;
 }
 
-void NotBuiltYet(const char* what) {
-    LogAndShow(zmsg::K("이 기능은 아직 준비 중입니다: ") + what, 1);
+// Until a feature is built the clerk reads which one is not ready, in words of the store's own.
+void NotBuiltYet(const char* feature) {
+    LogAndShow(zmsg::K(feature) + zmsg::K(" 기능은 아직 준비 중입니다."), 1);
 }
 
 } // namespace
@@ -45,17 +46,17 @@ extern "C" {
 
 void PopupCouponIssue(CSQLDirect*, int32_t, const char*, const char*) {
     if (EnsureStarted())
-        NotBuiltYet("PopupCouponIssue");
+        NotBuiltYet("쿠폰 발행");
 }
 
 void PopupRefuseList(CSQLDirect*, int32_t) {
     if (EnsureStarted())
-        NotBuiltYet("PopupRefuseList");
+        NotBuiltYet("080 수신거부 관리");
 }
 
 void PopupSMMS(CSQLDirect*, int32_t, const char*, const char*, const char*) {
     if (EnsureStarted())
-        NotBuiltYet("PopupSMMS");
+        NotBuiltYet("앱 메시지 보내기");
 }
 
 void PopupSMS(CSQLDirect* db, int32_t empCode, int32_t targetType, const char* codeList,
@@ -89,7 +90,7 @@ int32_t ReceiveResult(CSQLDirect* db, int32_t ssCode) {
 int32_t ReceiveSMMSResult(CSQLDirect*, int32_t) {
     if (!EnsureStarted())
         return 0;
-    WriteLog(zmsg::K("SMMS 결과 수신은 아직 준비 중입니다"), 0);
+    WriteLog(zmsg::K("앱 메시지 결과 수신 기능은 아직 준비 중입니다."), 0);
     return 0;
 }
 

@@ -16,6 +16,7 @@
 #include "center/text/codec.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/modulefont.h"
 #include "frame/widgets/moduleicons.h"
 #include "frame/widgets/virtualkey.h"
 
@@ -76,9 +77,7 @@ CMessageDlg::CMessageDlg(const std::string& text, unsigned type, unsigned textCo
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       m_text(zmsg::FromCp949(TrimBlanks(text))), m_textColor(zmsg::ColorFromRef(textColor)), m_type(type),
       m_closeKey((type & MB_OKCANCEL) ? 0 : closeKey) {
-    QFont face;
-    face.setFamilies({QStringLiteral("굴림"), QStringLiteral("NanumGothic")});
-    face.setPointSize(11);
+    const QFont face = ModuleFont(11);
     setFont(face);
     m_textFont = face;
     m_textFont.setPixelSize(kTextPixelHeight);

@@ -16,6 +16,8 @@ class QPushButton;
 
 class CMessageDlg : public QDialog {
     Q_OBJECT
+    // Readable through the meta-object system, so a host's test can read a box of the loaded module.
+    Q_PROPERTY(QString text READ Text CONSTANT)
 public:
     // text: CP949, shown with blanks trimmed at both ends. type: the MB_* bits of frame/messagebox.h.
     // textColor: 0x00BBGGRR. closeKey: a virtual-key code that ends the box with itself as the

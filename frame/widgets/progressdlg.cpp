@@ -8,13 +8,12 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include "frame/widgets/modulefont.h"
+
 CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint) {
     // Shown while the caller keeps the thread: it must not take the focus from the caller's window.
     setAttribute(Qt::WA_ShowWithoutActivating);
-    QFont face;
-    face.setFamilies({QStringLiteral("굴림"), QStringLiteral("NanumGothic")});
-    face.setPointSize(10);
-    setFont(face);
+    setFont(ModuleFont(10));
     setFixedSize(360, 70);
 
     m_step = new QLabel(QStringLiteral("...하는 중입니다"), this);

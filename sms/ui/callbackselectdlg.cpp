@@ -11,6 +11,7 @@
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
 #include "frame/messagebox.h"
+#include "frame/widgets/modulefont.h"
 
 namespace {
 
@@ -23,6 +24,7 @@ CCallbackSelectDlg::CCallbackSelectDlg(int32_t mart, QWidget* parent)
     : QDialog(parent), m_mart(mart), m_browser(new CWebBrowser2(this)),
       m_cancel(new QPushButton(QString::fromUtf8("취 소"), this)) {
     setWindowTitle(QString::fromUtf8("발신번호 선택"));
+    ApplyModuleFont(this);
     m_browser->setFixedSize(kBrowserSize);
     m_cancel->setAutoDefault(false);
 

@@ -14,6 +14,7 @@
 #include "center/vexglobal.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/modulefont.h"
 #include "sms/ui/specialchardlg.h"
 
 using zmsg::K;
@@ -70,10 +71,7 @@ CLmsEditDlg::CLmsEditDlg(QWidget* parent)
       m_cancel(new QPushButton(QString::fromUtf8("취소"), this)) {
     setWindowTitle(QString::fromUtf8("장문(LMS) 편집"));
 
-    QFont font(QString::fromUtf8("굴림체"));
-    font.setStyleHint(QFont::TypeWriter);
-    font.setPixelSize(14);
-    font.setWeight(QFont::Normal);
+    const QFont font = ModuleFixedFont(14);
     for (QWidget* edit : {static_cast<QWidget*>(m_titleEdit), static_cast<QWidget*>(m_textEdit)}) {
         edit->setFont(font);
         Colour(edit, QPalette::Base, kEditBackground);

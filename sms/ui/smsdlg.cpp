@@ -31,6 +31,7 @@
 #include "frame/moduleapp.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/modulefont.h"
 #include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
 #include "sms/pasteparser.h"
@@ -134,6 +135,7 @@ bool CSMSDlg::OnInitDialog() {
     m_bindOnce = LoadBindOnce();
 
     setWindowTitle(QStringLiteral("SMS Alder - ") + FromCp949(theApp().GetVersionString()));
+    ApplyModuleFont(this);
     SetToolTips();
     SetupRecipientColumns(*m_grid, m_targetType);
     FillReservationCombos();

@@ -1,10 +1,15 @@
 #include "sms/ui/specialchardlg.h"
 
+#include <algorithm>
 #include <array>
+#include <numeric>
 #include <string_view>
+#include <vector>
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLayout>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +21,7 @@
 #include "center/vexglobal.h"
 #include "frame/widgets/cellformat.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/modulefont.h"
 #include "frame/widgets/trellisex.h"
 
 namespace {
@@ -24,6 +30,7 @@ constexpr std::uint32_t kBackground = 0x9BFFFF;
 constexpr std::uint32_t kButtonBackground = 0x37CDCD;
 // 147 x 199 dialog units of the module's dialog font.
 constexpr QSize kPopupSize(257, 373);
+constexpr int kCellPadding = 6;
 
 constexpr int kSymbolColumns = 8;
 // The first row is a row like the others: the whole table is selectable.
@@ -59,6 +66,7 @@ CSpecialCharDlg::CSpecialCharDlg(QWidget* target, int x, int y, QWidget* parent)
       m_use(new QPushButton(QString::fromUtf8("사용"), this)),
       m_close(new QPushButton(QString::fromUtf8("닫기"), this)) {
     setFixedSize(kPopupSize);
+    ApplyModuleFont(this);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, zmsg::ColorFromRef(kBackground));
     setPalette(pal);
@@ -125,6 +133,9 @@ std::optional<std::string> CSpecialCharDlg::Choose(QWidget* parent, int x, int y
 
 void CSpecialCharDlg::SetMode(Mode mode) {
     m_mode = mode;
+    // Each table starts from the popup's own size and grows only as far as its cells need.
+    setFixedSize(kPopupSize);
+    layout()->activate();
     m_symbols->setChecked(mode == Mode::Symbols);
     m_emoticons->setChecked(mode == Mode::Emoticons);
     FillGrid();
@@ -160,28 +171,49 @@ void CSpecialCharDlg::FillGrid() {
             }
         }
     }
-    // Emoticons are wide: a smaller face keeps most of them whole in cells of the popup's size.
-    QFont font = this->font();
-    if (m_mode == Mode::Emoticons)
-        font.setPixelSize(11);
-    m_grid->setFont(font);
     m_grid->SetRedraw(true);
     SpreadCells();
 }
 
-// Rows and columns share the client area evenly; the last ones take what the division leaves.
+QSize CSpecialCharDlg::CellContent(int row, int column) const {
+    const QString text = zmsg::FromCp949(m_grid->GetItemText(row, column));
+    const QRect bounds = m_grid->fontMetrics().boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignCenter, text);
+    return {bounds.width() + kCellPadding, bounds.height() + kCellPadding};
+}
+
+// Every cell shows its whole text: columns and rows are as wide and high as their widest and highest
+// cell, the popup grows when the table needs more than its own size, and the room left over is shared
+// evenly.
 void CSpecialCharDlg::SpreadCells() {
     const int rows = m_grid->GetRowCount() - 1;
     const int columns = m_grid->GetColumnCount();
     if (rows <= 0 || columns <= 0)
         return;
-    const QSize area = m_grid->viewport()->size();
+    std::vector<int> widths(static_cast<size_t>(columns), 0);
+    int height = 0;
     for (int r = 1; r <= rows; ++r)
-        m_grid->SetRowHeight(r, r < rows ? area.height() / rows
-                                         : area.height() - (rows - 1) * (area.height() / rows));
+        for (int c = 0; c < columns; ++c) {
+            const QSize need = CellContent(r, c);
+            widths[static_cast<size_t>(c)] = std::max(widths[static_cast<size_t>(c)], need.width());
+            height = std::max(height, need.height());
+        }
+    const int needWidth = std::accumulate(widths.begin(), widths.end(), 0);
+    const int needHeight = height * rows;
+    QSize area = m_grid->viewport()->size();
+    const QSize grow(std::max(0, needWidth - area.width()), std::max(0, needHeight - area.height()));
+    if (grow.width() > 0 || grow.height() > 0) {
+        setFixedSize(size() + grow);
+        layout()->activate();
+        area = m_grid->viewport()->size();
+    }
+    const int spareWidth = std::max(0, area.width() - needWidth);
     for (int c = 0; c < columns; ++c)
-        m_grid->SetColumnWidth(c, c < columns - 1 ? area.width() / columns
-                                                  : area.width() - (columns - 1) * (area.width() / columns));
+        m_grid->SetColumnWidth(c, widths[static_cast<size_t>(c)] + spareWidth / columns +
+                                      (c == columns - 1 ? spareWidth % columns : 0));
+    const int rowHeight = std::max(height, area.height() / rows);
+    for (int r = 1; r <= rows; ++r)
+        m_grid->SetRowHeight(r,
+                             r < rows ? rowHeight : std::max(height, area.height() - (rows - 1) * rowHeight));
 }
 
 void CSpecialCharDlg::showEvent(QShowEvent* event) {

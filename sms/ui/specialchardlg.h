@@ -49,6 +49,8 @@ protected:
 private:
     void FillGrid();
     void SpreadCells();
+    // The size a cell needs to show its whole text.
+    QSize CellContent(int row, int column) const;
     void InsertIntoTarget(const QString& text);
 
     QWidget* m_target;

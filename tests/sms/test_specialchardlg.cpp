@@ -33,6 +33,7 @@ private slots:
     void nothingChosenKeepsThePopupOpen();
     void symbolReplacesTheSelectionAtTheCaret();
     void emoticonIsFollowedByALineBreak();
+    void everyCellShowsItsWholeText();
     void withoutAnEditorTheChoiceIsReturned();
 };
 
@@ -158,6 +159,34 @@ void TestSpecialCharDlg::emoticonIsFollowedByALineBreak() {
         QCOMPARE(dlg.Chosen(), K(r.inserted));
         QCOMPARE(title.text(), QString::fromUtf8(r.inserted));
     }
+}
+
+void TestSpecialCharDlg::everyCellShowsItsWholeText() {
+    CSpecialCharDlg dlg(nullptr, 10, 10);
+    dlg.show();
+    for (const auto mode : {CSpecialCharDlg::Mode::Emoticons, CSpecialCharDlg::Mode::Symbols}) {
+        dlg.SetMode(mode);
+        CTrellisEx* grid = dlg.Grid();
+        // One face for Hangul, symbols and Latin alike.
+        QCOMPARE(QFontInfo(grid->font()).family(), QStringLiteral("NanumGothic"));
+        const QFontMetrics metrics(grid->font());
+        int clipped = 0;
+        for (int r = 1; r < grid->GetRowCount(); ++r)
+            for (int c = 0; c < grid->GetColumnCount(); ++c) {
+                const QString text = zmsg::FromCp949(grid->GetItemText(r, c));
+                const QRect cell = grid->visualRect(grid->model()->index(r - 1, c));
+                const QRect need = metrics.boundingRect(QRect(0, 0, 10000, 10000), Qt::AlignCenter, text);
+                if (need.width() > cell.width() || need.height() > cell.height()) {
+                    qWarning() << "clipped:" << text << need.size() << cell.size();
+                    ++clipped;
+                }
+                // Nothing of the table lies outside the popup: no cell is cut by its edge.
+                QVERIFY(grid->viewport()->rect().contains(cell));
+            }
+        QCOMPARE(clipped, 0);
+    }
+    // Back on the symbols the popup has its own size again.
+    QCOMPARE(dlg.size(), QSize(257, 373));
 }
 
 void TestSpecialCharDlg::withoutAnEditorTheChoiceIsReturned() {
