@@ -75,6 +75,13 @@ void CTrellisEx::AutoSizeColumns() {
     AutoFitColumns();
 }
 
+void CTrellisEx::FitColumnsOnce() {
+    if (m_fitted || m_model->Rows() == 0)
+        return;
+    AutoFitColumns();
+    m_fitted = true;
+}
+
 bool CTrellisEx::SetColBkColor(int column, std::uint32_t color) {
     TrellisColumn* c = m_model->Column(column);
     if (!c)
@@ -155,6 +162,7 @@ void CTrellisEx::DeleteNonFixedRows() {
 
 void CTrellisEx::DeleteAllItems() {
     m_model->Clear();
+    m_fitted = false;
 }
 
 int CTrellisEx::GetRowCount() const {

@@ -37,6 +37,9 @@ public:
     // Both fit every column to its title and contents.
     void AutoFitColumns();
     void AutoSizeColumns();
+    // Fits the columns the first time the grid has rows and leaves them alone after that (until the
+    // columns are set up anew): a refill must not make the columns jump under the user's eyes.
+    void FitColumnsOnce();
     bool SetColBkColor(int column, std::uint32_t color);
 
     // The title row is always row 0; a fixed row count of 0 hides it.
@@ -114,6 +117,7 @@ private:
 
     CTrellisModel* m_model;
     int m_fixedRows = 1;
+    bool m_fitted = false;
     QModelIndex m_pendingClick;
     bool m_headerCheckToggle = false;
 };

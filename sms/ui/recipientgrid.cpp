@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include <QHeaderView>
+
 #include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
 #include "sms/recipientlist.h"
@@ -50,6 +52,8 @@ void ShowState(CTrellisEx& grid, int row, const Recipient& r) {
 
 void SetupRecipientColumns(CTrellisEx& grid, int targetType) {
     grid.DeleteAllItems();
+    // The remarks column takes whatever room the others leave, so nothing ends cut at the right edge.
+    grid.horizontalHeader()->setStretchLastSection(true);
     const TypeTitles t = TitlesOf(targetType);
     const bool members = targetType == 0 || targetType == 3;
     grid.InsertColumn("No.", kNumberFormat);
@@ -85,7 +89,7 @@ void FillRecipientRows(CTrellisEx& grid, const RecipientList& list, size_t fromI
         ShowState(grid, row, r);
     }
     grid.SetRedraw(true);
-    grid.AutoSizeColumns();
+    grid.FitColumnsOnce();
 }
 
 void RefreshRecipientRow(CTrellisEx& grid, const RecipientList& list, size_t index) {

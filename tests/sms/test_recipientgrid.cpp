@@ -149,6 +149,38 @@ private slots:
         QVERIFY(g.GetItemState(3, 4) & CTrellisEx::kStateSelected);
         QVERIFY(!(g.GetItemState(1, 1) & CTrellisEx::kStateSelected));
     }
+
+    // Columns fit their titles and texts once, the remarks column takes the rest of the width, and a
+    // refill (a filter, sent rows removed) leaves the widths where they were.
+    void columnsFitOnceAndTheLastTakesTheRest() {
+        CTrellisEx g;
+        g.resize(760, 300);
+        SetupRecipientColumns(g, 0);
+        g.show();
+        RecipientList list;
+        for (int i = 0; i < 200; ++i)
+            list.AddRecipient(i + 1, K("회원"), "0101234" + std::to_string(1000 + i), "10", "", "");
+        list[150].remark = K("3회수신실패");
+        FillRecipientRows(g, list, 0);
+        QVERIFY(QTest::qWaitForWindowExposed(&g));
+
+        const int remark = g.GetColumnWidth(6);
+        QVERIFY2(remark >= g.fontMetrics().horizontalAdvance(QString::fromUtf8("3회수신실패")),
+                 qPrintable(QString::number(remark)));
+        int total = 0;
+        std::vector<int> widths;
+        for (int c = 0; c < g.GetColumnCount(); ++c) {
+            widths.push_back(g.GetColumnWidth(c));
+            total += widths.back();
+        }
+        QCOMPARE(total, g.viewport()->width());
+
+        RecipientList other;
+        other.AddRecipient(7, K("아주아주아주긴이름의회원님"), "01099998888", "123,456,789", "", "");
+        FillRecipientRows(g, other, 0);
+        for (int c = 0; c + 1 < g.GetColumnCount(); ++c)
+            QCOMPARE(g.GetColumnWidth(c), widths[static_cast<size_t>(c)]);
+    }
 };
 
 QTEST_MAIN(TestRecipientGrid)
