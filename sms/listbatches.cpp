@@ -36,7 +36,7 @@ std::optional<ListBatch> ListBatches::Next(const std::function<void()>& waiting)
             lock.lock();
         }
     }
-    if (m_ready.empty())
+    if (m_stopped || m_ready.empty())
         return std::nullopt;
     ListBatch batch = std::move(m_ready.front());
     m_ready.pop_front();
@@ -66,16 +66,21 @@ void ListBatches::Build(std::stop_token stop) {
         batch.body += std::to_string(batch.seq);
         batch.body += "&list=";
     };
+    // The stop is looked at under the lock the batch is handed over with: a stop that comes between
+    // the builder's last look and the hand-over still keeps the batch from being handed out.
     auto hand = [&] {
         room = std::max(room, batch.body.size() + batch.body.size() / 8);
         const int seq = batch.seq;
         {
             std::lock_guard lock(m_lock);
+            if (m_stopped)
+                return false;
             m_ready.push_back(std::move(batch));
         }
         m_changed.notify_all();
         batch = ListBatch{};
         batch.seq = seq + 1;
+        return true;
     };
     start();
     for (size_t i = 0; i < m_rows.size(); ++i) {
@@ -99,15 +104,15 @@ void ListBatches::Build(std::stop_token stop) {
         }
         batch.rowEnd = i + 1;
         if (++batch.count >= m_batchSize) {
-            if (stop.stop_requested())
+            if (stop.stop_requested() || !hand())
                 return;
-            hand();
             start();
         }
     }
     if (batch.count > 0) {
         batch.rowEnd = m_rows.size();
-        hand();
+        if (!hand())
+            return;
     }
     {
         std::lock_guard lock(m_lock);

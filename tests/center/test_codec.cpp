@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "center/text/codec.h"
 
@@ -64,6 +65,28 @@ TEST(Codec, BrokenTextsTakeTheSameWayBothTimes) {
     }
     // A good syllable before a cut one: the good one stays, the cut byte becomes one replacement.
     EXPECT_EQ(zmsg::Cp949ToUtf8(zmsg::K("가") + "\xB0"), std::string("가") + "\xEF\xBF\xBD");
+}
+
+TEST(Codec, ExtendedSyllablesAreWholeTwoByteCharacters) {
+    // Syllables outside the common set have lead bytes 0x81 to 0xA0, and trail bytes that may be
+    // ASCII letters ("똠" is 8C 63, a lead byte and "c"): still one character of two bytes.
+    const struct {
+        const char* utf8;
+        std::string cp949;
+    } syllables[] = {{"똠", "\x8C\x63"}, {"뷁", "\x94\xEE"}, {"갂", "\x81\x41"}};
+    for (const auto& s : syllables) {
+        SCOPED_TRACE(s.utf8);
+        EXPECT_EQ(zmsg::K(s.utf8), s.cp949);
+        const std::string text = "a" + s.cp949 + s.cp949 + "b";
+        EXPECT_EQ(zmsg::Cp949ToUtf8(text), std::string("a") + s.utf8 + s.utf8 + "b");
+        std::string url;
+        zmsg::AppendCp949AsUtf8Url(url, text);
+        EXPECT_EQ(zmsg::UrlDecode(url), std::string("a") + s.utf8 + s.utf8 + "b");
+        std::vector<size_t> starts;
+        for (size_t i = 0; i < text.size(); i += zmsg::Cp949CharLen(text, i))
+            starts.push_back(i);
+        EXPECT_EQ(starts, (std::vector<size_t>{0, 1, 3, 5}));
+    }
 }
 
 } // namespace

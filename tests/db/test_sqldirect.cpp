@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <sqlite3.h>
 #include <thread>
 
@@ -42,6 +45,59 @@ std::string rawValue(const std::string& path, const char* sql) {
     sqlite3_close(db);
     return value;
 }
+
+// Tells when a connection opened meanwhile waits for a lock another connection holds: its busy time-out
+// sleeps through the file-system layer, and only a connection that found the file locked sleeps.
+class LockWaits {
+public:
+    LockWaits() {
+        s_base = sqlite3_vfs_find(nullptr);
+        s_vfs = *s_base;
+        s_vfs.zName = "zmsg-lock-waits";
+        s_vfs.xSleep = &LockWaits::Sleep;
+        s_self = this;
+        sqlite3_vfs_register(&s_vfs, 1);
+    }
+    ~LockWaits() {
+        sqlite3_vfs_unregister(&s_vfs);
+        sqlite3_vfs_register(s_base, 1);
+        s_self = nullptr;
+    }
+    LockWaits(const LockWaits&) = delete;
+    LockWaits& operator=(const LockWaits&) = delete;
+
+    // Called by the thread that might wait, once it is done either way.
+    void Done() {
+        std::lock_guard lock(m_lock);
+        m_done = true;
+        m_changed.notify_all();
+    }
+    // True once a connection waits for a lock; false when the thread was done without waiting.
+    bool Waited() {
+        std::unique_lock lock(m_lock);
+        m_changed.wait(lock, [this] { return m_waited || m_done; });
+        return m_waited;
+    }
+
+private:
+    static int Sleep(sqlite3_vfs* vfs, int microseconds) {
+        if (LockWaits* self = s_self) {
+            std::lock_guard lock(self->m_lock);
+            self->m_waited = true;
+            self->m_changed.notify_all();
+        }
+        (void)vfs;
+        return s_base->xSleep(s_base, microseconds);
+    }
+
+    static inline sqlite3_vfs* s_base = nullptr;
+    static inline sqlite3_vfs s_vfs{};
+    static inline std::atomic<LockWaits*> s_self = nullptr;
+    std::mutex m_lock;
+    std::condition_variable m_changed;
+    bool m_waited = false;
+    bool m_done = false;
+};
 
 class SqlDirect : public ::testing::TestWithParam<Kind> {
 protected:
@@ -205,6 +261,7 @@ TEST_P(SqlDirect, ClosingRollsBackAnOpenTransaction) {
 }
 
 TEST_P(SqlDirect, HostAndModuleShareTheFile) {
+    LockWaits waits;
     CSQLDirect host; // the host's own connection, always the embedded one
     ASSERT_TRUE(host.Open("sqlite:" + m_path)) << host.GetLastError();
     EXPECT_EQ(rawValue(m_path, "PRAGMA journal_mode"), "wal");
@@ -235,10 +292,14 @@ TEST_P(SqlDirect, HostAndModuleShareTheFile) {
 
     // A writer arriving meanwhile waits for the lock instead of failing.
     int hostWrite = -2;
-    std::thread writer([&] { hostWrite = host.ExecuteSQL("INSERT INTO member (mem_code) VALUES (5)"); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    std::thread writer([&] {
+        hostWrite = host.ExecuteSQL("INSERT INTO member (mem_code) VALUES (5)");
+        waits.Done();
+    });
+    const bool waited = waits.Waited();
     ASSERT_TRUE(m_db.CommitTrans()) << m_db.GetLastError();
     writer.join();
+    EXPECT_TRUE(waited) << "the writer went ahead without meeting the lock";
     EXPECT_EQ(hostWrite, 0) << host.GetLastError();
     EXPECT_EQ(count(), "5");
 }

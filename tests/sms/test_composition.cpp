@@ -163,6 +163,11 @@ TEST(AdRules, MatchesOnlyWholeCharacters) {
     EXPECT_TRUE(ContainsText(text, K("나")));
     EXPECT_FALSE(ContainsText(text, text.substr(1, 2)));
     EXPECT_FALSE(ContainsText(text, ""));
+    // Extended syllables have ASCII letters for trail bytes: "똠" is 8C 63, "갂" 81 41.
+    EXPECT_FALSE(ContainsText(K("똠"), "c"));
+    EXPECT_FALSE(ContainsText(K("갂갂"), "A"));
+    EXPECT_FALSE(ContainsText(K("뷁똠"), "\xEE\x8C"));
+    EXPECT_TRUE(ContainsText(K("똠c"), "c"));
 }
 
 TEST(Targets, CheckedRowsSplitBetweenSmsAndApp) {

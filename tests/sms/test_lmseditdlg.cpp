@@ -38,6 +38,7 @@ private slots:
     void okReturnsTheEditsAndCancelNothing();
     void titleIsCutAtFortyBytesOnWholeCharacters();
     void textCountsLineBreaksAsOneByte();
+    void extendedSyllablesAreNeverSplit();
     void charactersWithoutCodePage949AreRefused();
     void specialCharacterGoesToTheEditWhoseButtonWasPressed();
 };
@@ -141,6 +142,57 @@ void TestLmsEditDlg::textCountsLineBreaksAsOneByte() {
     QCOMPARE(dlg.TextCounter()->text(), QStringLiteral("12/2000"));
     dlg.accept();
     QCOMPARE(dlg.Text(), K("안녕하세요\n!"));
+}
+
+void TestLmsEditDlg::extendedSyllablesAreNeverSplit() {
+    // Lead bytes 0x81 to 0xA0 and trail bytes that may be ASCII letters: "똠" 8C 63, "뷁" 94 EE, "갂" 81 41.
+    // A syllable that ends on the limit stays; one that would cross it goes whole.
+    for (const char* syllable : {"똠", "뷁", "갂"}) {
+        const QString c = QString::fromUtf8(syllable);
+        struct Row {
+            QString pasted;
+            QString kept;
+            QString counter;
+        };
+        const Row titles[] = {
+            {c.repeated(20), c.repeated(20), QStringLiteral("40/40")},
+            {QStringLiteral("ab") + c.repeated(19), QStringLiteral("ab") + c.repeated(19),
+             QStringLiteral("40/40")},
+            {QStringLiteral("a") + c.repeated(20), QStringLiteral("a") + c.repeated(19),
+             QStringLiteral("39/40")},
+        };
+        for (const Row& r : titles) {
+            ScriptedMessages boxes;
+            CLmsEditDlg dlg;
+            dlg.show();
+            dlg.TitleEdit()->insert(r.pasted);
+            QCOMPARE(dlg.TitleEdit()->text(), r.kept);
+            QCOMPARE(dlg.TitleCounter()->text(), r.counter);
+            QCOMPARE(boxes.texts(), r.kept == r.pasted ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{kTitleTooLong});
+            dlg.accept();
+            QCOMPARE(dlg.Title(), zmsg::ToCp949Lossy(r.kept));
+        }
+        const Row texts[] = {
+            {c.repeated(1000), c.repeated(1000), QStringLiteral("2000/2000")},
+            {QStringLiteral("a\n") + c.repeated(999), QStringLiteral("a\n") + c.repeated(999),
+             QStringLiteral("2000/2000")},
+            {QStringLiteral("a") + c.repeated(1000), QStringLiteral("a") + c.repeated(999),
+             QStringLiteral("1999/2000")},
+        };
+        for (const Row& r : texts) {
+            ScriptedMessages boxes;
+            CLmsEditDlg dlg;
+            dlg.show();
+            dlg.TextEdit()->setPlainText(r.pasted);
+            QCOMPARE(dlg.TextEdit()->toPlainText(), r.kept);
+            QCOMPARE(dlg.TextCounter()->text(), r.counter);
+            QCOMPARE(boxes.texts(), r.kept == r.pasted ? std::vector<std::string>{}
+                                                       : std::vector<std::string>{kTextTooLong});
+            dlg.accept();
+            QCOMPARE(dlg.Text(), zmsg::ToCp949Lossy(r.kept));
+        }
+    }
 }
 
 void TestLmsEditDlg::charactersWithoutCodePage949AreRefused() {

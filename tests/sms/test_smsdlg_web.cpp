@@ -13,6 +13,7 @@
 
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
+#include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
@@ -34,6 +35,12 @@ bool RunScript(CWebBrowser2& browser, const QString& script) {
     bool ran = false;
     browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
     return QTest::qWaitFor([&] { return ran; }, kPageTimeout);
+}
+
+// Runs a script that makes the page give a command, and waits until the browser has taken it.
+bool Command(CWebBrowser2& browser, const QString& script) {
+    QSignalSpy found(browser.CommandPage(), &CCommandPage::commandFound);
+    return RunScript(browser, script) && (found.count() > 0 || found.wait(kPageTimeout));
 }
 
 } // namespace
@@ -102,34 +109,49 @@ private slots:
         QVERIFY(!Child<QCheckBox>(dlg, "lmsCheck")->isChecked());
         QVERIFY(boxes.shown().empty());
 
-        // A click on the current tab reloads nothing; the list comes back with the page kept.
+        // A click on the current tab reloads nothing: a load the click had set going would have begun
+        // by the time the page answers a script. The list comes back with the page kept, and the next
+        // tab's page is the only one asked for since.
         const int pages = m_fx->sim().Requests().Count("PAGE");
+        QSignalSpy started(browser->page(), &QWebEnginePage::loadStarted);
         QTest::mouseClick(Child<QPushButton>(dlg, "pageButton2028"), Qt::LeftButton);
         QVERIFY(Child<QPushButton>(dlg, "pageButton2028")->isChecked());
-        QTest::qWait(200);
-        QCOMPARE(m_fx->sim().Requests().Count("PAGE"), pages);
+        QVERIFY(RunScript(*browser, QStringLiteral("document.title")));
+        QCOMPARE(started.count(), 0);
+        QVERIFY(!browser->page()->isLoading());
         QTest::mouseClick(Child<QPushButton>(dlg, "pageButton2027"), Qt::LeftButton);
         QVERIFY(grid->isVisible());
         QVERIFY(!panel->isVisible());
+        QVERIFY(OpenTab(dlg, 2029));
+        QCOMPARE(m_fx->sim().Requests().Count("PAGE"), pages + 1);
 
         // A page whose choice is empty hands nothing over, and a broken page function changes nothing.
-        QVERIFY(OpenTab(dlg, 2029));
-        QVERIFY(
-            RunScript(*browser, QStringLiteral("chosen = -1; location.href = 'appSMS.aspx?tab=2&cmd="
-                                               "DoCopyMsgToApp&pm=' + new URLSearchParams(location.search)"
-                                               ".get('pm')")));
-        QVERIFY(RunScript(*browser, QStringLiteral("jsGetCopyMsg = function() { throw new Error('x'); };"
-                                                   "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
-        QTest::qWait(500);
-        QCOMPARE(editor->toPlainText(), sample);
+        // Commands are answered in the order the page gave them: once the good copy that follows has
+        // arrived, the two before it have been answered too.
+        QStringList composed;
+        QObject watching; // gone before the list it writes to
+        connect(editor, &QPlainTextEdit::textChanged, &watching, [&] { composed << editor->toPlainText(); });
+        QVERIFY(Command(*browser, QStringLiteral("chosen = -1; location.href = 'appSMS.aspx?tab=2&cmd="
+                                                 "DoCopyMsgToApp&pm=' + new URLSearchParams(location.search)"
+                                                 ".get('pm')")));
+        QVERIFY(Command(*browser, QStringLiteral("jsGetCopyMsg = function() { throw new Error('x'); };"
+                                                 "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
+        QVERIFY(Command(*browser, QStringLiteral("jsGetCopyMsg = function() { return samples[chosen].text; };"
+                                                 "document.getElementById('sample1').click()")));
+        const QString other =
+            QStringLiteral("[우리마트] 추석 선물세트 예약 판매! 한우·과일 세트 최대 20% 할인.");
+        QTRY_COMPARE_WITH_TIMEOUT(editor->toPlainText(), other, kPageTimeout);
+        QVERIFY(!composed.isEmpty());
+        for (const QString& text : composed)
+            QCOMPARE(text, other);
         QVERIFY(boxes.shown().empty());
 
         // A sample a text message cannot carry is refused with a message, not dropped unseen.
-        QVERIFY(RunScript(*browser, QStringLiteral("jsGetCopyMsg = function() { return '웃음 \\u{1F600}'; };"
-                                                   "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
+        QVERIFY(Command(*browser, QStringLiteral("jsGetCopyMsg = function() { return '웃음 \\u{1F600}'; };"
+                                                 "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
         QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().size(), size_t(1), kPageTimeout);
         QCOMPARE(boxes.texts()[0], "문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(U+1F600)");
-        QCOMPARE(editor->toPlainText(), sample);
+        QCOMPARE(editor->toPlainText(), other);
     }
 
     void sideDialogsReturnToTheComposer() {

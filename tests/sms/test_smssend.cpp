@@ -231,6 +231,47 @@ TEST_F(SmsSendTest, FourthMergeFieldAndReservation) {
     EXPECT_EQ(rows[0][1].substr(0, 16), rsv.toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString());
 }
 
+TEST_F(SmsSendTest, MergeFieldsArriveWholeWhateverTheyHold) {
+    // Pasted rows carry any text in their third and fourth fields: the list's own separators, Korean,
+    // the form's "&", "=", "+" and "%", blanks at either end. Each value reaches the center whole, in
+    // its own field and with its own recipient.
+    SmsSendInput in = m_f.Input(4, 3);
+    in.message = K("{이름}님 {포인트} / {최근방문}");
+    in.rows[0].text3 = K("1|2}{3");
+    in.rows[0].text4 = K("홍&길=동");
+    in.rows[1].text3 = "100%";
+    in.rows[1].text4 = K("  앞뒤 공백  ");
+    in.rows[2].text3 = "a+b %2B&c=d";
+    in.rows[2].text4 = "}{|";
+    in.rows[3].text3 = K("삼천 점");
+    in.rows[3].text4 = "%EA%B0%80";
+    const SmsSendResult r = m_f.Send(in);
+    ASSERT_EQ(r.outcome, SmsSendOutcome::Sent);
+    EXPECT_EQ(r.callSent, 4);
+
+    using zmsg::sim::FieldOf;
+    std::vector<zmsg::sim::FormFields> lists;
+    for (const auto& q : m_f.fx().sim().Requests().All())
+        if (q.verb == "SMSLIST")
+            lists.push_back(q.fields);
+    ASSERT_EQ(lists.size(), 2u);
+    // No value spilled into a field of its own.
+    for (const auto& fields : lists) {
+        std::vector<std::string> names;
+        for (const auto& [name, value] : fields)
+            names.push_back(name);
+        EXPECT_EQ(names, (std::vector<std::string>{"work", "mart", "ss", "seq", "list"}));
+    }
+    EXPECT_EQ(FieldOf(lists[0], "list"), "}{01010000000|회원1|1@$$@2$@@$3|홍&길=동"
+                                         "}{01010000001|회원2|100%|  앞뒤 공백  "
+                                         "}{01010000002|회원3|a+b %2B&c=d|$@@$@$$@");
+    EXPECT_EQ(FieldOf(lists[1], "list"), "}{01010000003|회원4|삼천 점|%EA%B0%80");
+    const auto send = m_f.fx().sim().Center().SmsSend(5001);
+    ASSERT_TRUE(send && send->ended);
+    EXPECT_EQ(send->batches.at(1).size(), 3u);
+    EXPECT_EQ(send->batches.at(2).size(), 1u);
+}
+
 TEST_F(SmsSendTest, HistoryThatCouldNotBeWrittenIsWrittenLater) {
     // Another program holds the list table away while the send ends.
     ASSERT_TRUE(m_f.Exec("ALTER TABLE smslist RENAME TO smslist_away"));
