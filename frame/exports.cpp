@@ -46,11 +46,11 @@ bool EnsureStarted() {
     return state == 1;
 }
 
-// A dialog needs a GUI application; without one the call is logged and returns.
+// A dialog needs a GUI application; without one the call says so (log and stderr) and returns.
 bool CanShowDialog(const char* what) {
     if (HasGui())
         return true;
-    WriteLog(zmsg::K("화면이 없어 창을 열 수 없습니다: ") + what, 1);
+    LogAndShow(zmsg::K("화면이 없어 창을 열 수 없습니다: ") + what, 1);
     return false;
 }
 
