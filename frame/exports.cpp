@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "center/text/codec.h"
+#include "frame/display.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
@@ -17,22 +18,40 @@
 
 namespace {
 
-// A host without a Qt application object gets one; a host that has one keeps it.
+bool HasGui() {
+    return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr;
+}
+
+// A host without a Qt application object gets one; a host that has one keeps it. Without a display
+// that opens (cron, or a DISPLAY with no server behind it) a GUI application would end the process, so
+// it gets a core application: the receipts then run with logging only, and no dialog can open.
 bool EnsureStarted() {
     if (!QCoreApplication::instance()) {
         static int argc = 1;
         static char arg0[] = "zmsg";
         static char* argv[] = {arg0, nullptr};
-        new QApplication(argc, argv); // lives as long as the process, as the host's own would
+        // Lives as long as the process, as the host's own would.
+        if (zmsg::CanOpenDisplay())
+            new QApplication(argc, argv);
+        else
+            new QCoreApplication(argc, argv);
     }
     static int state = 0; // 0 not tried, 1 started, -1 refused
     if (state == 0) {
         // Without a GUI application (a receipt run from cron) messages go to the log and stderr.
-        if (!HasMessagePresenter() && qobject_cast<QApplication*>(QCoreApplication::instance()))
+        if (!HasMessagePresenter() && HasGui())
             InstallMessageDialogPresenter();
         state = theApp().InitInstance() ? 1 : -1;
     }
     return state == 1;
+}
+
+// A dialog needs a GUI application; without one the call says so (log and stderr) and returns.
+bool CanShowDialog(const char* feature) {
+    if (HasGui())
+        return true;
+    LogAndShow(zmsg::K("화면이 없어 창을 열 수 없습니다: ") + zmsg::K(feature), 1);
+    return false;
 }
 
 // Until a feature is built the clerk reads which one is not ready, in words of the store's own.
@@ -45,23 +64,23 @@ void NotBuiltYet(const char* feature) {
 extern "C" {
 
 void PopupCouponIssue(CSQLDirect*, int32_t, const char*, const char*) {
-    if (EnsureStarted())
+    if (EnsureStarted() && CanShowDialog("쿠폰 발행"))
         NotBuiltYet("쿠폰 발행");
 }
 
 void PopupRefuseList(CSQLDirect*, int32_t) {
-    if (EnsureStarted())
+    if (EnsureStarted() && CanShowDialog("080 수신거부 관리"))
         NotBuiltYet("080 수신거부 관리");
 }
 
 void PopupSMMS(CSQLDirect*, int32_t, const char*, const char*, const char*) {
-    if (EnsureStarted())
+    if (EnsureStarted() && CanShowDialog("앱 메시지 보내기"))
         NotBuiltYet("앱 메시지 보내기");
 }
 
 void PopupSMS(CSQLDirect* db, int32_t empCode, int32_t targetType, const char* codeList,
               const char* condition) {
-    if (!EnsureStarted())
+    if (!EnsureStarted() || !CanShowDialog("문자 보내기"))
         return;
     auto* dlg =
         new CSMSDlg(db, empCode, targetType, codeList ? codeList : "", condition ? condition : "", nullptr);
@@ -75,7 +94,7 @@ int32_t ReceiveResult(CSQLDirect* db, int32_t ssCode) {
     // From cron there is no GUI application and so no window: the run only logs.
     std::optional<CProgressWnd> wnd;
     ProgressHooks progress;
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    if (HasGui()) {
         wnd.emplace();
         progress.show = [&](bool show, const std::string& text) { wnd->Show(show, text); };
         progress.range = [&](int total) { wnd->SetRange(total); };

@@ -8,6 +8,7 @@
 
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
+#include "frame/display.h"
 #include "host/demodb.h"
 #include "host/hostwindow.h"
 #include "zmsg/zmsg.h"
@@ -20,7 +21,7 @@ const char kUsage[] =
     "       zmsg-host smms --db CONN [--emp N] [--codes ...] [--condition ...] [--image PATH]\n"
     "       zmsg-host coupon --db CONN [--emp N] [--codes ...] [--condition ...]\n"
     "       zmsg-host refuse-list --db CONN [--emp N]\n"
-    "       zmsg-host receive-sms --db CONN [--ss N]    exit status: the export's result\n"
+    "       zmsg-host receive-sms --db CONN [--ss N]    exit status 0 when the run completed, else 1\n"
     "       zmsg-host receive-smms --db CONN [--ss N]\n"
     "       zmsg-host make-demo-db PATH\n"
     "       zmsg-host age-history --db CONN [--hours 25]  demo only: moves the SMS history back in time,\n"
@@ -53,11 +54,6 @@ bool parse(const QStringList& list, Args& args) {
         }
     }
     return true;
-}
-
-bool hasDisplay() {
-    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY") ||
-           qEnvironmentVariableIsSet("QT_QPA_PLATFORM");
 }
 
 // The receipt only asks for sends older than a day. For trying it out on the demo store, the send
@@ -110,14 +106,20 @@ int main(int argc, char** argv) {
     }
 
     // The receipts run from cron without a display: they get a plain core application, and the
-    // module then logs instead of showing boxes.
+    // module then logs instead of showing boxes. A display counts when it opens, not when a variable
+    // names one: a GUI application without one ends the process.
     const bool receipt =
         args.command.startsWith(QStringLiteral("receive-")) || args.command == QStringLiteral("age-history");
     std::unique_ptr<QCoreApplication> app;
-    if (receipt && !hasDisplay())
-        app = std::make_unique<QCoreApplication>(argc, argv);
-    else
+    if (zmsg::CanOpenDisplay()) {
         app = std::make_unique<QApplication>(argc, argv);
+    } else if (receipt) {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    } else {
+        std::fputs("zmsg-host: no display can be opened (DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM)\n",
+                   stderr);
+        return 1;
+    }
 
     const QString conn = args.get("db");
     if (conn.isEmpty()) {
@@ -157,8 +159,13 @@ int main(int argc, char** argv) {
         PopupRefuseList(&db, emp);
         return 0;
     }
-    if (cmd == QStringLiteral("receive-sms"))
-        return ReceiveResult(&db, args.get("ss", "0").toInt()) == 1 ? 0 : 1;
+    if (cmd == QStringLiteral("receive-sms")) {
+        if (ReceiveResult(&db, args.get("ss", "0").toInt()) == 1)
+            return 0;
+        // For cron's mail: the reason is in the module's log.
+        std::fputs("zmsg-host: the SMS result receipt did not complete (see the module's log)\n", stderr);
+        return 1;
+    }
     if (cmd == QStringLiteral("receive-smms"))
         return ReceiveSMMSResult(&db, args.get("ss", "0").toInt()) > 0 ? 0 : 1;
     if (cmd == QStringLiteral("age-history"))

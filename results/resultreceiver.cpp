@@ -75,13 +75,31 @@ void CResultReceiver::Show(const std::string& text) {
 
 int CResultReceiver::Run(const ProgressHooks& progress) {
     WriteLog(K("---------------- SMS 결과수신 시작 ----------------"), 0);
-    if (!m_lock.TryAcquire(kLockName)) {
-        WriteLog(K("이미 결과수신 프로세스가 실행중입니다."), 0);
-        return 0;
-    }
     if (!m_db || !m_db->IsOpen())
         return 0;
+    switch (m_lock.TryAcquire(kLockName)) {
+    case RunLock::Outcome::Held:
+        break;
+    case RunLock::Outcome::Busy:
+        WriteLog(K("이미 결과수신 프로세스가 실행중입니다."), 0);
+        return 0;
+    case RunLock::Outcome::Unusable:
+        // The lock only spares the center a second round of the same questions: each send is marked
+        // received in the transaction that applies its results, guarded on its pending state, so two
+        // runs that meet still apply every send once. Going on is safe; staying silent is not.
+        Show(K("결과수신 잠금파일을 사용할 수 없어 잠금 없이 진행합니다.(") +
+             zmsg::ToCp949Lossy(QString::fromLocal8Bit(m_lock.failure().c_str())) + ")");
+        break;
+    }
+    const int result = RunLocked(progress);
+    // One closing line, so a run from cron can be judged from the log alone.
+    WriteLog(K("SMS 결과수신 ") + (result != 0 ? K("완료") : K("중단")) + K("(결과반영 ") + Str(m_applied) +
+                 K("건)"),
+             0);
+    return result;
+}
 
+int CResultReceiver::RunLocked(const ProgressHooks& progress) {
     // Sends whose history could not be written when they ended are written first, so their results
     // have rows to land in.
     SendState state(SendStatePath());
@@ -197,6 +215,23 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
         Show(text);
         return SendStep::Stop;
     };
+    // The send is marked received first, guarded on the state the database holds now rather than the
+    // one read before: of two runs that meet on a send (another process, a lock that could not be
+    // made), only the one whose mark changed the row goes on to the members.
+    const int markRc =
+        m_db->ExecuteSQL(("UPDATE smssend SET ss_result=" + std::string(cancelled ? "9" : "1") +
+                          " WHERE ss_code=" + Str(send.localCode) + " AND (ss_result=0 OR ss_result IS NULL)")
+                             .c_str());
+    if (!Succeeded(markRc))
+        return stop(dbFailure);
+    const bool marked = markRc != SQL_NODATA;
+    if (!marked && send.state == 0) {
+        // Pending when it was selected, received by now: another run applied these results. Nothing
+        // is written twice; the confirmation below is harmless to repeat.
+        m_db->RollbackTrans();
+        WriteLog(K("다른 결과수신이 이미 반영한 전송건(SSLocal=") + Str(send.localCode) + ")", 0);
+        return Confirm(send, cancelled || !items.empty());
+    }
     int recorded = 0;
     int failed = 0;
     // The send's rows by restored number (the first row of a number wins), read once when the first
@@ -268,7 +303,9 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
                     return stop(dbFailure);
             }
         }
-        if (send.state != 1 && send.target == 0 && !ApplyToMembers(send.localCode, progress)) {
+        // Members only by the run that marked the send: a send received before (asked again by its
+        // code) or by another run has had its stars.
+        if (marked && send.target == 0 && !ApplyToMembers(send.localCode, progress)) {
             m_db->RollbackTrans();
             return SendStep::Stop;
         }
@@ -280,13 +317,22 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
                                    ", ss_resultdate=GETDATE() WHERE ss_code=" + Str(send.localCode);
         if (!Succeeded(m_db->ExecuteSQL(update.c_str())))
             return stop(dbFailure);
+        if (!m_db->CommitTrans())
+            return stop(dbFailure);
+        ++m_applied;
+    } else {
+        // Nothing in the reply was ours to record: the send stays pending (the mark goes) and is asked
+        // for again by the next run.
+        m_db->RollbackTrans();
     }
-    if (!m_db->CommitTrans())
-        return stop(dbFailure);
 
     // Confirming a reply that carried no result would tell the center we hold results we never saw
     // (a reply cut to "1:" after the center handed them out): they are asked for again instead.
-    if (!cancelled && items.empty())
+    return Confirm(send, cancelled || !items.empty());
+}
+
+CResultReceiver::SendStep CResultReceiver::Confirm(const SendRow& send, bool received) {
+    if (!received)
         return SendStep::Next;
     std::string ignored;
     if (!RequestPost(zmsg::CenterUrl(kPath), "work=SMSRESULTOK&ss=" + Str(send.centerCode), ignored, 0)) {

@@ -28,7 +28,9 @@ public:
 private:
     enum class SendStep { Next, Stop };
     struct SendRow;
+    int RunLocked(const ProgressHooks& progress);
     SendStep ReceiveSend(const SendRow& send, const std::string& limit, const ProgressHooks& progress);
+    SendStep Confirm(const SendRow& send, bool received);
     bool ApplyToMembers(int32_t localCode, const ProgressHooks& progress);
     void Show(const std::string& text);
 
@@ -36,4 +38,5 @@ private:
     CSQLDirect* m_db;
     int32_t m_mart = 0;
     int32_t m_ssCode;
+    int m_applied = 0; // sends whose results this run wrote
 };

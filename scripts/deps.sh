@@ -4,7 +4,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config clang clang-format libclang-rt-dev
-  qt6-base-dev qt6-webengine-dev libgl-dev
+  qt6-base-dev qt6-webengine-dev libgl-dev libxcb1-dev
   libcurl4-openssl-dev libsqlite3-dev sqlite3 unixodbc unixodbc-dev libsqliteodbc
   libcpp-httplib-dev libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb x11-apps imagemagick

@@ -1,25 +1,22 @@
 #include <gtest/gtest.h>
 
-#include <QTemporaryDir>
 #include <cstdlib>
 #include <sys/stat.h>
 
 #include "frame/moduleapp.h"
 #include "frame/statefolder.h"
+#include "tests/support/testfolders.h"
 
 // The journal and the receipt locks must land where every process of the store meets them, and never
 // in a folder that cannot be written: a journal entry that is not on disk protects nothing.
 TEST(StateFolder, HostFolderFirstThenTheUsersOwnThenNothing) {
-    QTemporaryDir host, state;
-    ASSERT_TRUE(host.isValid() && state.isValid());
-    const std::string stateHome = state.path().toStdString();
-    ::setenv("XDG_STATE_HOME", stateHome.c_str(), 1);
-
-    g_strHostDir = host.path().toStdString() + "/";
-    EXPECT_EQ(zmsg::StateFolder(), g_strHostDir);
+    TestFolders folders; // restores the host folder and XDG_STATE_HOME when the test ends
+    ASSERT_TRUE(folders.ok());
+    const std::string stateHome = folders.state();
+    EXPECT_EQ(zmsg::StateFolder(), folders.host());
 
     // A host folder nobody can write to (root ignores mode bits, so the folder cannot exist at all).
-    g_strHostDir = host.path().toStdString() + "/missing/";
+    g_strHostDir = folders.host() + "missing/";
     EXPECT_EQ(zmsg::StateFolder(), stateHome + "/zmsg/");
     struct stat st {};
     ASSERT_EQ(::stat((stateHome + "/zmsg").c_str(), &st), 0);
@@ -27,7 +24,4 @@ TEST(StateFolder, HostFolderFirstThenTheUsersOwnThenNothing) {
 
     ::setenv("XDG_STATE_HOME", "/dev/null/state", 1);
     EXPECT_EQ(zmsg::StateFolder(), std::string());
-
-    ::unsetenv("XDG_STATE_HOME");
-    g_strHostDir.clear();
 }

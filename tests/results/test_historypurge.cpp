@@ -11,26 +11,29 @@
 #include "host/demodb.h"
 #include "results/historypurge.h"
 #include "tests/support/scriptedmessages.h"
+#include "tests/support/testfolders.h"
 
 namespace {
 
 class PurgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(m_dir.isValid());
+        ASSERT_TRUE(m_folders.ok() && m_dir.isValid());
         ASSERT_TRUE(m_db.Open("sqlite:" + m_dir.filePath(QStringLiteral("store.db")).toStdString()));
         ASSERT_TRUE(CreateStoreTables(m_db, nullptr));
     }
     // Sends with codes 1..n, `old` of them (the lowest) 101 days old, the rest a day old; two
     // recipients each. The lowest `pending` still wait for their results; the others have them.
-    void Fill(int n, int old, int pending = 0) {
+    // Waiting sends that are not old were sent `waitedDays` ago, counted from two months back when
+    // `fromTwoMonths` (the edge of the receipt's window; two months are 59 to 62 days).
+    void Fill(int n, int old, int pending = 0, int waitedDays = 1, bool fromTwoMonths = false) {
         ASSERT_TRUE(m_db.BeginTrans());
+        const QDateTime now = QDateTime::currentDateTime();
         for (int code = 1; code <= n; ++code) {
-            const int days = code <= old ? 101 : 1;
-            const std::string when = QDateTime::currentDateTime()
-                                         .addDays(-days)
-                                         .toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz"))
-                                         .toStdString();
+            QDateTime at = now.addDays(code <= old ? -101 : -1);
+            if (code > old && code <= pending)
+                at = (fromTwoMonths ? now.addMonths(-2) : now).addDays(-waitedDays);
+            const std::string when = at.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")).toStdString();
             const std::string c = std::to_string(code);
             ASSERT_EQ(
                 m_db.ExecuteSQL(("INSERT INTO smssend (ss_code, ss_idate, ss_trcount, ss_center, ss_result) "
@@ -61,6 +64,7 @@ protected:
                      rows);
         return std::atoi(rows[0][0].c_str());
     }
+    TestFolders m_folders;
     QTemporaryDir m_dir;
     CSQLDirect m_db;
     ScriptedMessages m_boxes;
@@ -74,14 +78,18 @@ TEST_F(PurgeTest, WhichSendsGo) {
         int pending;
         int deleted;
         int lowestLeft;
+        int waitedDays = 1; // the waiting sends', from two months back when fromTwoMonths
+        bool fromTwoMonths = false;
     };
     const Case cases[] = {
         {"120 young sends: the 20 lowest", 120, 0, 0, 20, 21},
         {"300 old sends: 50 a run", 300, 300, 0, 50, 51},
         {"30 sends, one 101 days old", 30, 1, 0, 1, 2},
         {"nothing to do", 10, 0, 0, 0, 1},
-        // Waiting for results within two months: spared beyond the newest 100.
+        // Waiting for results within two months: spared beyond the newest 100, to the last day.
         {"120 young sends, the 5 lowest waiting", 120, 0, 5, 15, 1},
+        {"120 sends, the 5 lowest waiting a day inside two months", 120, 0, 5, 15, 1, -1, true},
+        {"120 sends, the 5 lowest waiting a day beyond two months", 120, 0, 5, 20, 21, 1, true},
         // Beyond two months nothing more will come.
         {"30 sends, the old one still waiting", 30, 1, 1, 1, 2},
     };
@@ -91,7 +99,7 @@ TEST_F(PurgeTest, WhichSendsGo) {
             const int rc = m_db.ExecuteSQL(sql);
             ASSERT_TRUE(rc == SQL_OK || rc == SQL_NODATA);
         }
-        Fill(c.sends, c.old, c.pending);
+        Fill(c.sends, c.old, c.pending, c.waitedDays, c.fromTwoMonths);
         std::vector<std::string> shown;
         ProgressHooks progress;
         progress.show = [&](bool, const std::string& text) { shown.push_back(text); };

@@ -2,11 +2,10 @@
 
 #include <vector>
 
-#include "frame/moduleapp.h"
 #include "host/demodb.h"
 
 DialogStore::DialogStore() {
-    if (!m_fx.ok() || !m_dir.isValid())
+    if (!m_fx.ok() || !m_folders.ok() || !m_dir.isValid())
         return;
     const std::string path = m_dir.filePath(QStringLiteral("store.db")).toStdString();
     std::string error;
@@ -14,13 +13,10 @@ DialogStore::DialogStore() {
         qWarning("store: %s", error.c_str());
         return;
     }
-    g_strHostDir = m_dir.path().toStdString() + "/";
     m_ok = true;
 }
 
-DialogStore::~DialogStore() {
-    g_strHostDir.clear();
-}
+DialogStore::~DialogStore() = default;
 
 std::string DialogStore::Query(const std::string& sql) {
     std::vector<std::vector<std::string>> rows;

@@ -10,6 +10,7 @@
 
 #include "center/db/sqldirect.h"
 #include "tests/support/simfixture.h"
+#include "tests/support/testfolders.h"
 
 class DialogStore {
 public:
@@ -26,6 +27,7 @@ public:
 
 private:
     SimFixture m_fx;
+    TestFolders m_folders;
     QTemporaryDir m_dir;
     CSQLDirect m_db;
     bool m_ok = false;

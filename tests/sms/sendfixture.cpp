@@ -13,17 +13,15 @@ using zmsg::K;
 
 SendFixture::SendFixture() {
     zmsg::SetRequestTimeoutScale(kTestTimeoutScale);
-    g_strHostDir = m_dir.path().toStdString() + "/";
-    m_ok = m_fx.ok() && m_dir.isValid();
+    m_ok = m_fx.ok() && m_folders.ok() && m_dir.isValid();
 }
 
 SendFixture::~SendFixture() {
     zmsg::SetRequestTimeoutScale(1.0);
-    g_strHostDir.clear();
 }
 
 std::string SendFixture::hostDir() const {
-    return g_strHostDir;
+    return m_folders.host();
 }
 
 std::string SendFixture::PhoneOf(int i) {

@@ -1,6 +1,6 @@
 // What the send and receipt tests share: a real SQLite store with members whose numbers the simulated
-// carriers deliver or fail, the simulator over real HTTP, a host folder of the test's own, scripted
-// message boxes and shortened time-outs.
+// carriers deliver or fail, the simulator over real HTTP, host, runtime and state folders of the test's
+// own, scripted message boxes and shortened time-outs.
 #pragma once
 
 #include <string>
@@ -12,6 +12,7 @@
 #include "sms/smssend.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "tests/support/testfolders.h"
 
 // The scale applied to every time-out: the end's 120 s become 1.2 s.
 inline constexpr double kTestTimeoutScale = 0.01;
@@ -54,6 +55,7 @@ public:
     bool Exec(const std::string& sql);
 
     SimFixture& fx() { return m_fx; }
+    TestFolders& folders() { return m_folders; }
     CSQLDirect& db() { return m_db; }
     ScriptedMessages& boxes() { return m_boxes; }
     std::string storePath() const { return m_storePath; }
@@ -61,6 +63,7 @@ public:
 
 private:
     SimFixture m_fx;
+    TestFolders m_folders;
     QTemporaryDir m_dir;
     CSQLDirect m_db;
     ScriptedMessages m_boxes;

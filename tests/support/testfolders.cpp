@@ -1,0 +1,65 @@
+#include "tests/support/testfolders.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <unistd.h>
+
+#include "frame/moduleapp.h"
+
+TestFolders::TestFolders() {
+    for (Saved& s : m_saved) {
+        s.set = qEnvironmentVariableIsSet(s.name);
+        s.value = qgetenv(s.name);
+    }
+    m_previousHost = g_strHostDir;
+    if (!m_dir.isValid())
+        return;
+    QDir dir(m_dir.path());
+    if (!dir.mkdir(QStringLiteral("runtime")) || !dir.mkdir(QStringLiteral("state")) ||
+        !dir.mkdir(QStringLiteral("host")) ||
+        !QFile::setPermissions(dir.filePath(QStringLiteral("runtime")),
+                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner))
+        return;
+    qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(runtime()));
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(state()));
+    g_strHostDir = host();
+    m_ok = true;
+}
+
+TestFolders::~TestFolders() {
+    for (const Saved& s : m_saved) {
+        if (s.set)
+            qputenv(s.name, s.value);
+        else
+            qunsetenv(s.name);
+    }
+    g_strHostDir = m_previousHost;
+}
+
+std::string TestFolders::runtime() const {
+    return m_dir.filePath(QStringLiteral("runtime")).toStdString();
+}
+
+std::string TestFolders::state() const {
+    return m_dir.filePath(QStringLiteral("state")).toStdString();
+}
+
+std::string TestFolders::host() const {
+    return m_dir.filePath(QStringLiteral("host")).toStdString() + "/";
+}
+
+std::string TestFolders::PlaceProgram(const std::string& program) const {
+    const std::string placed = host() + QFileInfo(QString::fromStdString(program)).fileName().toStdString();
+    if (::link(program.c_str(), placed.c_str()) == 0)
+        return placed;
+    return QFile::copy(QString::fromStdString(program), QString::fromStdString(placed)) ? placed
+                                                                                        : std::string();
+}
+
+QProcessEnvironment TestFolders::Environment() const {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime()));
+    env.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString(state()));
+    return env;
+}
