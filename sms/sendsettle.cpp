@@ -1,9 +1,12 @@
 #include "sms/sendsettle.h"
 
 #include <chrono>
+#include <cstdlib>
 #include <thread>
+#include <vector>
 
 #include "center/centerconfig.h"
+#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/text/codec.h"
@@ -48,6 +51,21 @@ EndReply PostSmsEnd(int32_t store, int32_t ss, size_t total, bool afterLostReply
             std::this_thread::sleep_for(std::chrono::milliseconds(zmsg::RetryPauseMs(1000)));
     }
     return EndReply::NoReply;
+}
+
+InHistory FindInHistory(CSQLDirect& db, int32_t centerCode, int32_t& localCode, int32_t& callSent) {
+    std::vector<std::vector<std::string>> rows;
+    if (!db.DoQuery("SELECT ss_code, ss_trcount FROM smssend WHERE ss_center=" + Str(centerCode) +
+                        " ORDER BY ss_code",
+                    rows)) {
+        WriteLog(db.GetLastError(), 0);
+        return InHistory::Error;
+    }
+    if (rows.empty() || rows[0].size() < 2)
+        return InHistory::No;
+    localCode = std::atoi(rows[0][0].c_str());
+    callSent = std::atoi(rows[0][1].c_str());
+    return InHistory::Yes;
 }
 
 RecordOutcome RecordEnded(CSQLDirect& db, SendState& state, int32_t centerCode, int32_t callSent,

@@ -25,6 +25,10 @@ enum class EndReply {
 EndReply PostSmsEnd(int32_t store, int32_t ss, size_t total, bool afterLostReply,
                     const ProgressHooks& progress, std::string& reply);
 
+// Whether the history already holds the send of that center code (another program wrote it).
+enum class InHistory { Error, No, Yes };
+InHistory FindInHistory(CSQLDirect& db, int32_t centerCode, int32_t& localCode, int32_t& callSent);
+
 // Writes the history of the ended send the journal holds under that center code and drops its entry.
 // When the history cannot be written the entry stays as an ended send, written at the next send or
 // receipt. Step Send when the journal does not hold the send.

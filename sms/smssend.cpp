@@ -248,9 +248,22 @@ bool SmsSendTransaction::ResolveUnknown(SendState& state) {
         return true;
     const PendingSend pending = *found;
     m_result.centerCode = pending.centerCode;
+    const std::string label = pending.lms ? "LMS" : "SMS";
+    // Another program that met the same end may have had its answer and written the history: then
+    // it went out, whatever this one was told.
+    int32_t localCode = 0;
+    int32_t callSent = 0;
+    if (FindInHistory(m_db, pending.centerCode, localCode, callSent) == InHistory::Yes) {
+        state.Remove(pending.centerCode);
+        state.Save();
+        m_result.localCode = localCode;
+        m_result.callSent = callSent;
+        PreviousSent(pending, callSent,
+                     K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다."));
+        return false;
+    }
     if (pending.phase == PendingSend::Phase::Disputed)
         return AskClerk(state, pending);
-    const std::string label = pending.lms ? "LMS" : "SMS";
     // Whatever happens below, until it is settled this window knows the send as its own.
     m_result.unsettled = pending;
     const EndSettlement s = SettleUnknownEnd(m_db, state, pending, m_progress);
@@ -339,22 +352,18 @@ bool SmsSendTransaction::SettleOwnElsewhere(SendState& state) {
     WriteLog(K("이 창의 완료 미확인 전송이 다른 곳에서 정리됨, 결과 확인(SS=") + Str(own.centerCode) + ")",
              0);
     // Recorded: it went out.
-    std::vector<std::vector<std::string>> rows;
-    if (!m_db.DoQuery("SELECT ss_code, ss_trcount FROM smssend WHERE ss_center=" + Str(own.centerCode) +
-                          " ORDER BY ss_code",
-                      rows)) {
-        WriteLog(m_db.GetLastError(), 0);
+    switch (FindInHistory(m_db, own.centerCode, m_result.localCode, m_result.callSent)) {
+    case InHistory::Error:
         m_result.outcome = SmsSendOutcome::Unresolved;
         Fail(K("이전 전송의 결과를 확인하기 위해 전송내역을 참조할 수 없습니다.(SQL오류)"));
         return false;
-    }
-    if (!rows.empty() && rows[0].size() >= 2) {
-        m_result.localCode = std::atoi(rows[0][0].c_str());
-        m_result.callSent = std::atoi(rows[0][1].c_str());
+    case InHistory::Yes:
         PreviousSent(own, m_result.callSent,
                      K("완료응답을 받지 못했던 이전 ") + label +
                          K(" 전송은 다른 창에서 완료 확인되었습니다."));
         return false;
+    case InHistory::No:
+        break;
     }
     // Not recorded: the center says, to the same end request, once the journal holds the send again.
     PendingSend again = own;
