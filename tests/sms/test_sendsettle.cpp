@@ -310,6 +310,32 @@ TEST_F(SendSettle, RefusedRepeatedEndIsLeftToTheClerk) {
     }
 }
 
+// Two programs met the same end: one was answered and wrote the history, the other was refused. The
+// history's word comes first: nobody is asked, nothing is posted or written again.
+TEST_F(SendSettle, DisputedSendTheHistoryHoldsIsSettledQuietly) {
+    ASSERT_TRUE(m_f.NewStore(50));
+    m_f.fx().sim().Center().SetRefuseRepeatedEnd(true);
+    Arm("SMSEND", 1, FaultKind::CloseAfter);
+    ASSERT_EQ(m_f.Send(m_f.Input(20)).outcome, SmsSendOutcome::Disputed);
+    {
+        SendState other(SendStatePath());
+        other.Load();
+        PendingSend s = *other.Find(5001);
+        s.callSent = 20;
+        ASSERT_EQ(RecordSend(m_f.db(), s, true).step, RecordStep::Done);
+    }
+    m_f.boxes().clear();
+    const SmsSendResult next = m_f.Send(m_f.Input(20));
+    EXPECT_EQ(next.outcome, SmsSendOutcome::PreviousCompleted);
+    EXPECT_EQ(next.rowsToRemove.size(), 20u);
+    EXPECT_EQ(m_f.boxes().texts(), std::vector<std::string>{"완료응답을 받지 못했던 이전 SMS 전송이 센터에서 "
+                                                            "완료되었습니다.(20건)\n전송된 대상은 리스트에서 "
+                                                            "삭제합니다."});
+    EXPECT_EQ(Count("SMSEND"), 2);
+    EXPECT_EQ(m_f.History().size(), 1u);
+    EXPECT_TRUE(OnDisk(SendStatePath()).empty());
+}
+
 // A window whose send another program settled: at its next press it finds out how, from the history
 // or from the center with the same end request, and sends nobody the message twice.
 TEST_F(SendSettle, OwnSendSettledElsewhereIsNotSentAgain) {
