@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include <QDateTime>
 #include <QTemporaryDir>
@@ -231,7 +233,20 @@ TEST_F(SendSettle, ReceiptSettlesUnknownEndsFirst) {
 // the reason is shown, and the clerk settles it after looking at the sending history.
 TEST_F(SendSettle, RefusedRepeatedEndIsLeftToTheClerk) {
     const std::string reason = "이미 완료된 전송입니다.(ss=5001)";
-    for (const int answer : {IDCANCEL, IDYES, IDNO}) {
+    const std::string logFolder = g_strHostDir + "Log";
+    std::filesystem::create_directories(logFolder);
+    // The day's log, as the clerk's supervisor would read it.
+    auto log = [&] {
+        std::string all;
+        for (const auto& entry : std::filesystem::directory_iterator(logFolder))
+            all += ReadAll(entry.path().string());
+        return all;
+    };
+    const std::vector<std::pair<int, std::string>> logged = {
+        {IDCANCEL, "이전 전송 수동 정리 보류(SS=5001, 사원=1)"},
+        {IDYES, "이전 전송 수동 정리: 발송됨(SS=5001, 사원=1)"},
+        {IDNO, "이전 전송 수동 정리: 발송되지 않음(SS=5001, 사원=1)"}};
+    for (const auto& [answer, line] : logged) {
         SCOPED_TRACE(answer);
         ASSERT_TRUE(m_f.NewStore(50));
         m_f.fx().sim().Center().SetRefuseRepeatedEnd(true);
@@ -279,6 +294,7 @@ TEST_F(SendSettle, RefusedRepeatedEndIsLeftToTheClerk) {
             << question.text;
         EXPECT_EQ(Count("SMSBEGIN"), 1);
         EXPECT_EQ(Count("SMSEND"), 2);
+        EXPECT_NE(log().find(zmsg::K(line)), std::string::npos) << line;
         if (answer == IDCANCEL) {
             EXPECT_EQ(settled.outcome, SmsSendOutcome::Disputed);
             EXPECT_EQ(m_f.boxes().shown().size(), 1u);
