@@ -18,7 +18,7 @@
 #include "frame/log.h"
 #include "results/historypurge.h"
 #include "sms/sendrecord.h"
-#include "sms/sendstate.h"
+#include "sms/sendsettle.h"
 
 using zmsg::K;
 
@@ -100,12 +100,9 @@ int CResultReceiver::Run(const ProgressHooks& progress) {
 }
 
 int CResultReceiver::RunLocked(const ProgressHooks& progress) {
-    // Sends whose history could not be written when they ended are written first, so their results
-    // have rows to land in.
-    SendState state(SendStatePath());
-    state.Load();
-    if (!state.empty())
-        FlushUnrecorded(*m_db, state);
+    // Sends the center may have ended without the store's history knowing are settled first, so
+    // their results have rows to land in.
+    SettleJournal(*m_db, progress);
 
     PurgeHistory(*m_db, m_ssCode, progress);
 

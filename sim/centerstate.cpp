@@ -161,6 +161,7 @@ void CenterState::Reset() {
     m_nextMl = 70001;
     m_nextIssue = 301;
     m_resultDelaySeconds = 0;
+    m_refuseRepeatedEnd = false;
 }
 
 std::chrono::system_clock::time_point CenterState::Now() const {
@@ -338,7 +339,8 @@ std::string CenterState::SmsEnd(const FormFields& f) {
         return Fail("전송정보가 없습니다.(ss=" + FieldOf(f, "ss") + ")");
     Transfer& t = it->second;
     if (t.ended)
-        return t.endReply;
+        return m_refuseRepeatedEnd ? Fail("이미 완료된 전송입니다.(ss=" + FieldOf(f, "ss") + ")")
+                                   : t.endReply;
     if (t.cancelled)
         return Fail("취소된 전송입니다.");
     Store& s = m_stores[t.mart];
@@ -551,6 +553,11 @@ void CenterState::PutFile(const std::string& path, std::string bytes) {
 void CenterState::SetResultDelaySeconds(int seconds) {
     std::lock_guard lock(m_mutex);
     m_resultDelaySeconds = seconds;
+}
+
+void CenterState::SetRefuseRepeatedEnd(bool refuse) {
+    std::lock_guard lock(m_mutex);
+    m_refuseRepeatedEnd = refuse;
 }
 
 bool CenterState::SetBalance(int store, double balance) {

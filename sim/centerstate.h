@@ -13,7 +13,8 @@
 //   SMSLIST     mart ss seq list     1:<OK> = elements recorded; list is "}{phone|f1|f3|f4}{...";
 //                                    a seq sent again replaces the earlier batch of that seq
 //   SMSEND      mart ss              1:<CALL_SENT><CALL_NOW><AS_BALANCE>; charges what is sent (phones
-//                                    of 9 to 14 digits), once: ending an ended send repeats its reply
+//                                    of 9 to 14 digits), once: ending an ended send repeats its reply,
+//                                    or, with SetRefuseRepeatedEnd, is refused "0:이미 완료된 전송입니다."
 //   SMSRESULT   mart ss              1:phone:result#phone:result... (1 delivered, 2 failed: a phone
 //                                    whose last digit is 7 fails); only results not yet confirmed and
 //                                    only once the result delay after the end (or the reservation) has
@@ -132,6 +133,8 @@ public:
 
     void PutFile(const std::string& path, std::string bytes);
     void SetResultDelaySeconds(int seconds);
+    // A real center may refuse to end again what it already ended, rather than repeat its reply.
+    void SetRefuseRepeatedEnd(bool refuse);
     // A store's balance (calls or money); false for an unknown store. Large sends need more than
     // the initial stores hold.
     bool SetBalance(int store, double balance);
@@ -180,6 +183,7 @@ private:
     long long m_nextMl = 70001;
     int m_nextIssue = 301;
     int m_resultDelaySeconds = 0;
+    bool m_refuseRepeatedEnd = false;
     std::chrono::seconds m_clockOffset{0};
 };
 

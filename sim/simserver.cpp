@@ -5,7 +5,7 @@
 //                        nocolon | short | badutf8 | raw), delay (ms), code, reason, body, act (0/1)
 //   POST /_sim/reset     initial state
 //   POST /_sim/clock     advance=<seconds>: results and reservations fall due
-//   POST /_sim/config    result_delay=<seconds>, next_ml=<code>
+//   POST /_sim/config    result_delay=<seconds>, next_ml=<code>, repeated_end=refuse|repeat
 //   POST /_sim/cancel    ss=<code>: the send is cancelled (SMSRESULT then answers "9:")
 //   POST /_sim/optout    mart, date (YYYY-MM-DD), time (HHMMSS), cn, p: a new refusal request
 #include "sim/simserver.h"
@@ -282,6 +282,8 @@ void SimServer::Impl::Control(const httplib::Request& req, httplib::Response& re
             center.SetResultDelaySeconds(static_cast<int>(number("result_delay", 0)));
         if (!FieldOf(f, "next_ml").empty())
             center.SetNextMessageListCode(number("next_ml", 1));
+        if (!FieldOf(f, "repeated_end").empty())
+            center.SetRefuseRepeatedEnd(FieldOf(f, "repeated_end") == "refuse");
         return res.set_content("ok\n", "text/plain");
     }
     if (req.method == "POST" && req.path == "/_sim/cancel") {

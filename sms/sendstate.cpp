@@ -16,7 +16,7 @@
 
 #include "center/text/codec.h"
 #include "frame/log.h"
-#include "frame/moduleapp.h"
+#include "frame/statefolder.h"
 
 namespace {
 
@@ -258,6 +258,10 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
         AppendInt(out, static_cast<long long>(s.recipients.size()));
         out += '\t';
         AppendEscaped(out, s.sentAt);
+        if (s.phase == PendingSend::Phase::Disputed) {
+            out += '\t';
+            AppendEscaped(out, s.reason);
+        }
         out += "\r\nMSG\t";
         AppendEscaped(out, s.message);
         out += "\r\n";
@@ -293,15 +297,19 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
         const auto f = SplitTabs(lines[i]);
         PendingSend s;
         int32_t count = 0;
-        // Eleven fields in files written before the send time was kept.
-        if ((f.size() != 11 && f.size() != 12) || f[0] != "SEND" || (f[1] != "U" && f[1] != "R") ||
-            (f[4] != "S" && f[4] != "L") || !ToInt(f[2], s.centerCode) || !ToInt(f[3], s.storeCode) ||
-            !ToInt(f[5], s.empCode) || !ToInt(f[6], s.targetType) || !ToInt(f[7], s.callSent) ||
-            !ToInt(f[10], count) || count < 0 || s.centerCode < 1 || !Unescape(f[8], s.reservation) ||
-            !Unescape(f[9], s.callback) || !Digits(s.callback) ||
-            (f.size() == 12 && (!Unescape(f[11], s.sentAt) || !IsSendTime(s.sentAt))))
+        // Eleven fields in files written before the send time was kept; a disputed end adds the
+        // center's reason.
+        const bool disputed = f.size() > 1 && f[1] == "D";
+        if ((disputed ? f.size() != 13 : (f.size() != 11 && f.size() != 12)) || f[0] != "SEND" ||
+            (f[1] != "U" && f[1] != "R" && !disputed) || (f[4] != "S" && f[4] != "L") ||
+            !ToInt(f[2], s.centerCode) || !ToInt(f[3], s.storeCode) || !ToInt(f[5], s.empCode) ||
+            !ToInt(f[6], s.targetType) || !ToInt(f[7], s.callSent) || !ToInt(f[10], count) || count < 0 ||
+            s.centerCode < 1 || !Unescape(f[8], s.reservation) || !Unescape(f[9], s.callback) ||
+            !Digits(s.callback) ||
+            (f.size() >= 12 && (!Unescape(f[11], s.sentAt) || !IsSendTime(s.sentAt))) ||
+            (disputed && !Unescape(f[12], s.reason)))
             return false;
-        s.phase = f[1] == "U" ? PendingSend::Phase::Unknown : PendingSend::Phase::Unrecorded;
+        s.phase = static_cast<PendingSend::Phase>(f[1][0]);
         s.lms = f[4] == "L";
         if (++i >= lines.size() - 1 || lines[i].rfind("MSG\t", 0) != 0 ||
             !Unescape(lines[i].substr(4), s.message))
@@ -469,7 +477,7 @@ void SendState::Discard() {
 
 const PendingSend* SendState::FindUnknown() const {
     for (const PendingSend& s : m_sends)
-        if (s.phase == PendingSend::Phase::Unknown)
+        if (s.phase == PendingSend::Phase::Unknown || s.phase == PendingSend::Phase::Disputed)
             return &s;
     return nullptr;
 }
@@ -501,5 +509,6 @@ void SendState::Remove(int32_t centerCode) {
 }
 
 std::string SendStatePath() {
-    return g_strHostDir + "ZMSGSEND.dat";
+    const std::string folder = zmsg::StateFolder();
+    return folder.empty() ? std::string() : folder + "ZMSGSEND.dat";
 }

@@ -17,6 +17,9 @@ struct PendingSend {
     enum class Phase : char {
         Unknown = 'U',    // the end was posted and no usable reply came back: it may have gone out
         Unrecorded = 'R', // the center ended it; the history rows are still to be written
+        // The end was refused after a reply had been lost: the refusal may mean "already ended", so
+        // only the clerk, looking at the center's sending history, can say whether it went out.
+        Disputed = 'D',
     };
     Phase phase = Phase::Unknown;
     int32_t centerCode = 0; // SS
@@ -30,6 +33,7 @@ struct PendingSend {
     std::string message;     // as recorded (normalised)
     std::string sentAt;      // local "YYYY-MM-DD HH:MM:SS" when the send began; the history's time
                              // when it is written later (empty in files written before it was kept)
+    std::string reason;      // Disputed: the center's refusal, as shown
     std::vector<SentRecipient> recipients;
 };
 
@@ -57,7 +61,8 @@ public:
     void Discard();
 
     const std::vector<PendingSend>& sends() const { return m_sends; }
-    // The send whose end is unresolved, or null. There is at most one: none is begun while it lasts.
+    // The send whose end is unresolved (unknown or disputed), or null. There is at most one: none is
+    // begun while it lasts.
     const PendingSend* FindUnknown() const;
     // The entry with this center code, or null.
     const PendingSend* Find(int32_t centerCode) const;
@@ -90,5 +95,6 @@ private:
     std::vector<int32_t> m_own; // center codes put or removed since Load
 };
 
-// "ZMSGSEND.dat" in the host folder, beside the draft.
+// "ZMSGSEND.dat" in the state folder: the host folder when it can be written, else the user's state
+// folder. Empty when neither can be written; no end may then be posted.
 std::string SendStatePath();

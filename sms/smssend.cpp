@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <future>
 #include <thread>
 #include <unordered_set>
@@ -21,6 +22,7 @@
 #include "sms/listbatches.h"
 #include "sms/recipientlist.h"
 #include "sms/sendrecord.h"
+#include "sms/sendsettle.h"
 #include "sms/sendstate.h"
 
 using zmsg::K;
@@ -28,7 +30,6 @@ using zmsg::K;
 namespace {
 
 constexpr const char* kPath = "/ZMSG/AppRequest.ashx";
-constexpr int kEndTries = 3;
 constexpr int kFocusMessage = 2026;
 constexpr int kFocusCallback = 2034;
 
@@ -53,6 +54,12 @@ std::string ForCenter(std::string text) {
     ReplaceAll(text, "<", "_lt;_");
     ReplaceAll(text, ">", "_gt;_");
     return CvexGlobal::EncodeANSIToUTF8URL(text);
+}
+
+// The journal's entry of the send being ended (it holds it since the batches went out).
+PendingSend Entry(const SendState& state, int32_t ss) {
+    const PendingSend* found = state.Find(ss);
+    return found ? *found : PendingSend{};
 }
 
 std::string CallCenter(const SmsAccount& a) {
@@ -84,6 +91,7 @@ void SmsSendTransaction::Report(const std::string& text) {
 SmsSendResult SmsSendTransaction::Run() {
     // Everything of an earlier send is forgotten: a result never carries another send's codes.
     m_result = SmsSendResult{};
+    m_result.unsettled = m_in.ownUnsettled;
     m_label = m_in.lms ? "LMS" : "SMS";
     m_message = NormalizeMessage(m_in.message);
     m_callback = CvexGlobal::GetNumberOnlyString(m_in.callbackField);
@@ -95,8 +103,15 @@ SmsSendResult SmsSendTransaction::Run() {
     // Without the combined send there is nobody to reach by app message.
     if (!m_in.combinedSend)
         m_appCount = 0;
+    if (!SettleEarlier()) {
+        m_progress.Hide();
+        return m_result;
+    }
     if (!Check())
         return m_result;
+    // The message being written survives a crash or a kill during the send.
+    if (m_in.targetType != 3)
+        SaveSmsDraft(SmsDraftPath(), m_in.draft, 0);
     if (m_smsCount > 0 && !CenterSend()) {
         m_progress.Hide();
         return m_result;
@@ -173,30 +188,6 @@ bool SmsSendTransaction::Check() {
     return true;
 }
 
-SmsSendTransaction::EndReply SmsSendTransaction::PostEnd(int32_t store, int32_t ss, size_t total,
-                                                         std::string& reply) {
-    const std::string body = "work=SMSEND&mart=" + Str(store) + "&ss=" + Str(ss);
-    m_progress.Show(K("센터에 전송완료를 요청중입니다.(앞 단계보다 다소 시간이 소요될 수 있습니다.)"));
-    for (int attempt = 0; attempt < kEndTries; ++attempt) {
-        WriteLog(Str(static_cast<long long>(total)) + K("건 전송완료요청(재시도=") + Str(attempt) + ")", 0);
-        if (attempt > 0)
-            m_progress.Show(K("센터에 전송완료를 요청중입니다.(") + Str(attempt + 1) +
-                            K(" 번째 재시도중...)"));
-        std::string raw;
-        if (RequestPost(zmsg::CenterUrl(kPath), body, raw, 120000, ConnectionUse::Fresh)) {
-            reply = zmsg::ConvertReply(raw);
-            if (zmsg::IsPositiveReply(reply, 4))
-                return EndReply::Ended;
-            // Only a well-formed refusal says the send was not ended; a garbled or cut reply may
-            // hide an end that went through.
-            return zmsg::HasReason(reply) && reply[0] != '1' ? EndReply::Definite : EndReply::Unusable;
-        }
-        if (attempt + 1 < kEndTries)
-            std::this_thread::sleep_for(std::chrono::milliseconds(zmsg::RetryPauseMs(1000)));
-    }
-    return EndReply::NoReply;
-}
-
 std::string SmsSendTransaction::EndFailureText(const std::string& label, const std::string& reply) const {
     std::string text = K("센터에서 ") + label + K(" 전송을 완료할 수 없습니다.");
     if (zmsg::HasReason(reply))
@@ -206,71 +197,31 @@ std::string SmsSendTransaction::EndFailureText(const std::string& label, const s
 
 void SmsSendTransaction::Record(SendState& state, int32_t centerCode, int32_t callSent, bool atSendTime) {
     m_progress.Show(K("전송내역을 보관하기 위해 DB에 기록하는 중입니다."));
-    // The state holds the send with its recipients from before its end was posted.
-    const PendingSend* stored = state.Find(centerCode);
-    if (!stored) {
-        m_result.unrecorded = true;
+    // The state holds the send with its recipients from before its end was posted. Until the history
+    // is written the file holds it as an unknown end; had the process died before this, the next send
+    // or receipt would have asked the center about that end again, which answers an ended send the
+    // same without charging it twice.
+    const RecordOutcome r = RecordEnded(m_db, state, centerCode, callSent, atSendTime);
+    if (r.step == RecordStep::Done) {
+        m_result.localCode = r.localCode;
+        return;
+    }
+    m_result.unrecorded = true;
+    if (!state.Find(centerCode)) {
         Fail(RecordFailureText(RecordStep::Send) + " (SS=" + Str(centerCode) + ")");
         return;
     }
-    PendingSend send = *stored;
-    send.phase = PendingSend::Phase::Unrecorded;
-    send.callSent = callSent;
-    const RecordOutcome r = RecordSend(m_db, send, atSendTime);
-    if (r.step == RecordStep::Done) {
-        m_result.localCode = r.localCode;
-        state.Remove(send.centerCode);
-        state.Save();
-        return;
-    }
     // The send went out and was charged: its history waits in the state file for the next send or
-    // result receipt, so the results can still be matched. Until here the file held it as an unknown
-    // end; had the process died before this, the next send would have asked the center about that end
-    // again, which answers an ended send the same without charging it twice.
-    state.Put(std::move(send));
-    state.Save();
-    m_result.unrecorded = true;
+    // result receipt, so the results can still be matched.
     Fail(RecordFailureText(r.step) +
          K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)"));
 }
 
-bool SmsSendTransaction::ResolveUnknown(SendState& state) {
-    const PendingSend* found = state.FindUnknown();
-    if (!found)
-        return true;
-    PendingSend pending = *found;
-    const std::string label = pending.lms ? "LMS" : "SMS";
-    m_result.centerCode = pending.centerCode;
-    WriteLog(K("완료응답을 받지 못한 이전 전송 확인(SS=") + Str(pending.centerCode) + ")", 0);
-    std::string reply;
-    switch (PostEnd(pending.storeCode, pending.centerCode, pending.recipients.size(), reply)) {
-    case EndReply::NoReply:
-        m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account));
-        return false;
-    case EndReply::Unusable:
-        m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(EndFailureText(label, reply));
-        return false;
-    case EndReply::Definite:
-        // The center says it never ended it: nothing went out, a new send may begin.
-        WriteLog(K("이전 전송은 완료되지 않았음(SS=") + Str(pending.centerCode) + ") " + reply, 0);
-        state.Remove(pending.centerCode);
-        state.Save();
-        m_result.centerCode = 0;
-        return true;
-    case EndReply::Ended:
-        break;
-    }
-    pending.callSent = zmsg::ElementInt(reply, "CALL_SENT");
-    m_result.callSent = pending.callSent;
-    m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(reply, "AS_BALANCE")
-                                                 : static_cast<double>(zmsg::ElementInt(reply, "CALL_NOW"));
-    Record(state, pending.centerCode, pending.callSent, true); // an earlier send: its own time
-
+void SmsSendTransaction::PreviousSent(const PendingSend& send, int32_t callSent,
+                                      const std::string& headline) {
     // The rows of that send are not sent again.
     std::unordered_set<std::string> phones;
-    for (const SentRecipient& r : pending.recipients)
+    for (const SentRecipient& r : send.recipients)
         phones.insert(r.phone);
     int left = 0;
     for (size_t i = 0; i < m_in.rows.size(); ++i) {
@@ -281,22 +232,188 @@ bool SmsSendTransaction::ResolveUnknown(SendState& state) {
         else
             ++left;
     }
+    if (m_result.unsettled && m_result.unsettled->centerCode == send.centerCode)
+        m_result.unsettled.reset();
     m_result.outcome = SmsSendOutcome::PreviousCompleted;
-    std::string text = K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다.(") +
-                       CvexGlobal::GetMoneyString(pending.callSent) +
+    std::string text = headline + "(" + CvexGlobal::GetMoneyString(callSent) +
                        K("건)\n전송된 대상은 리스트에서 삭제합니다.");
     if (left > 0)
         text += K("\n남은 대상은 다시 전송해 주십시오.");
     Report(text);
+}
+
+bool SmsSendTransaction::ResolveUnknown(SendState& state) {
+    const PendingSend* found = state.FindUnknown();
+    if (!found)
+        return true;
+    const PendingSend pending = *found;
+    m_result.centerCode = pending.centerCode;
+    const std::string label = pending.lms ? "LMS" : "SMS";
+    // Another program that met the same end may have had its answer and written the history: then
+    // it went out, whatever this one was told.
+    int32_t localCode = 0;
+    int32_t callSent = 0;
+    if (FindInHistory(m_db, pending.centerCode, localCode, callSent) == InHistory::Yes) {
+        state.Remove(pending.centerCode);
+        state.Save();
+        m_result.localCode = localCode;
+        m_result.callSent = callSent;
+        PreviousSent(pending, callSent,
+                     K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다."));
+        return false;
+    }
+    if (pending.phase == PendingSend::Phase::Disputed)
+        return AskClerk(state, pending);
+    // Whatever happens below, until it is settled this window knows the send as its own.
+    m_result.unsettled = pending;
+    const EndSettlement s = SettleUnknownEnd(m_db, state, pending, m_progress);
+    switch (s.reply) {
+    case EndReply::NoReply:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account));
+        return false;
+    case EndReply::Unusable:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(EndFailureText(label, s.text));
+        return false;
+    case EndReply::Refused:
+    case EndReply::Disputed:
+        m_result.outcome = SmsSendOutcome::Disputed;
+        if (const PendingSend* now = state.Find(pending.centerCode))
+            m_result.unsettled = *now;
+        Fail(DisputeText(pending, s.text, true));
+        return false;
+    case EndReply::Ended:
+        break;
+    }
+    m_result.callSent = s.callSent;
+    m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(s.text, "AS_BALANCE")
+                                                 : static_cast<double>(zmsg::ElementInt(s.text, "CALL_NOW"));
+    if (s.record.step == RecordStep::Done) {
+        m_result.localCode = s.record.localCode;
+    } else {
+        m_result.unrecorded = true;
+        Fail(RecordFailureText(s.record.step) +
+             K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)"));
+    }
+    PreviousSent(pending, s.callSent,
+                 K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다."));
     return false;
 }
 
-bool SmsSendTransaction::CenterSend() {
-    SendState state(SendStatePath());
+bool SmsSendTransaction::AskClerk(SendState& state, const PendingSend& disputed) {
+    const std::string label = disputed.lms ? "LMS" : "SMS";
+    const std::string count = CvexGlobal::GetMoneyString(static_cast<long long>(disputed.recipients.size()));
+    std::string question = K("완료 여부가 확인되지 않은 이전 ") + label + K(" 전송이 있습니다.\n(");
+    if (!disputed.sentAt.empty())
+        question += K("전송시각 ") + disputed.sentAt + ", ";
+    question += count + K("건, 센터 전송코드 ") + Str(disputed.centerCode) + ")";
+    if (!disputed.reason.empty())
+        question += K("\n센터 응답: ") + disputed.reason;
+    question += K("\n\n전송내역 화면에서 이 전송이 발송되었습니까?\n\n"
+                  "예: 발송되었음 - 전송내역에 기록하고 그 대상을 리스트에서 삭제합니다.\n"
+                  "아니오: 발송되지 않았음 - 이 전송을 정리합니다. 그 뒤에 다시 전송할 수 있습니다.\n"
+                  "취소: 아직 모름 - 그대로 두고 다음 전송 때 다시 묻습니다.");
+    m_result.shown.push_back(question);
+    const int answer = ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
+    const std::string who = K(", 사원=") + Str(m_in.empCode) + ")";
+    if (answer == IDYES) {
+        // The center's own figure is not known: the history counts every recipient handed over.
+        const int32_t callSent = static_cast<int32_t>(disputed.recipients.size());
+        WriteLog(K("이전 전송 수동 정리: 발송됨(SS=") + Str(disputed.centerCode) + who, 0);
+        m_result.callSent = callSent;
+        Record(state, disputed.centerCode, callSent, true);
+        PreviousSent(disputed, callSent, K("이전 ") + label + K(" 전송을 발송된 것으로 정리했습니다."));
+        return false;
+    }
+    if (answer == IDNO) {
+        WriteLog(K("이전 전송 수동 정리: 발송되지 않음(SS=") + Str(disputed.centerCode) + who, 0);
+        state.Remove(disputed.centerCode);
+        state.Save();
+        if (m_result.unsettled && m_result.unsettled->centerCode == disputed.centerCode)
+            m_result.unsettled.reset();
+        m_result.centerCode = 0;
+        m_result.outcome = SmsSendOutcome::PreviousDropped;
+        Report(K("이전 ") + label +
+               K(" 전송을 발송되지 않은 것으로 정리했습니다.\n"
+                 "보내실 대상을 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
+        return false;
+    }
+    WriteLog(K("이전 전송 수동 정리 보류(SS=") + Str(disputed.centerCode) + who, 0);
+    m_result.unsettled = disputed;
+    m_result.outcome = SmsSendOutcome::Disputed;
+    return false;
+}
+
+bool SmsSendTransaction::SettleOwnElsewhere(SendState& state) {
+    const PendingSend own = *m_result.unsettled;
+    const std::string label = own.lms ? "LMS" : "SMS";
+    m_result.centerCode = own.centerCode;
+    WriteLog(K("이 창의 완료 미확인 전송이 다른 곳에서 정리됨, 결과 확인(SS=") + Str(own.centerCode) + ")",
+             0);
+    // Recorded: it went out.
+    switch (FindInHistory(m_db, own.centerCode, m_result.localCode, m_result.callSent)) {
+    case InHistory::Error:
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(K("이전 전송의 결과를 확인하기 위해 전송내역을 참조할 수 없습니다.(SQL오류)"));
+        return false;
+    case InHistory::Yes:
+        PreviousSent(own, m_result.callSent,
+                     K("완료응답을 받지 못했던 이전 ") + label +
+                         K(" 전송은 다른 창에서 완료 확인되었습니다."));
+        return false;
+    case InHistory::No:
+        break;
+    }
+    // Not recorded: the center says, to the same end request, once the journal holds the send again.
+    PendingSend again = own;
+    again.phase = PendingSend::Phase::Unknown;
+    again.reason.clear();
+    state.Put(std::move(again));
+    if (!state.Save()) {
+        m_result.outcome = SmsSendOutcome::Unresolved;
+        Fail(K("전송상태 파일을 기록할 수 없어 이전 전송의 결과를 센터에 확인하지 않았습니다.\n(") +
+             state.path() + ")");
+        return false;
+    }
+    return ResolveUnknown(state);
+}
+
+bool SmsSendTransaction::SettleEarlier() {
+    const std::string path = SendStatePath();
+    if (path.empty())
+        return true; // nothing can be kept: the send itself is refused
+    SendState state(path);
     state.Load();
     FlushUnrecorded(m_db, state);
-    if (!ResolveUnknown(state))
+    if (m_result.unsettled) {
+        const PendingSend* held = state.Find(m_result.unsettled->centerCode);
+        if (!held)
+            return SettleOwnElsewhere(state);
+        if (held->phase == PendingSend::Phase::Unrecorded) {
+            // Ended, its history not yet written: it went out all the same.
+            const PendingSend ended = *held;
+            m_result.centerCode = ended.centerCode;
+            PreviousSent(ended, ended.callSent,
+                         K("완료응답을 받지 못했던 이전 ") + std::string(ended.lms ? "LMS" : "SMS") +
+                             K(" 전송은 다른 창에서 완료 확인되었습니다."));
+            return false;
+        }
+    }
+    return ResolveUnknown(state);
+}
+
+bool SmsSendTransaction::CenterSend() {
+    const std::string path = SendStatePath();
+    if (path.empty()) {
+        Refuse(
+            K("전송상태 파일(ZMSGSEND.dat)을 기록할 폴더가 없어 문자를 보낼 수 없습니다.\n"
+              "프로그램 폴더나 사용자 상태 폴더(~/.local/state/zmsg)에 쓰기 권한이 있어야 합니다.\n"
+              "(통신이 끊겼을 때 같은 문자가 두 번 발송되고 요금이 두 번 부과되지 않도록 하는 파일입니다.)"));
         return false;
+    }
+    SendState state(path);
+    state.Load();
 
     const SmsAccount& a = m_in.account;
     WriteLog(K("------------------ SMS 전송 시작 ------------------"), 0);
@@ -416,20 +533,43 @@ bool SmsSendTransaction::CenterSend() {
         return false;
     }
 
-    // In place before the end is posted: whatever happens to the reply (or to this process), the
-    // next send asks about this end before it begins another.
-    state.Commit();
+    // On disk before the end is posted: whatever happens to the reply (or to this process), the
+    // next send or receipt asks about this end before anything else. An end that could not be kept
+    // is not posted: unended, the send goes out to nobody and costs nothing.
+    if (!state.Commit()) {
+        state.Remove(ss);
+        state.Save();
+        Fail(K("전송상태 파일을 기록할 수 없어 센터에 전송완료를 요청하지 않았습니다.\n"
+               "문자는 발송되지 않았고 요금도 부과되지 않았습니다.\n"
+               "디스크 공간과 폴더 권한을 확인하신 후 다시 전송해 주십시오.\n(") +
+             path + ")");
+        return false;
+    }
 
-    switch (PostEnd(a.storeCode, ss, static_cast<size_t>(m_smsCount), reply)) {
+    switch (PostSmsEnd(a.storeCode, ss, static_cast<size_t>(m_smsCount), false, m_progress, reply)) {
     case EndReply::NoReply:
         m_result.outcome = SmsSendOutcome::Unresolved;
+        m_result.unsettled = Entry(state, ss);
         Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a));
         return false;
     case EndReply::Unusable:
         m_result.outcome = SmsSendOutcome::Unresolved;
+        m_result.unsettled = Entry(state, ss);
         Fail(EndFailureText(m_label, reply));
         return false;
-    case EndReply::Definite:
+    case EndReply::Disputed: {
+        // A try before went unanswered: the refusal may mean the center ended it then.
+        PendingSend disputed = Entry(state, ss);
+        disputed.phase = PendingSend::Phase::Disputed;
+        disputed.reason = RefusalReason(reply);
+        state.Put(disputed);
+        state.Save();
+        m_result.outcome = SmsSendOutcome::Disputed;
+        m_result.unsettled = disputed;
+        Fail(DisputeText(disputed, reply, true));
+        return false;
+    }
+    case EndReply::Refused:
         state.Remove(ss);
         state.Save();
         Fail(EndFailureText(m_label, reply));

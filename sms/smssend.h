@@ -46,13 +46,20 @@ struct SmsSendInput {
     // The combined app-message send for the rows marked for the app; returns the number sent, negative
     // on failure. Unset: there is nothing to send by app.
     std::function<int()> combinedSend;
+    // The window's own send whose end was left unsettled by an earlier press (the result's
+    // `unsettled`). When the journal no longer holds it, another program settled it: the press finds
+    // out how before anything else, so its recipients are not sent to again.
+    std::optional<PendingSend> ownUnsettled;
 };
 
 enum class SmsSendOutcome {
     Refused,           // a check failed (or was declined); nothing was sent
     Failed,            // the center did not take the send; nothing was charged
     Unresolved,        // the end's outcome is unknown: kept and asked again before the next send
+    Disputed,          // the end was refused after a lost reply: kept until the clerk, having looked at
+                       // the center's sending history, settles it at a later press
     PreviousCompleted, // the unresolved earlier send turned out to be ended: recorded, its rows removed
+    PreviousDropped,   // the clerk settled the disputed earlier send as not sent: nothing else was done
     Sent,              // sent now: the dialog closes
     Reserved,          // sent for later: the dialog stays open for the next message
     AppFailed,         // the SMS part (if any) is done, the app messages failed: the dialog stays open
@@ -69,6 +76,8 @@ struct SmsSendResult {
     std::vector<size_t> rowsToRemove;
     std::vector<std::string> shown; // every message shown, in order (CP949)
     int appSent = 0;
+    // A send whose end is still unsettled after this press (the window keeps it for the next press).
+    std::optional<PendingSend> unsettled;
 };
 
 class SmsSendTransaction {
@@ -80,10 +89,15 @@ private:
     bool Check();
     // The center part; false when the send ends there (the result says why).
     bool CenterSend();
-    // An earlier end without a usable reply is settled first. True when the new send may begin.
+    // Every earlier send whose end is unsettled is settled first. True when a new send may begin.
+    bool SettleEarlier();
+    // The window's own unsettled send that the journal no longer holds.
+    bool SettleOwnElsewhere(SendState& state);
     bool ResolveUnknown(SendState& state);
-    enum class EndReply { Ended, Definite, Unusable, NoReply };
-    EndReply PostEnd(int32_t store, int32_t ss, size_t total, std::string& reply);
+    // The clerk says whether the disputed send went out.
+    bool AskClerk(SendState& state, const PendingSend& disputed);
+    // The earlier send went out: its rows leave the list; the report says so.
+    void PreviousSent(const PendingSend& send, int32_t callSent, const std::string& headline);
     std::string EndFailureText(const std::string& label, const std::string& reply) const;
     void Record(SendState& state, int32_t centerCode, int32_t callSent, bool atSendTime);
     void Finish();

@@ -158,6 +158,7 @@ bool CSMSDlg::OnInitDialog() {
     UpdateSignalComboVisibility();
     if (!m_codeList.empty() || !m_condition.empty())
         m_loadTimer.start();
+    m_opened = true;
     return true;
 }
 
@@ -790,9 +791,7 @@ bool CSMSDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSMSDlg::accept() {
-    // The send of the dialog before must not be reported or reused by this one.
-    m_resultSendCode = 0;
-
+    // The result send code stays that of the last completed send: a refused press leaves it alone.
     SmsSendInput input;
     input.empCode = m_empCode;
     input.targetType = m_targetType;
@@ -813,6 +812,7 @@ void CSMSDlg::accept() {
     input.header4 = m_grid->GetItemText(0, 4);
     input.rows = m_list.rows();
     input.draft = CurrentDraft();
+    input.ownUnsettled = m_unsettled;
     if (m_combined->isChecked())
         input.combinedSend = &CSMSDlg::CombinedAppSend;
     input.phoneFormats = [this] {
@@ -873,6 +873,7 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
 }
 
 void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
+    m_unsettled = result.unsettled;
     if (result.localCode > 0)
         m_resultSendCode = result.localCode;
     if (result.balance)
@@ -900,6 +901,10 @@ void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
     case SmsSendOutcome::Reserved:
         // The dialog stays for the next message; the history tab shows the reserved one.
         m_editor->clear();
+        OnWebTab(kHistoryTab);
+        return;
+    case SmsSendOutcome::Disputed:
+        // Where the clerk sees whether the earlier send went out, before settling it.
         OnWebTab(kHistoryTab);
         return;
     default:
@@ -937,7 +942,8 @@ void CSMSDlg::LoadDraft() {
 void CSMSDlg::reject() {
     if (ShowMessageBox(K("전송창을 닫으시겠습니까?"), kQuestionNoDefault, 0, 0, BoxParent()) != IDYES)
         return;
-    if (m_targetType != 3)
+    // A dialog that never opened holds no message: it must not overwrite the one kept.
+    if (m_opened && m_targetType != 3)
         SaveSmsDraft(SmsDraftPath(), CurrentDraft(), 0);
     WriteLog(K("전송창 닫기(OnCancel)"), 0);
     QDialog::reject();

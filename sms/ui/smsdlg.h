@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -127,6 +128,10 @@ private:
     bool m_overLimit = false;
     bool m_started = false;
     bool m_startResult = true;
+    bool m_opened = false; // the opening went through: the dialog holds a message worth keeping
+    // This window's send whose end was left unsettled, until a later press settles it (even when
+    // another program settled it meanwhile).
+    std::optional<PendingSend> m_unsettled;
     QString m_lastGoodText; // the editor's last text a text message can carry
     QTimer m_loadTimer;     // timer 1: the delayed recipient load
 

@@ -3,10 +3,12 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,10 +18,14 @@
 #include "center/db/sqldirect.h"
 #include "center/text/codec.h"
 #include "frame/clock.h"
+#include "frame/moduleapp.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/trellisex.h"
+#include "sim/faultplan.h"
 #include "sim/formdata.h"
+#include "sms/sendstate.h"
+#include "sms/smsdraft.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/sms/gridclick.h"
@@ -57,6 +63,17 @@ private:
     template <typename T> T* Child(CSMSDlg& dlg, const char* name) { return FindChild<T>(dlg, name); }
     QString TextOf(CSMSDlg& dlg, const char* name) { return Text(Child<QWidget>(dlg, name)); }
     std::string Query(const std::string& sql) { return m_store->Query(sql); }
+    void ArmEnd(int nth, zmsg::sim::FaultKind kind) {
+        zmsg::sim::Fault f;
+        f.verb = "SMSEND";
+        f.nth = nth;
+        f.kind = kind;
+        m_fx->sim().Faults().Arm(f);
+    }
+    static QByteArray ReadDraftFile() {
+        QFile file(QString::fromStdString(SmsDraftPath()));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
 
 private slots:
     void init() {
@@ -418,12 +435,13 @@ private slots:
         QVERIFY(Query("SELECT ss_reservedate FROM smssend WHERE ss_code=1").rfind("2026-12-07 10:10", 0) ==
                 0);
 
-        // The next press starts afresh: nothing of the reserved send is reported or reused.
+        // The next press starts afresh, and a check that refuses it leaves the result send code that of
+        // the reserved send: refusal notices would otherwise be taken as not sent.
         Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("두 번째 메시지"));
         boxes.clear();
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
         QCOMPARE(boxes.texts(), std::vector<std::string>{"전송대상을 선택해 주십시오."});
-        QCOMPARE(dlg.ResultSendCode(), 0);
+        QCOMPARE(dlg.ResultSendCode(), 1);
         QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 1);
         zmsg::Clock::setFixed(QDateTime());
     }
@@ -470,6 +488,121 @@ private slots:
             QVERIFY(dlg.Start());
             QVERIFY(boxes.shown().empty());
         }
+    }
+
+    // A dialog that never opened holds no message: closing it keeps the draft saved before.
+    void dialogThatNeverOpenedKeepsTheDraft() {
+        SmsDraft kept;
+        kept.message = K("어제 쓰던 메시지");
+        kept.callback = "0315550000";
+        kept.optOutNumber = "0809990000";
+        QVERIFY(SaveSmsDraft(SmsDraftPath(), kept, 0));
+        const QByteArray before = ReadDraftFile();
+        QVERIFY(!before.isEmpty());
+        {
+            ScriptedMessages boxes;
+            CSMSDlg dlg(m_db, 1, 7, "1,2", "");
+            QVERIFY(dlg.Start());
+            dlg.show();
+            boxes.setNextAnswer(IDYES);
+            QTest::mouseClick(Child<QPushButton>(dlg, "closeButton"), Qt::LeftButton);
+            QVERIFY(!dlg.isVisible());
+        }
+        QCOMPARE(ReadDraftFile(), before);
+        {
+            QCOMPARE(m_db->ExecuteSQL("UPDATE ccode SET cc_maxcode=1003 WHERE cc_code=7"), 0);
+            ScriptedMessages boxes;
+            CSMSDlg dlg(m_db, 1, 0, "1", "");
+            QVERIFY(!dlg.Start());
+            boxes.setNextAnswer(IDYES);
+            dlg.reject();
+        }
+        QCOMPARE(ReadDraftFile(), before);
+    }
+
+    // Two host programs on one folder. Window A loses the end reply of its send (the center ended and
+    // charged it); window B, another process, presses send, settles that send and removes the
+    // journal's entry; A's next press finds out how it was settled and sends nobody the message twice.
+    void twoWindowsOnOneFolderSendOnce() {
+        ScriptedMessages boxes;
+        CSMSDlg a(m_db, 1, 0, "", "AND mem_code<=10");
+        QVERIFY(a.Start());
+        a.show();
+        QTRY_VERIFY(a.Counts().sms > 0);
+        const int sms = a.Counts().sms;
+        Child<QPlainTextEdit>(a, "messageEditor")->setPlainText(QStringLiteral("내일 휴점합니다"));
+        Child<QCheckBox>(a, "noAdCheck")->setChecked(true);
+        ArmEnd(1, zmsg::sim::FaultKind::CloseAfter);
+        ArmEnd(2, zmsg::sim::FaultKind::CloseBefore);
+        ArmEnd(3, zmsg::sim::FaultKind::CloseBefore);
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(a, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts(),
+                 std::vector<std::string>{"센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)\n\n"
+                                          "콜센터로 연락바랍니다.\n☎ 1600-0000"});
+        QVERIFY(a.isVisible());
+        QCOMPARE(a.Counts().sms, sms); // every recipient still ticked
+        const auto ended = m_fx->sim().Center().SmsSend(5001);
+        QVERIFY(ended && ended->ended);
+        const double balance = m_fx->sim().Center().StoreOf(1001)->balance;
+
+        QProcess b;
+        b.start(QStringLiteral(ZMSG_SENDPEER),
+                {QString::fromStdString(g_strHostDir), QString::fromStdString(g_strHostDir + "store.db"),
+                 QStringLiteral("01099990000")});
+        QVERIFY(b.waitForFinished(60000));
+        QCOMPARE(b.exitCode(), 0);
+        const QString said = QString::fromUtf8(b.readAllStandardOutput());
+        QVERIFY2(said.contains(
+                     QStringLiteral("완료응답을 받지 못했던 이전 SMS 전송이 센터에서 완료되었습니다.(%1건)")
+                         .arg(sms)),
+                 qPrintable(said));
+        QCOMPARE(Query("SELECT COUNT(*) FROM smssend WHERE ss_center=5001"), std::string("1"));
+        QVERIFY(!QFile::exists(QString::fromStdString(SendStatePath())));
+
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(a, "sendButton"), Qt::LeftButton);
+        QCOMPARE(
+            U(boxes.texts().at(0)),
+            QStringLiteral("완료응답을 받지 못했던 이전 SMS 전송은 다른 창에서 완료 확인되었습니다.(%1건)\n"
+                           "전송된 대상은 리스트에서 삭제합니다.")
+                .arg(sms));
+        QVERIFY(a.isVisible());
+        QCOMPARE(a.Counts().sms, 0);
+        QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 1);
+        QVERIFY(!m_fx->sim().Center().SmsSend(5002));
+        QCOMPARE(m_fx->sim().Center().StoreOf(1001)->balance, balance);
+        QCOMPARE(Query("SELECT COUNT(*) FROM smssend"), std::string("1"));
+    }
+
+    // A center that refuses to end again what it ended: the dialog shows the reason and the sending
+    // history, and the clerk, having looked there, settles it at the next press.
+    void refusedEndIsSettledByTheClerk() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(dlg.Recipients().size(), size_t(3));
+        Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 회의는 10시입니다"));
+        Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        m_fx->sim().Center().SetRefuseRepeatedEnd(true);
+        ArmEnd(1, zmsg::sim::FaultKind::CloseAfter);
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts().size(), size_t(1));
+        QVERIFY(U(boxes.texts()[0]).contains(QStringLiteral("☞ 이미 완료된 전송입니다.(ss=5001)")));
+        QVERIFY(dlg.isVisible());
+        QVERIFY(Child<QPushButton>(dlg, "pageButton2030")->isChecked());
+        QCOMPARE(dlg.Recipients().size(), size_t(3));
+
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.shown().at(0).type, unsigned(MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3));
+        QCOMPARE(dlg.Recipients().size(), size_t(0));
+        QCOMPARE(dlg.ResultSendCode(), 1);
+        QCOMPARE(Query("SELECT ss_center FROM smssend WHERE ss_code=1"), std::string("5001"));
+        QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 1);
     }
 
     void unknownTargetTypeStaysOpenEmpty() {

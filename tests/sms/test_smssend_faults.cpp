@@ -1,7 +1,8 @@
-// Every request of a send failing in every way the network or the center can fail: afterwards the
-// user was told the right thing, the center holds each recipient and each charge at most once, the
-// history has no send the center did not end and no send without its recipients, and sending again
-// completes the send exactly once.
+// Every request of a send failing in every way the network or the center can fail, against a center
+// that repeats its reply to a repeated end and against one that refuses it: afterwards the user was
+// told the right thing, the center holds each recipient and each charge at most once, the history has
+// no send the center did not end and no send without its recipients, and sending again (the clerk
+// settling a refused end by what the center's history shows) completes the send exactly once.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -127,7 +128,17 @@ protected:
     SendFixture m_f;
 };
 
-std::string ExpectedFirstMessage(const Position& at, const KindInfo& k) {
+// What the first press comes to at the end; every other position fails.
+SmsSendOutcome ExpectedEndOutcome(const Position& at, const KindInfo& k, bool refuseRepeat) {
+    if (k.kind == Kind::Fail) // a refusal: definite only while no try before went unanswered
+        return at.nth == 1 ? SmsSendOutcome::Failed : SmsSendOutcome::Disputed;
+    if (k.answered || at.nth == 3)
+        return SmsSendOutcome::Unresolved;
+    // The next try: ended now, or refused when the center had ended it already.
+    return refuseRepeat && k.kind == Kind::CloseAfter ? SmsSendOutcome::Disputed : SmsSendOutcome::Sent;
+}
+
+std::string ExpectedFirstMessage(const Position& at, const KindInfo& k, bool refuseRepeat) {
     const std::string verb = at.verb;
     const bool noReply = !k.answered;
     if (verb == "SMSBEGIN")
@@ -138,97 +149,120 @@ std::string ExpectedFirstMessage(const Position& at, const KindInfo& k) {
     if (noReply && at.nth == 3)
         return "센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)\n\n콜센터로 연락바랍니다.\n☎ "
                "1600-0000";
+    if (ExpectedEndOutcome(at, k, refuseRepeat) == SmsSendOutcome::Disputed)
+        return "완료응답을 받지 못했던 SMS 전송(250건)의 완료 요청을 센터가 거절했습니다.\n\n☞ ";
     if (noReply)
         return "▶ SMS 250 건\n";
     return "센터에서 SMS 전송을 완료할 수 없습니다.";
 }
 
 TEST_F(SendFaultWalk, EveryRequestEveryFault) {
-    for (const Position& at : kPositions) {
-        for (const KindInfo& k : kKinds) {
-            // A refused connection can only be had for the whole center; it is walked at the begin
-            // and, below, while an unresolved end is asked about again.
-            if (k.kind == Kind::Refused && std::string(at.verb) != "SMSBEGIN")
-                continue;
-            const std::string name = std::string(at.verb) + "#" + std::to_string(at.nth) + " " + k.name;
-            SCOPED_TRACE(name);
-            ASSERT_TRUE(m_f.NewStore(kRecipients));
-            // A kept-alive connection to the center exists when the send starts.
-            std::string reply;
-            ASSERT_EQ(
-                RequestPost(m_f.fx().url("/ZMSG/AppRequest.ashx"), "work=MARTINFO&mart=1001&ver=1", reply, 0),
-                1);
-            m_f.fx().sim().Requests().Clear();
-            ArmKind(at, k.kind);
-            if (k.kind == Kind::Refused)
-                PointAt("http://127.0.0.1:1");
+    for (const bool refuseRepeat : {false, true}) {
+        for (const Position& at : kPositions) {
+            for (const KindInfo& k : kKinds) {
+                // A refused connection can only be had for the whole center; it is walked at the begin
+                // and, below, while an unresolved end is asked about again.
+                if (k.kind == Kind::Refused && std::string(at.verb) != "SMSBEGIN")
+                    continue;
+                // How the center answers a repeated end matters only where an end is repeated.
+                if (refuseRepeat && std::string(at.verb) != "SMSEND")
+                    continue;
+                const std::string name = std::string(at.verb) + "#" + std::to_string(at.nth) + " " + k.name +
+                                         (refuseRepeat ? ", repeated end refused" : "");
+                SCOPED_TRACE(name);
+                ASSERT_TRUE(m_f.NewStore(kRecipients));
+                m_f.fx().sim().Center().SetRefuseRepeatedEnd(refuseRepeat);
+                // A kept-alive connection to the center exists when the send starts.
+                std::string reply;
+                ASSERT_EQ(RequestPost(m_f.fx().url("/ZMSG/AppRequest.ashx"), "work=MARTINFO&mart=1001&ver=1",
+                                      reply, 0),
+                          1);
+                m_f.fx().sim().Requests().Clear();
+                ArmKind(at, k.kind);
+                if (k.kind == Kind::Refused)
+                    PointAt("http://127.0.0.1:1");
 
-            const SmsSendInput input = m_f.Input(kRecipients);
-            const SmsSendResult first = m_f.Send(input);
-            PointAt(m_f.fx().sim().BaseUrl());
-            const std::string verb = at.verb;
-            const bool endPosition = verb == "SMSEND";
-            const bool sentAnyway = endPosition && !k.answered && at.nth < 3;
+                const SmsSendInput input = m_f.Input(kRecipients);
+                const SmsSendResult first = m_f.Send(input);
+                PointAt(m_f.fx().sim().BaseUrl());
+                const std::string verb = at.verb;
+                const bool endPosition = verb == "SMSEND";
+                const bool retried = endPosition && !k.answered && at.nth < 3;
+                const SmsSendOutcome endOutcome = ExpectedEndOutcome(at, k, refuseRepeat);
+                const bool sentAnyway = endPosition && endOutcome == SmsSendOutcome::Sent;
 
-            ASSERT_FALSE(first.shown.empty());
-            EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k), 0), 0u)
-                << m_f.boxes().texts().at(0);
-            if (verb == "SMSLIST") {
-                EXPECT_EQ(m_f.boxes().texts().back(),
-                          "SMS 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 "
-                          "반복되면 콜센터로 문의해 주십시오.");
-            }
-            // No request went twice: libcurl never replayed one on a reused connection.
-            auto& requests = m_f.fx().sim().Requests();
-            if (verb == "SMSLIST" && k.kind != Kind::Refused) {
-                EXPECT_EQ(requests.Count("SMSLIST"), at.nth);
-            }
-            if (endPosition) {
-                EXPECT_EQ(requests.Count("SMSEND"), sentAnyway ? at.nth + 1 : at.nth);
-            }
+                ASSERT_FALSE(first.shown.empty());
+                EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k, refuseRepeat), 0), 0u)
+                    << m_f.boxes().texts().at(0);
+                if (verb == "SMSLIST") {
+                    EXPECT_EQ(m_f.boxes().texts().back(),
+                              "SMS 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 "
+                              "반복되면 콜센터로 문의해 주십시오.");
+                }
+                // No request went twice: libcurl never replayed one on a reused connection.
+                auto& requests = m_f.fx().sim().Requests();
+                if (verb == "SMSLIST" && k.kind != Kind::Refused) {
+                    EXPECT_EQ(requests.Count("SMSLIST"), at.nth);
+                }
+                if (endPosition) {
+                    EXPECT_EQ(requests.Count("SMSEND"), retried ? at.nth + 1 : at.nth);
+                }
 
-            if (sentAnyway) {
-                EXPECT_EQ(first.outcome, SmsSendOutcome::Sent);
-                EXPECT_EQ(first.rowsToRemove.size(), static_cast<size_t>(kRecipients));
-                EXPECT_EQ(m_f.History().size(), 1u);
-            } else {
-                EXPECT_TRUE(first.rowsToRemove.empty());
-                EXPECT_TRUE(m_f.History().empty());
-                const bool unresolved = endPosition && (k.acts || !k.answered) && k.kind != Kind::Fail;
-                EXPECT_EQ(first.outcome, unresolved ? SmsSendOutcome::Unresolved : SmsSendOutcome::Failed);
-            }
-            CheckInvariants("after the fault");
+                if (sentAnyway) {
+                    EXPECT_EQ(first.outcome, SmsSendOutcome::Sent);
+                    EXPECT_EQ(first.rowsToRemove.size(), static_cast<size_t>(kRecipients));
+                    EXPECT_EQ(m_f.History().size(), 1u);
+                } else {
+                    EXPECT_TRUE(first.rowsToRemove.empty());
+                    EXPECT_TRUE(m_f.History().empty());
+                    EXPECT_EQ(first.outcome, endPosition ? endOutcome : SmsSendOutcome::Failed);
+                }
+                CheckInvariants("after the fault");
 
-            // The user sends again what is left in the list.
-            m_f.fx().sim().Faults().Clear();
-            if (k.kind == Kind::Late)
-                std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
-            SmsSendInput again = input;
-            for (auto it = first.rowsToRemove.rbegin(); it != first.rowsToRemove.rend(); ++it)
-                again.rows.erase(again.rows.begin() + static_cast<long>(*it));
-            if (!again.rows.empty()) {
-                m_f.boxes().clear();
-                const SmsSendResult second = m_f.Send(again);
-                EXPECT_TRUE(second.outcome == SmsSendOutcome::Sent ||
-                            second.outcome == SmsSendOutcome::PreviousCompleted);
-                EXPECT_EQ(second.rowsToRemove.size(), static_cast<size_t>(kRecipients));
+                // The user sends again what is left in the list.
+                m_f.fx().sim().Faults().Clear();
+                if (k.kind == Kind::Late)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
+                // A refused end waits for the clerk, who answers by the center's sending history; a send
+                // settled as not sent is sent at the press after.
+                SmsSendInput again = input;
+                SmsSendResult last = first;
+                size_t removed = 0;
+                for (int press = 0; press < 4; ++press) {
+                    removed += last.rowsToRemove.size();
+                    for (auto it = last.rowsToRemove.rbegin(); it != last.rowsToRemove.rend(); ++it)
+                        again.rows.erase(again.rows.begin() + static_cast<long>(*it));
+                    if (again.rows.empty() || last.outcome == SmsSendOutcome::Sent)
+                        break;
+                    m_f.boxes().clear();
+                    if (last.outcome == SmsSendOutcome::Disputed)
+                        m_f.boxes().setNextAnswer(m_f.Center().ended == 1 ? IDYES : IDNO);
+                    last = m_f.Send(again);
+                    EXPECT_TRUE(last.outcome == SmsSendOutcome::Sent ||
+                                last.outcome == SmsSendOutcome::PreviousCompleted ||
+                                last.outcome == SmsSendOutcome::PreviousDropped ||
+                                (refuseRepeat && last.outcome == SmsSendOutcome::Disputed))
+                        << static_cast<int>(last.outcome);
+                }
+                EXPECT_EQ(removed, static_cast<size_t>(kRecipients));
+                CheckInvariants("after sending again");
+                const auto center = m_f.Center();
+                EXPECT_EQ(center.ended, 1);
+                EXPECT_EQ(center.phones.size(), static_cast<size_t>(kRecipients));
+                const auto history = m_f.History();
+                ASSERT_EQ(history.size(), 1u);
+                EXPECT_EQ(history[0].listRows, kRecipients);
+                SendState state(SendStatePath());
+                state.Load();
+                EXPECT_TRUE(state.empty());
             }
-            CheckInvariants("after sending again");
-            const auto center = m_f.Center();
-            EXPECT_EQ(center.ended, 1);
-            EXPECT_EQ(center.phones.size(), static_cast<size_t>(kRecipients));
-            const auto history = m_f.History();
-            ASSERT_EQ(history.size(), 1u);
-            EXPECT_EQ(history[0].listRows, kRecipients);
-            SendState state(SendStatePath());
-            state.Load();
-            EXPECT_TRUE(state.empty());
         }
     }
 }
 
 // An end without a reply blocks every new begin until the center answers about it; a refused
-// connection or a garbled answer keeps it blocked, a definite refusal releases it.
+// connection or a garbled answer keeps it blocked, and so does a refusal, which after a lost reply
+// proves nothing: the clerk settles it.
 TEST_F(SendFaultWalk, UnresolvedEndIsSettledBeforeAnyNewBegin) {
     ASSERT_TRUE(m_f.NewStore(kRecipients));
     for (int k = 1; k <= 3; ++k)
@@ -259,12 +293,18 @@ TEST_F(SendFaultWalk, UnresolvedEndIsSettledBeforeAnyNewBegin) {
     ASSERT_EQ(m_f.History().size(), 1u);
     EXPECT_EQ(m_f.History()[0].listRows, 40);
 
-    // A definite refusal of the end: nothing went out, the next send begins at once.
+    // The end refused after its reply was lost: no new send begins until the clerk, who finds it
+    // missing from the center's history, says it did not go out; the press after sends.
     ASSERT_TRUE(m_f.NewStore(kRecipients));
     for (int k = 1; k <= 3; ++k)
         Arm("SMSEND", k, FaultKind::CloseBefore);
     ASSERT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Unresolved);
     Arm("SMSEND", 1, FaultKind::Fail);
+    EXPECT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Disputed);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+    m_f.boxes().setNextAnswer(IDNO);
+    EXPECT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::PreviousDropped);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
     const SmsSendResult fresh = m_f.Send(m_f.Input(30));
     EXPECT_EQ(fresh.outcome, SmsSendOutcome::Sent);
     EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 2);

@@ -1,0 +1,169 @@
+#include "sms/sendsettle.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include "center/centerconfig.h"
+#include "center/db/sqldirect.h"
+#include "center/replyreader.h"
+#include "center/requestclient.h"
+#include "center/text/codec.h"
+#include "center/vexglobal.h"
+#include "frame/log.h"
+
+using zmsg::K;
+
+namespace {
+
+constexpr const char* kPath = "/ZMSG/AppRequest.ashx";
+constexpr int kEndTries = 3;
+
+std::string Str(long long v) {
+    return std::to_string(v);
+}
+
+} // namespace
+
+EndReply PostSmsEnd(int32_t store, int32_t ss, size_t total, bool afterLostReply,
+                    const ProgressHooks& progress, std::string& reply) {
+    const std::string body = "work=SMSEND&mart=" + Str(store) + "&ss=" + Str(ss);
+    progress.Show(K("센터에 전송완료를 요청중입니다.(앞 단계보다 다소 시간이 소요될 수 있습니다.)"));
+    bool lost = afterLostReply;
+    for (int attempt = 0; attempt < kEndTries; ++attempt) {
+        WriteLog(Str(static_cast<long long>(total)) + K("건 전송완료요청(재시도=") + Str(attempt) + ")", 0);
+        if (attempt > 0)
+            progress.Show(K("센터에 전송완료를 요청중입니다.(") + Str(attempt + 1) + K(" 번째 재시도중...)"));
+        std::string raw;
+        if (RequestPost(zmsg::CenterUrl(kPath), body, raw, 120000, ConnectionUse::Fresh)) {
+            reply = zmsg::ConvertReply(raw);
+            if (zmsg::IsPositiveReply(reply, 4))
+                return EndReply::Ended;
+            // Only a well-formed refusal says anything, and only when no earlier request of this end
+            // went unanswered: a center may refuse to end again what it already ended.
+            if (!zmsg::HasReason(reply) || reply[0] == '1')
+                return EndReply::Unusable;
+            return lost ? EndReply::Disputed : EndReply::Refused;
+        }
+        lost = true;
+        if (attempt + 1 < kEndTries)
+            std::this_thread::sleep_for(std::chrono::milliseconds(zmsg::RetryPauseMs(1000)));
+    }
+    return EndReply::NoReply;
+}
+
+InHistory FindInHistory(CSQLDirect& db, int32_t centerCode, int32_t& localCode, int32_t& callSent) {
+    std::vector<std::vector<std::string>> rows;
+    if (!db.DoQuery("SELECT ss_code, ss_trcount FROM smssend WHERE ss_center=" + Str(centerCode) +
+                        " ORDER BY ss_code",
+                    rows)) {
+        WriteLog(db.GetLastError(), 0);
+        return InHistory::Error;
+    }
+    if (rows.empty() || rows[0].size() < 2)
+        return InHistory::No;
+    localCode = std::atoi(rows[0][0].c_str());
+    callSent = std::atoi(rows[0][1].c_str());
+    return InHistory::Yes;
+}
+
+RecordOutcome RecordEnded(CSQLDirect& db, SendState& state, int32_t centerCode, int32_t callSent,
+                          bool atSendTime) {
+    const PendingSend* stored = state.Find(centerCode);
+    if (!stored) {
+        RecordOutcome missing;
+        missing.step = RecordStep::Send;
+        return missing;
+    }
+    PendingSend send = *stored;
+    send.phase = PendingSend::Phase::Unrecorded;
+    send.callSent = callSent;
+    send.reason.clear();
+    const RecordOutcome r = RecordSend(db, send, atSendTime);
+    if (r.step == RecordStep::Done)
+        state.Remove(send.centerCode);
+    else
+        state.Put(std::move(send));
+    // A failed write keeps the process's own copy; the file still names the send, which asking the
+    // center again settles the same way without charging twice.
+    state.Save();
+    return r;
+}
+
+EndSettlement SettleUnknownEnd(CSQLDirect& db, SendState& state, const PendingSend& pending,
+                               const ProgressHooks& progress) {
+    EndSettlement out;
+    WriteLog(K("완료응답을 받지 못한 이전 전송 확인(SS=") + Str(pending.centerCode) + ")", 0);
+    out.reply = PostSmsEnd(pending.storeCode, pending.centerCode, pending.recipients.size(), true, progress,
+                           out.text);
+    switch (out.reply) {
+    case EndReply::Ended:
+        out.callSent = zmsg::ElementInt(out.text, "CALL_SENT");
+        out.record = RecordEnded(db, state, pending.centerCode, out.callSent, true); // its own time
+        break;
+    case EndReply::Refused: // not after a lost reply: cannot happen here
+    case EndReply::Disputed: {
+        out.reply = EndReply::Disputed;
+        WriteLog(K("이전 전송 완료요청 거절, 발송여부 확인필요(SS=") + Str(pending.centerCode) + ") " +
+                     out.text,
+                 0);
+        PendingSend disputed = pending;
+        disputed.phase = PendingSend::Phase::Disputed;
+        disputed.reason = RefusalReason(out.text);
+        state.Put(std::move(disputed));
+        state.Save();
+        break;
+    }
+    case EndReply::Unusable:
+    case EndReply::NoReply:
+        break;
+    }
+    return out;
+}
+
+std::string RefusalReason(const std::string& reply) {
+    return zmsg::HasReason(reply) ? reply.substr(2) : reply;
+}
+
+std::string DisputeText(const PendingSend& send, const std::string& reply, bool inDialog) {
+    std::string text = K("완료응답을 받지 못했던 ") + (send.lms ? "LMS" : "SMS") + K(" 전송(") +
+                       CvexGlobal::GetMoneyString(static_cast<long long>(send.recipients.size())) +
+                       K("건)의 완료 요청을 센터가 거절했습니다.") + zmsg::ReasonSuffix(reply) +
+                       K("\n\n이미 발송된 전송일 수 있으므로 새 전송은 시작하지 않습니다.");
+    if (inDialog)
+        return text + K("\n전송내역 화면에서 이 전송이 발송되었는지 확인하신 후, 전송 버튼을 다시 눌러 "
+                        "정리해 주십시오.");
+    return text + K("\n문자 보내기 창의 전송 버튼을 누르면 전송내역을 확인하여 정리할 수 있습니다.");
+}
+
+int SettleJournal(CSQLDirect& db, const ProgressHooks& progress) {
+    const std::string path = SendStatePath();
+    if (path.empty())
+        return 0;
+    SendState state(path);
+    state.Load();
+    if (state.empty())
+        return 0;
+    FlushUnrecorded(db, state);
+    const PendingSend* found = state.FindUnknown();
+    if (found && found->phase == PendingSend::Phase::Disputed) {
+        WriteLog(K("발송여부 확인이 필요한 전송이 있습니다. 문자 보내기 창에서 정리해 주십시오.(SS=") +
+                     Str(found->centerCode) + ")",
+                 0);
+    } else if (found) {
+        const PendingSend pending = *found;
+        const EndSettlement s = SettleUnknownEnd(db, state, pending, progress);
+        if (s.reply == EndReply::Ended)
+            WriteLog(K("완료응답을 받지 못했던 전송이 센터에서 완료됨(SS=") + Str(pending.centerCode) +
+                         K(", 전송콜=") + Str(s.callSent) + ")",
+                     0);
+        else if (s.reply == EndReply::Disputed)
+            LogAndShow(DisputeText(pending, s.text, false), 1);
+        else
+            WriteLog(K("완료응답을 받지 못한 전송을 아직 확인할 수 없습니다.(SS=") + Str(pending.centerCode) +
+                         ")",
+                     0);
+    }
+    return static_cast<int>(state.sends().size());
+}

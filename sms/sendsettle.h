@@ -1,0 +1,61 @@
+// Settling a send whose end the center may have carried out without the store knowing: the same end
+// request asked again, what its answer proves, and the history written from the journal's entry. The
+// send and the result receipt both settle through here.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "sms/progresshooks.h"
+#include "sms/sendrecord.h"
+#include "sms/sendstate.h"
+
+class CSQLDirect;
+
+enum class EndReply {
+    Ended,    // the center ended the send (now or before); the reply carries the charge
+    Refused,  // a refusal of an end whose every earlier request was answered: nothing went out
+    Disputed, // a refusal after a lost reply: it may well mean "already ended", so it proves nothing
+    Unusable, // a garbled or cut reply: the end may have gone through
+    NoReply,  // no try got a reply
+};
+
+// Posts "work=SMSEND" for the send, tried three times on communication failures. afterLostReply: an
+// earlier end request of this send got no usable reply. reply receives the converted reply.
+EndReply PostSmsEnd(int32_t store, int32_t ss, size_t total, bool afterLostReply,
+                    const ProgressHooks& progress, std::string& reply);
+
+// Whether the history already holds the send of that center code (another program wrote it).
+enum class InHistory { Error, No, Yes };
+InHistory FindInHistory(CSQLDirect& db, int32_t centerCode, int32_t& localCode, int32_t& callSent);
+
+// Writes the history of the ended send the journal holds under that center code and drops its entry.
+// When the history cannot be written the entry stays as an ended send, written at the next send or
+// receipt. Step Send when the journal does not hold the send.
+RecordOutcome RecordEnded(CSQLDirect& db, SendState& state, int32_t centerCode, int32_t callSent,
+                          bool atSendTime);
+
+struct EndSettlement {
+    EndReply reply = EndReply::NoReply;
+    std::string text;     // the center's reply (converted)
+    int32_t callSent = 0; // Ended: CALL_SENT
+    RecordOutcome record; // Ended: how its history went
+};
+
+// Asks the center about the journal's unknown end with the same end request. Ended: its history is
+// written (RecordEnded). A refusal: the entry becomes disputed with the center's reason, for the clerk
+// to settle. Anything else leaves it unknown.
+EndSettlement SettleUnknownEnd(CSQLDirect& db, SendState& state, const PendingSend& pending,
+                               const ProgressHooks& progress);
+
+// The center's own words in a refusal (the text after its code).
+std::string RefusalReason(const std::string& reply);
+
+// What the clerk is told when an end was refused after a lost reply. inDialog: the SMS dialog, where
+// the next press of the send button settles it; otherwise the receipt, which points there.
+std::string DisputeText(const PendingSend& send, const std::string& reply, bool inDialog);
+
+// For the result receipt, before it collects results: writes the journal's ended sends and asks the
+// center about its unknown ends, so that every send the center ended reaches the history. Disputed
+// ends are left to the clerk. Quiet but for a new dispute; returns how many entries are left.
+int SettleJournal(CSQLDirect& db, const ProgressHooks& progress = {});
