@@ -5,9 +5,10 @@
 #include "host/demodb.h"
 
 DialogStore::DialogStore() {
-    if (!m_fx.ok() || !m_folders.ok() || !m_dir.isValid())
+    if (!m_fx.ok() || !m_folders.ok())
         return;
-    const std::string path = m_dir.filePath(QStringLiteral("store.db")).toStdString();
+    // In the host folder, where another host program of the same store finds it too.
+    const std::string path = m_folders.host() + "store.db";
     std::string error;
     if (!CreateDemoDatabase(path, &error) || !m_db.Open("sqlite:" + path)) {
         qWarning("store: %s", error.c_str());

@@ -6,7 +6,6 @@
 #include <string>
 
 #include <QObject>
-#include <QTemporaryDir>
 
 #include "center/db/sqldirect.h"
 #include "tests/support/simfixture.h"
@@ -28,7 +27,6 @@ public:
 private:
     SimFixture m_fx;
     TestFolders m_folders;
-    QTemporaryDir m_dir;
     CSQLDirect m_db;
     bool m_ok = false;
 };
