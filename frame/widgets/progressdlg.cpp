@@ -8,6 +8,8 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include "frame/operationpump.h"
+
 CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint) {
     // Shown while the caller keeps the thread: it must not take the focus from the caller's window.
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -65,6 +67,7 @@ void CProgressDlg::SetPos(int pos) {
 }
 
 void CProgressDlg::Pump() {
+    zmsg::PumpOperationEvents();
     if (isVisible())
         repaint();
 }
