@@ -19,8 +19,9 @@ struct Hook {
     unsigned long id;
     std::function<void()> run;
 };
-std::vector<Hook> g_hooks;
-unsigned long g_nextId = 1;
+// Per thread: a hook the window's thread installed never runs on another thread's request.
+thread_local std::vector<Hook> g_hooks;
+thread_local unsigned long g_nextId = 1;
 
 int g_operations = 0;
 int g_pumping = 0;

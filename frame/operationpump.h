@@ -12,7 +12,7 @@ namespace zmsg {
 
 // While an instance lives, hook runs on the calling thread whenever an operation waits (a request
 // under way, after any network activity and at least every few tens of milliseconds; a wait on a
-// helper). The innermost living instance's hook runs; instances may end in any order.
+// helper). The innermost living instance of the calling thread runs; instances may end in any order.
 class ScopedRequestProgress {
 public:
     explicit ScopedRequestProgress(std::function<void()> hook);
