@@ -11,14 +11,22 @@
 //   raw         the bare loop, a new connection per request as the module posts a send's requests
 // The target compares the center traffic: center <= 1.2 x raw. Two messages: one with the name and
 // the points merged (every element carries two converted cells), one plain (elements are numbers).
+// Each runs on a quiet machine and on a busy one: two other processes, started and stopped by the
+// benchmark, keep two processors spinning (a till running other programs); the ratio compares the
+// module with the raw loop under the same load.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <curl/curl.h>
@@ -113,21 +121,17 @@ int RawSend(const std::string& url, const Bodies& b, int store) {
                         reply.rfind("1:", 0) == 0;
         return ok;
     };
-    auto T0=Clock::now(); char TB[256]; int TN=0; auto TT=[&](const char*w){auto n=Clock::now();TN+=snprintf(TB+TN,sizeof TB-TN,"%s %.2f ",w,std::chrono::duration<double,std::milli>(n-T0).count());T0=n;};
     int ss = 0;
     if (post(b.begin)) {
         const size_t at = reply.find("<SS>");
         ss = at == std::string::npos ? 0 : std::atoi(reply.c_str() + at + 4);
     }
     const std::string prefix = "work=SMSLIST&mart=" + std::to_string(store) + "&ss=" + std::to_string(ss);
-    TT("begin");
     for (size_t i = 0; i < b.lists.size() && ss > 0; ++i)
         if (!post(prefix + "&seq=" + std::to_string(i + 1) + "&list=" + b.lists[i]))
             ss = 0;
-    TT("batches");
     if (ss > 0 && !post(b.endPrefix + std::to_string(ss)))
         ss = 0;
-    TT("end");fprintf(stderr,"RAW %s\n",TB);
     curl_slist_free_all(headers);
     curl_easy_cleanup(e);
     return ss;
@@ -141,16 +145,49 @@ struct Phases {
     double total = 0;
 };
 
+// Other programs keeping the processors busy for as long as the object lives: plain spinning
+// processes, each alone in its own address space.
+class BusyProcessors {
+public:
+    explicit BusyProcessors(int count) {
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                volatile unsigned long spin = 0;
+                for (;;)
+                    spin = spin + 1;
+            }
+            if (pid > 0)
+                m_children.push_back(pid);
+        }
+    }
+    ~BusyProcessors() {
+        for (pid_t pid : m_children)
+            ::kill(pid, SIGKILL);
+        for (pid_t pid : m_children)
+            ::waitpid(pid, nullptr, 0);
+    }
+    BusyProcessors(const BusyProcessors&) = delete;
+    BusyProcessors& operator=(const BusyProcessors&) = delete;
+    bool ok(int count) const { return static_cast<int>(m_children.size()) == count; }
+
+private:
+    std::vector<pid_t> m_children;
+};
+
+constexpr int kBusyProcesses = 2;
+
 struct Totals {
     double module = 0, center = 0, batches = 0, record = 0, raw = 0;
     int runs = 0;
     bool same = true;
 };
-std::map<int, Totals> g_totals; // 1 merged, 0 plain
+std::map<int, Totals> g_totals; // merged + 2 x busy: 1 merged, 0 plain, 3 and 2 the same on a busy machine
 
 void BM_Send100k(benchmark::State& state) {
     const bool merge = state.range(0) != 0;
-    Totals& t = g_totals[merge ? 1 : 0];
+    const bool busy = state.range(1) != 0;
+    Totals& t = g_totals[(merge ? 1 : 0) + (busy ? 2 : 0)];
     BenchCenter bench;
     if (!bench.ok()) {
         state.SkipWithError("simulator or settings");
@@ -171,6 +208,11 @@ void BM_Send100k(benchmark::State& state) {
     if (!bench.NewStore(0, 1e7) ||
         RawSend(url, BodiesFor(BenchCenter::Input(2000, kBatch), true), BenchCenter::kStore) == 0) {
         state.SkipWithError("warm-up");
+        return;
+    }
+    std::optional<BusyProcessors> load;
+    if (busy && !load.emplace(kBusyProcesses).ok(kBusyProcesses)) {
+        state.SkipWithError("busy processes");
         return;
     }
     for (auto _ : state) {
@@ -230,9 +272,11 @@ void BM_Send100k(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Send100k)
-    ->ArgName("merge")
-    ->Arg(1)
-    ->Arg(0)
+    ->ArgNames({"merge", "busy"})
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({0, 1})
     ->UseManualTime()
     ->Iterations(10)
     ->Unit(benchmark::kMillisecond);
@@ -247,15 +291,16 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     std::printf("\nSMS send of %d recipients, batches of %d, mean seconds over the runs:\n", kRecipients,
                 kBatch);
-    std::printf("  %-38s %9s %9s\n", "", "merged", "plain");
+    std::printf("  %-38s %9s %9s %12s %12s\n", "", "merged", "plain", "merged busy", "plain busy");
     auto row = [](const char* label, double (*figure)(const Totals&)) {
         std::printf("  %-38s", label);
-        for (int merge : {1, 0}) {
-            const auto it = g_totals.find(merge);
+        for (int key : {1, 0, 3, 2}) {
+            const int width = key >= 2 ? 12 : 9;
+            const auto it = g_totals.find(key);
             if (it == g_totals.end() || it->second.runs == 0)
-                std::printf(" %9s", "-");
+                std::printf(" %*s", width, "-");
             else
-                std::printf(" %9.3f", figure(it->second));
+                std::printf(" %*.3f", width, figure(it->second));
         }
         std::printf("\n");
     };

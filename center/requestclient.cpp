@@ -26,7 +26,6 @@ namespace zmsg {
 namespace {
 
 double g_timeoutScale = 1.0;
-std::function<void()> g_progress;
 
 void GlobalInit() {
     static std::once_flag once;
@@ -60,9 +59,39 @@ ListPtr Headers(std::initializer_list<std::string> lines) {
     return ListPtr(list);
 }
 
-size_t AppendToString(char* data, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
+// A reply read into memory, up to a cap: a center that streams without end must not take the
+// process's memory with it.
+struct ReplySink {
+    std::string text;
+    size_t cap = kReplyCapBytes;
+    bool over = false;
+};
+
+size_t AppendToSink(char* data, size_t size, size_t count, void* out) {
+    auto* sink = static_cast<ReplySink*>(out);
+    const size_t n = size * count;
+    if (n > sink->cap - sink->text.size()) {
+        sink->over = true;
+        return 0; // aborts the transfer
+    }
+    sink->text.append(data, n);
+    return n;
+}
+
+// Reads the reply into sink; a declared length above the cap fails before anything is read.
+void ReadReplyInto(CURL* e, ReplySink& sink) {
+    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, AppendToSink);
+    curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(sink.cap));
+}
+
+bool OverCap(CURLcode code, bool over) {
+    return over || code == CURLE_FILESIZE_EXCEEDED;
+}
+
+void LogOverCap(const char* what, const std::string& url, size_t cap) {
+    WriteLog(K(what) + " : " + url + K(" (응답이 한도 ") + std::to_string(cap) + K(" 바이트를 넘어 중단)"),
+             0);
 }
 
 // Runs one transfer on a multi handle so that the progress hook can run at a steady pace even while
@@ -87,8 +116,7 @@ CURLcode Perform(CURLM* multi, CURL* easy) {
             break;
         if (curl_multi_poll(multi, nullptr, 0, kProgressIntervalMs, nullptr) != CURLM_OK)
             break;
-        if (g_progress)
-            g_progress();
+        RunRequestProgress();
     }
     curl_multi_remove_handle(multi, easy);
     return result;
@@ -205,6 +233,7 @@ struct DownloadSink {
     std::string buffer;
     long long received = 0;
     bool failed = false;
+    bool over = false; // more than kDownloadCapBytes arrived
 
     bool Flush() {
         size_t done = 0;
@@ -226,6 +255,10 @@ constexpr size_t kDownloadPiece = 1048576;
 size_t WriteToSink(char* data, size_t size, size_t count, void* out) {
     auto* sink = static_cast<DownloadSink*>(out);
     const size_t n = size * count;
+    if (static_cast<unsigned long long>(sink->received) + n > kDownloadCapBytes) {
+        sink->over = true;
+        return 0; // aborts the transfer
+    }
     size_t used = 0;
     while (used < n) {
         const size_t take = std::min(n - used, kDownloadPiece - sink->buffer.size());
@@ -259,19 +292,6 @@ int RetryPauseMs(int ms) {
     return std::max(0, static_cast<int>(ms * g_timeoutScale));
 }
 
-ScopedRequestProgress::ScopedRequestProgress(std::function<void()> hook) : m_previous(std::move(g_progress)) {
-    g_progress = std::move(hook);
-}
-
-ScopedRequestProgress::~ScopedRequestProgress() {
-    g_progress = std::move(m_previous);
-}
-
-void RunRequestProgress() {
-    if (g_progress)
-        g_progress();
-}
-
 std::string UploadBoundary(int hour, int minute, int second) {
     const int b = second + 79;
     char tail[64];
@@ -291,22 +311,25 @@ int RequestPost(const std::string& url, std::string body, std::string& reply, in
     if (!easy)
         return 0;
     CURL* e = easy.get();
-    std::string received;
+    ReplySink received;
     const ListPtr headers =
         Headers({"Content-Type: application/x-www-form-urlencoded", "User-Agent: ZEDov", "Expect:"});
     curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers.get());
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, AppendToString);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &received);
+    ReadReplyInto(e, received);
     const CURLcode code = Run(e, use);
     const long status = StatusOf(e);
+    if (OverCap(code, received.over)) {
+        LogOverCap("센터 요청 실패", url, received.cap);
+        return 0;
+    }
     if (code != CURLE_OK || status != 200) {
         LogFailure("센터 요청 실패", url, code, status);
         return 0;
     }
-    reply = std::move(received);
+    reply = std::move(received.text);
     return 1;
 }
 
@@ -369,7 +392,7 @@ bool HttpUploadFile(const std::string& address, std::string& reply, const std::s
     if (!easy)
         return false;
     CURL* e = easy.get();
-    std::string received;
+    ReplySink received;
     const ListPtr headers =
         Headers({"Accept: text/*", "Content-Type: multipart/form-data; boundary=" + boundary,
                  "User-Agent: ZEDov", "Expect:"});
@@ -377,15 +400,18 @@ bool HttpUploadFile(const std::string& address, std::string& reply, const std::s
     curl_easy_setopt(e, CURLOPT_POST, 1L);
     curl_easy_setopt(e, CURLOPT_POSTFIELDS, body.data());
     curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, AppendToString);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &received);
+    ReadReplyInto(e, received);
     const CURLcode code = Run(e, ConnectionUse::Fresh);
     const long status = StatusOf(e);
+    if (OverCap(code, received.over)) {
+        LogOverCap("이미지 전송 실패", address, received.cap);
+        return false;
+    }
     if (code != CURLE_OK || status != 200) {
         LogFailure("이미지 전송 실패", address, code, status);
         return false;
     }
-    reply = std::move(received);
+    reply = std::move(received.text);
     return true;
 }
 
@@ -416,12 +442,15 @@ std::optional<std::string> HttpDownloadFile(const std::string& address) {
         curl_easy_setopt(e, CURLOPT_HTTPGET, 1L);
         curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, WriteToSink);
         curl_easy_setopt(e, CURLOPT_WRITEDATA, &sink);
+        curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(kDownloadCapBytes));
         const CURLcode code = Run(e, ConnectionUse::Shared);
         const long status = StatusOf(e);
         struct stat st {};
         ok = code == CURLE_OK && status == 200 && !sink.failed && sink.Flush() && sink.received > 0 &&
              ::fstat(sink.fd, &st) == 0 && st.st_size == sink.received;
-        if (!ok)
+        if (OverCap(code, sink.over))
+            LogOverCap("파일 다운로드 실패", address, kDownloadCapBytes);
+        else if (!ok)
             LogFailure("파일 다운로드 실패", address, code, status);
     }
     ::close(sink.fd);

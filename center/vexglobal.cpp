@@ -59,6 +59,15 @@ std::string CvexGlobal::GetMoneyString(std::string_view digits) {
         sign = "-";
         digits.remove_prefix(1);
     }
+    // A DECIMAL or MONEY column arrives as "1234.0000": only the whole part is grouped, a zero
+    // fraction is dropped and a real one keeps its digits without the padding.
+    std::string_view fraction;
+    if (const size_t dot = digits.find('.'); dot != std::string_view::npos) {
+        fraction = digits.substr(dot + 1);
+        digits = digits.substr(0, dot);
+        const size_t last = fraction.find_last_not_of('0');
+        fraction = last == std::string_view::npos ? std::string_view() : fraction.substr(0, last + 1);
+    }
     std::string out;
     const size_t n = digits.size();
     for (size_t i = 0; i < n; ++i) {
@@ -66,6 +75,10 @@ std::string CvexGlobal::GetMoneyString(std::string_view digits) {
         const size_t left = n - i - 1;
         if (left > 0 && left % 3 == 0)
             out += ',';
+    }
+    if (!fraction.empty()) {
+        out += '.';
+        out += fraction;
     }
     return sign + out;
 }

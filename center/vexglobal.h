@@ -18,7 +18,8 @@ public:
     // Text between <key> and </key>; empty when either tag is missing.
     static std::string GetParsedElement(std::string_view text, std::string_view key);
     static std::string GetNumberOnlyString(std::string_view text);
-    // "1234567" -> "1,234,567"; a leading minus is kept.
+    // "1234567" -> "1,234,567"; a leading minus is kept. Only the whole part is grouped:
+    // "1234.5000" -> "1,234.5", "1234.0000" -> "1,234".
     static std::string GetMoneyString(long long value);
     static std::string GetMoneyString(std::string_view digits);
     // Items between separators, in order; an empty text gives no items. Returns the count.

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <utility>
 
-#include "frame/threadpriority.h"
 #include "sms/recipientlist.h"
 
 ListBatches::ListBatches(const std::vector<Recipient>& rows, std::string prefix, int batchSize,
@@ -52,7 +51,6 @@ std::optional<std::vector<SentRecipient>> ListBatches::Recipients() {
 }
 
 void ListBatches::Build(std::stop_token stop) {
-    RunAsIdleThread();
     // The bodies are a few megabytes for the largest send: all are built as fast as they can be, and
     // the posts take them as they come. Each is sized from the one before, so it is allocated once.
     size_t room = m_prefix.size() + 16 + static_cast<size_t>(m_batchSize) * (m_fields.merge ? 64 : 16);

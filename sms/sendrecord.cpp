@@ -17,6 +17,9 @@ namespace {
 
 constexpr int kTries = 5;
 
+constexpr const char* kHighestCodeForUpdate =
+    "SELECT TOP 1 ss_code FROM smssend WITH (UPDLOCK, HOLDLOCK) ORDER BY ss_code DESC";
+
 bool Succeeded(int rc) {
     return rc == SQL_OK || rc == SQL_OK_INFO || rc == SQL_NODATA;
 }
@@ -88,25 +91,31 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
         out.step = step;
         return out;
     };
+    // The locking read comes first: on SQL Server a plain read inside a transaction takes no lock that
+    // lasts, and two machines would both read the same highest code. UPDLOCK with HOLDLOCK keeps the
+    // highest key and the range above it until the commit, so a second recorder waits here and then
+    // sees this one's rows (the check below included). SQLite drops the hints: its write transaction
+    // holds the whole file from the start.
     bool hasRow = false;
+    const auto top = FirstValue(db, kHighestCodeForUpdate, hasRow);
+    if (!top)
+        return fail(RecordStep::Code);
+    const int32_t code = hasRow ? std::atoi(top->c_str()) + 1 : 1;
+    bool recorded = false;
     const auto existing =
         FirstValue(db,
                    "SELECT TOP 1 ss_code FROM smssend WHERE ss_center=" + std::to_string(s.centerCode) +
                        " AND ss_trcount=" + std::to_string(s.callSent) + " ORDER BY ss_code",
-                   hasRow);
+                   recorded);
     if (!existing)
         return fail(RecordStep::Code);
-    if (hasRow) {
+    if (recorded) {
         db.RollbackTrans();
         out.step = RecordStep::Done;
         out.already = true;
         out.localCode = std::atoi(existing->c_str());
         return out;
     }
-    const auto top = FirstValue(db, "SELECT TOP 1 ss_code FROM smssend ORDER BY ss_code DESC", hasRow);
-    if (!top)
-        return fail(RecordStep::Code);
-    const int32_t code = hasRow ? std::atoi(top->c_str()) + 1 : 1;
     if (!Succeeded(db.ExecuteSQL(SendInsert(s, code, atSendTime).c_str())))
         return fail(RecordStep::Send);
     for (size_t from = 0; from < s.recipients.size(); from += kRowsPerInsert) {

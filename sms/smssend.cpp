@@ -17,7 +17,6 @@
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
-#include "frame/threadpriority.h"
 #include "sms/composition.h"
 #include "sms/listbatches.h"
 #include "sms/recipientlist.h"
@@ -500,10 +499,10 @@ bool SmsSendTransaction::CenterSend() {
     // send, synced) goes on while the batches are posted; it is put in place only once they all went
     // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
     // touched here until the writer has ended; the entry with its recipients lives only in the state.
-    // The writer is a thread of its own (libstdc++ keeps no pool), so its idle priority ends with it.
+    // The writer and the batch builder run at the window thread's own priority: it waits on them, and
+    // in a lower class they would wait behind every other program on a busy till.
     std::future<void> written =
         std::async(std::launch::async, [&batches, &state, entry = std::move(send)]() mutable {
-            RunAsIdleThread();
             std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
             if (sent) { // else the send gave up
                 entry.recipients = std::move(*sent);
@@ -521,7 +520,7 @@ bool SmsSendTransaction::CenterSend() {
     }
     if (!ok)
         batches.Stop();
-    // The helpers run only on an otherwise idle processor: the window keeps painting while they end.
+    // The window keeps painting while the helpers end.
     while (written.wait_for(std::chrono::milliseconds(ListBatches::kWaitSliceMs)) !=
            std::future_status::ready)
         zmsg::RunRequestProgress();

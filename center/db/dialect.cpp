@@ -567,10 +567,61 @@ void deleteFrom(Seq& seq) {
     }
 }
 
+// SQL Server ends a number where a letter follows it ("mem_code=30AND ..."); SQLite reads "30AND" as
+// one bad token. The lexer already ends the number there (hex and exponent forms stay whole), so a blank
+// between the two says the same to both.
+void numberWordBlanks(Seq& seq) {
+    for (size_t i = 0; i + 1 < seq.size(); ++i)
+        if (seq[i].kind == Kind::Number && seq[i + 1].kind == Kind::Word)
+            seq.insert(seq.begin() + static_cast<std::ptrdiff_t>(i + 1), Node{Kind::Space, " ", {}, true});
+}
+
+bool isTableHint(const Node& n) {
+    static constexpr std::array<std::string_view, 20> kHints = {
+        "nolock",    "holdlock",        "updlock",  "rowlock",           "paglock",
+        "tablock",   "tablockx",        "xlock",    "readpast",          "readcommitted",
+        "nowait",    "readuncommitted", "snapshot", "repeatableread",    "serializable",
+        "forceseek", "forcescan",       "noexpand", "readcommittedlock", "index"};
+    return n.kind == Kind::Word &&
+           std::any_of(kHints.begin(), kHints.end(), [&](std::string_view h) { return same(n.text, h); });
+}
+
+// "FROM t WITH (UPDLOCK, HOLDLOCK)": SQLite has no table hints and needs none, a write transaction there
+// already holds the whole file. Only a group of known hints after a table name is dropped.
+void tableHints(Seq& seq) {
+    for (int i = 0; i < static_cast<int>(seq.size()); ++i) {
+        if (!isWord(seq[i], "with"))
+            continue;
+        const int p = prevSig(seq, i);
+        const int g = nextSig(seq, i);
+        if (p < 0 || !isName(seq[p]) || g < 0 || seq[g].kind != Kind::Group)
+            continue;
+        const auto kids = sigNodes(seq[g].kids);
+        bool hints = !kids.empty();
+        for (size_t k = 0; k < kids.size() && hints; ++k) {
+            if (isPunct(*kids[k], ","))
+                continue;
+            if (!isTableHint(*kids[k]))
+                hints = false;
+            else if (same(kids[k]->text, "index") && k + 1 < kids.size() && kids[k + 1]->kind == Kind::Group)
+                ++k; // INDEX(name)
+        }
+        if (!hints)
+            continue;
+        int from = i;
+        if (from > 0 && seq[from - 1].kind == Kind::Space)
+            --from;
+        seq.erase(seq.begin() + from, seq.begin() + g + 1);
+        i = from - 1;
+    }
+}
+
 void translate(Seq& seq, bool statementLevel) {
+    numberWordBlanks(seq);
     for (Node& n : seq)
         if (n.kind == Kind::Group)
             translate(n.kids, false);
+    tableHints(seq);
     // Before the rewrites, while the T-SQL names still tell which calls give text.
     concatenation(seq);
     textComparisons(seq);

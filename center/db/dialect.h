@@ -20,6 +20,8 @@ namespace zmsg::db {
 //   LOWER, ...), a CAST/CONVERT to a character type or a parenthesised text expression. Operands are primary
 //   terms; a column alone is not known to be text, so '*' + mem_cel converts and col1 + col2 does not.
 //   <text operand> = 1234 -> <text operand> = '1234' (also <> and !=), as SQL Server converts the text
+//   30AND -> 30 AND: a number and a word written together, which SQL Server reads as two tokens
+//   table WITH (UPDLOCK, HOLDLOCK) -> table: table hints (a write transaction locks the file anyway)
 // Anything else passes through byte for byte; what SQLite does not know then fails loudly there.
 std::string TranslateToSqlite(std::string_view sql);
 

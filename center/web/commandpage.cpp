@@ -1,8 +1,7 @@
 #include "center/web/commandpage.h"
 
-#include <QMetaObject>
-
 #include "center/web/pagecommand.h"
+#include "frame/operationpump.h"
 
 CCommandPage::CCommandPage(QObject* parent) : QWebEnginePage(parent) {}
 
@@ -21,9 +20,10 @@ bool CCommandPage::acceptNavigationRequest(const QUrl& url, NavigationType type,
 
     const Command& command = m_commands[static_cast<size_t>(found)];
     // Posted, never run here: the handler calls back into the page, which must not be re-entered
-    // from its own navigation request. A receiver destroyed meanwhile drops the call.
+    // from its own navigation request. It waits for an operation of the dialog (a send holding the
+    // thread while its window paints) to end. A receiver destroyed meanwhile drops the call.
     if (command.handler && command.receiver)
-        QMetaObject::invokeMethod(command.receiver.data(), command.handler, Qt::QueuedConnection);
+        zmsg::PostWhenIdle(command.receiver.data(), command.handler);
     emit commandFound(QString::fromStdString(command.word));
     return false;
 }

@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QScreen>
 
+#include "frame/operationpump.h"
 #include "frame/widgets/modulefont.h"
 
 CProgressDlg::CProgressDlg(QWidget* parent) : QDialog(parent, Qt::Tool | Qt::FramelessWindowHint) {
@@ -64,6 +65,7 @@ void CProgressDlg::SetPos(int pos) {
 }
 
 void CProgressDlg::Pump() {
+    zmsg::PumpOperationEvents();
     if (isVisible())
         repaint();
 }

@@ -17,8 +17,8 @@ public:
     // total <= 0: a length nobody knows; the bar hides.
     void SetRange(int total);
     void SetPos(int pos);
-    // Repaints this window now, without running the event loop: nothing else (user input
-    // included) is handled while an operation holds the thread.
+    // Lets the window be exposed and painted now (PumpOperationEvents) and repaints it: no user
+    // input, timer or page command of the caller's windows runs while an operation holds the thread.
     void Pump();
     void CentreOnOwner();
 

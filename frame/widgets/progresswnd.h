@@ -1,11 +1,13 @@
 // The one progress display of every long operation. The operation keeps a CProgressWnd as a
-// local; the window appears on the first Show and goes with the object.
+// local; the window appears on the first Show and goes with the object. While the object lives,
+// center requests and waits on helpers keep the window exposed and painting (ScopedOperation).
 #pragma once
 
 #include <string>
 
 #include <QPointer>
 
+#include "frame/operationpump.h"
 #include "frame/widgets/progressdlg.h"
 
 class QWidget;
@@ -31,6 +33,9 @@ public:
     CProgressDlg* Dialog() const { return m_dlg.data(); }
 
 private:
+    // The operation that keeps this window exposed and painting while a request or a helper holds
+    // the thread, for the object's whole life.
+    zmsg::ScopedOperation m_operation;
     QWidget* m_parent;
     QPointer<CProgressDlg> m_dlg; // a parent that dies first takes the window with it
 };

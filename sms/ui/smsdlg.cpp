@@ -29,6 +29,7 @@
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
+#include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
@@ -838,6 +839,9 @@ void CSMSDlg::accept() {
     progress.range = [&](int total) { wnd().SetRange(total); };
     progress.pos = [&](int pos) { wnd().SetPos(pos); };
 
+    // From the first request on (the begin goes out before the window shows): the windows keep
+    // painting while the send holds the thread, and nothing of this dialog runs meanwhile.
+    const zmsg::ScopedOperation operation;
     SmsSendTransaction send(*m_db, std::move(input), progress);
     const SmsSendResult result = send.Run();
     progressWnd.reset();

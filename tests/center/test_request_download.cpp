@@ -90,4 +90,21 @@ TEST_F(DownloadTest, FailuresLeaveNothingBehind) {
     EXPECT_TRUE(tmpFiles().isEmpty()) << tmpFiles().join(QLatin1Char(' ')).toStdString();
 }
 
+// A picture is a few megabytes: a download past the cap fails and leaves no file behind; one at the cap
+// arrives whole.
+TEST_F(DownloadTest, DownloadsOverTheCapFailAndLeaveNothing) {
+    std::string atCap(zmsg::kDownloadCapBytes, '\x5A');
+    m_fx.sim().Center().PutFile("/files/at.jpg", atCap);
+    m_fx.sim().Center().PutFile("/files/over.jpg", atCap + "!");
+
+    const auto over = HttpDownloadFile(m_fx.url("/files/over.jpg"));
+    EXPECT_FALSE(over.has_value());
+    EXPECT_TRUE(tmpFiles().isEmpty()) << tmpFiles().join(QLatin1Char(' ')).toStdString();
+
+    const auto at = HttpDownloadFile(m_fx.url("/files/at.jpg"));
+    ASSERT_TRUE(at.has_value());
+    EXPECT_EQ(QFileInfo(QString::fromStdString(*at)).size(), static_cast<qint64>(zmsg::kDownloadCapBytes));
+    QFile::remove(QString::fromStdString(*at));
+}
+
 } // namespace

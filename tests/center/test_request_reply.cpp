@@ -3,11 +3,17 @@
 
 #include <climits>
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include "center/centerconfig.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "frame/clock.h"
+#include "frame/moduleapp.h"
 #include "tests/support/simfixture.h"
 
 using zmsg::K;
@@ -120,6 +126,45 @@ TEST(ReplyRules, FaultsAsTheClientSeesThem) {
     const std::string converted = zmsg::ConvertReply(reply);
     EXPECT_TRUE(zmsg::IsPositiveReply(converted, 10));
     EXPECT_EQ(CvexGlobal::GetParsedElement(converted, "ACC3"), K("(주)문자센터"));
+}
+
+// A reply is a few kilobytes: one that grows past the cap fails the request like a broken exchange,
+// logged, and nothing of it reaches the caller; a reply at the cap still arrives whole.
+TEST(ReplyRules, RepliesOverTheCapFailCleanly) {
+    SimFixture fx;
+    ASSERT_TRUE(fx.ok());
+    QTemporaryDir host;
+    ASSERT_TRUE(host.isValid());
+    const std::string previousHost = g_strHostDir;
+    g_strHostDir = host.path().toStdString() + "/";
+    QDir(host.path()).mkdir(QStringLiteral("Log"));
+
+    const std::string atCap = "1:<OK>1</OK>" + std::string(zmsg::kReplyCapBytes - 12, 'x');
+    for (const std::string& body : {atCap, atCap + "y"}) {
+        zmsg::sim::Fault fault;
+        fault.verb = "SMSLIST";
+        fault.kind = zmsg::sim::FaultKind::Raw;
+        fault.body = body;
+        fx.sim().Faults().Arm(fault);
+        std::string reply = "stale";
+        const int posted = RequestPost(zmsg::CenterUrl("/ZMSG/AppRequest.ashx"),
+                                       "work=SMSLIST&mart=1001&ss=1", reply, 60000, ConnectionUse::Fresh);
+        if (body.size() <= zmsg::kReplyCapBytes) {
+            EXPECT_EQ(posted, 1);
+            EXPECT_EQ(reply.size(), body.size());
+        } else {
+            EXPECT_EQ(posted, 0);
+            EXPECT_TRUE(reply.empty());
+        }
+    }
+    QFile log(QDir(host.path())
+                  .filePath(QStringLiteral("Log/ZMSG_") +
+                            zmsg::Clock::now().toString(QStringLiteral("yyyyMMdd")) +
+                            QStringLiteral(".log")));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const std::string logged = zmsg::Cp949ToUtf8(log.readAll().toStdString());
+    EXPECT_NE(logged.find("응답이 한도 1048576 바이트를 넘어 중단"), std::string::npos) << logged;
+    g_strHostDir = previousHost;
 }
 
 } // namespace

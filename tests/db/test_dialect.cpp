@@ -135,6 +135,11 @@ const QueryCase kQueries[] = {
      "RIGHT(RTRIM(REPLACE(sl_phone,'*','')),4)=RIGHT(RTRIM(mem_cel),4) AND mem_status=1 "
      "WHERE sl_sscode IS NULL OR sl_sscode=1 ORDER BY sl_sscode, mem_code",
      ",1|,2|,3|1,"},
+    // The host's condition pasted after a code without a blank, as the member loads join them.
+    {"NumberJoinedToTheNextWord",
+     "SELECT mem_code FROM member WHERE mem_code=1AND mem_status=1 OR mem_code>=3AND mem_code <= 200", "1|3"},
+    {"LockingReadOfTheHighestCode",
+     "SELECT TOP 1 ss_code FROM smssend WITH (UPDLOCK, HOLDLOCK) ORDER BY ss_code DESC", "10"},
     {"LikeWithPercent", "SELECT COUNT(*) FROM member WHERE mem_cel LIKE '*%' OR mem_cel NOT LIKE '***%'",
      "3"},
 };
@@ -229,6 +234,17 @@ TEST(Dialect, TextOutsideRewritesIsKeptByteForByte) {
         {"SELECT 'unterminated + x", "SELECT 'unterminated + x"},
         {"SELECT (1 + 2", "SELECT (1 + 2"},
         {"SELECT 1)) + 'a'", "SELECT 1)) + 'a'"},
+        {"SELECT a FROM t WHERE mem_code=30AND mem_code <= 200",
+         "SELECT a FROM t WHERE mem_code=30 AND mem_code <= 200"},
+        {"SELECT a FROM t WHERE a=1.5OR b=1e5AND c=2", "SELECT a FROM t WHERE a=1.5 OR b=1e5 AND c=2"},
+        {"SELECT '30AND', [30AND], \"30AND\", a30AND, 0x1F, 1e5, 2E-3 FROM t",
+         "SELECT '30AND', [30AND], \"30AND\", a30AND, 0x1F, 1e5, 2E-3 FROM t"},
+        {"SELECT TOP 1 a FROM t WITH (UPDLOCK, HOLDLOCK) ORDER BY a DESC",
+         "SELECT a FROM t ORDER BY a DESC LIMIT 1"},
+        {"SELECT a FROM t x WITH(NOLOCK) JOIN u WITH (INDEX(ix_u), ROWLOCK) ON 1=1",
+         "SELECT a FROM t x JOIN u ON 1=1"},
+        {"WITH x AS (SELECT 1) SELECT * FROM x", "WITH x AS (SELECT 1) SELECT * FROM x"},
+        {"SELECT a FROM t WITH (SOMETHINGELSE)", "SELECT a FROM t WITH (SOMETHINGELSE)"},
         {"", ""},
     };
     for (const auto& row : rows)

@@ -9,6 +9,7 @@
 #include "center/phonemask.h"
 #include "center/text/codec.h"
 #include "host/demodb.h"
+#include "sms/listbatches.h"
 #include "sms/recipientloader.h"
 #include "tests/support/scriptedmessages.h"
 
@@ -364,3 +365,38 @@ TEST(RecipientLoader, DemoStoreShowsEveryKindOfMember) {
 }
 
 } // namespace
+
+// Points from a DECIMAL or MONEY column reach ODBC as text with the column's scale ("1234.0000"): the
+// grid and the points merge field sent to the center group the whole part only and keep a real fraction.
+TEST(RecipientLoader, DecimalPointsAreGroupedOnTheirWholePartInTheGridAndTheMergeField) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    // A text column keeps the digits as SQL Server's driver hands them over.
+    store.exec("DROP TABLE member");
+    store.exec("CREATE TABLE member (mem_code INT NOT NULL PRIMARY KEY, mem_name VARCHAR(40), mem_cel "
+               "VARCHAR(20), mem_key4 INT, mem_point VARCHAR(24), mem_bzname VARCHAR(60), mem_apply INT, "
+               "mem_m2date DATETIME, mem_hdate DATETIME, mem_status INT)");
+    const char* const points[] = {"1234.0000", "1234.5000", "1234567.2500", "0.0000", "-1500.5000", "25"};
+    for (int i = 0; i < 6; ++i)
+        store.exec("INSERT INTO member VALUES (" + std::to_string(i + 1) + ", '회원', '0101234000" +
+                   std::to_string(i) + "', -1, '" + points[i] + "', '', 0, NULL, NULL, 1)");
+    RecipientList list;
+    LoadRecipients(store.db(), {0, "", "AND mem_code>0"}, list);
+    std::vector<std::string> shown;
+    for (const Recipient& r : list.rows())
+        shown.push_back(r.text3);
+    EXPECT_EQ(shown, (std::vector<std::string>{"1,234", "1,234.5", "1,234,567.25", "0", "-1,500.5", "25"}));
+
+    // The points merge field as the batch carries it ("}{phone|name|points|").
+    std::vector<Recipient> rows = list.rows();
+    for (Recipient& r : rows)
+        r.bySms = true;
+    ListFields fields;
+    fields.merge = fields.use3 = true;
+    ListBatches batches(rows, "seq=", 100, fields);
+    const std::optional<ListBatch> batch = batches.Next();
+    ASSERT_TRUE(batch);
+    EXPECT_EQ(batch->body,
+              "seq=1&list=}{01012340000||1%2C234|}{01012340001||1%2C234.5|}{01012340002||1%2C234%2C567.25|"
+              "}{01012340003||0|}{01012340004||-1%2C500.5|}{01012340005||25|");
+}

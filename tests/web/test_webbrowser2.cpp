@@ -8,6 +8,7 @@
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
+#include "frame/operationpump.h"
 #include "tests/support/simfixture.h"
 
 using zmsg::K;
@@ -58,6 +59,7 @@ private slots:
     void init() { m_fx.sim().Reset(); }
 
     void commandLinksArriveAsQueuedCalls();
+    void commandsWaitWhileAnOperationHoldsTheDialog();
     void missingFunctionGivesEmptyValue();
     void scriptErrorsAndUnencodableValuesChangeNothing();
     void malformedTokenGetsTheRefusalPage();
@@ -135,6 +137,28 @@ void TestWebBrowser2::commandLinksArriveAsQueuedCalls() {
     QCOMPARE(browser.url(), help);
     QCOMPARE(copy.calls, 0);
     QCOMPARE(m_fx.sim().Requests().Count("PAGE"), 3); // tab 1, tab 2, tab 5: never the command
+}
+
+// While a send holds the dialog its windows keep painting, and the page keeps running: a command the
+// page sends meanwhile must wait for the send to end, or it could start a second one from inside it.
+void TestWebBrowser2::commandsWaitWhileAnOperationHoldsTheDialog() {
+    CWebBrowser2 browser;
+    browser.resize(480, 640);
+    QObject dialog;
+    int calls = 0;
+    browser.AddPageCommand(std::string(zmsg::kDoCopyMsgToApp), &dialog, [&] { ++calls; });
+    QSignalSpy found(browser.CommandPage(), &CCommandPage::commandFound);
+    QVERIFY(Load(browser, zmsg::SmsPageUrl(1, 1001, 7)));
+    {
+        const zmsg::ScopedOperation send;
+        QVERIFY(RunScript(browser, QStringLiteral("document.getElementById('sample2').click()")));
+        QVERIFY(found.count() > 0 || found.wait(kPageTimeout));
+        // Everything the event loop holds is delivered, and still the command waits.
+        for (int i = 0; i < 10; ++i)
+            QCoreApplication::processEvents();
+        QCOMPARE(calls, 0);
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(calls, 1, kPageTimeout);
 }
 
 void TestWebBrowser2::missingFunctionGivesEmptyValue() {

@@ -1,11 +1,16 @@
 // The progress window as an operation drives it.
 #include <QApplication>
+#include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 #include <QtTest>
 
 #include "center/text/codec.h"
+#include "frame/operationpump.h"
 #include "frame/widgets/progresswnd.h"
 
 namespace {
@@ -154,27 +159,55 @@ private slots:
         QCOMPARE(w.Dialog()->frameGeometry(), before);
     }
 
-    void repaintsWithoutRunningTheEventLoop() {
-        CProgressWnd w;
+    // The window is exposed and painted by the operation's own calls, without anybody running the
+    // event loop: on X11 a window whose expose event is never processed stays blank.
+    void paintsWhileTheOperationHoldsTheThread() {
+        QWidget owner;
+        owner.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&owner));
+
+        CProgressWnd w(&owner);
         w.Show(true, zmsg::K("전송 중입니다."));
-        QVERIFY(QTest::qWaitForWindowExposed(w.Dialog()));
         PaintCounter counter;
         w.Dialog()->installEventFilter(&counter);
 
-        // Work queued for the caller's windows (a click, a timer, a posted call) must wait
-        // until the operation gives the thread back.
-        bool ranQueued = false;
-        QMetaObject::invokeMethod(
-            qApp, [&] { ranQueued = true; }, Qt::QueuedConnection);
-        w.SetRange(2);
-        w.SetPos(1);
-        w.Show(true, zmsg::K("마무리하는 중입니다."));
-        w.SetPos(2);
-        QVERIFY(!ranQueued);
+        // Work queued for the caller's windows (a timer, a call posted for them, a request to close)
+        // must wait until the operation gives the thread back.
+        bool ranPosted = false;
+        bool ranTimer = false;
+        zmsg::PostWhenIdle(&owner, [&] { ranPosted = true; });
+        QTimer::singleShot(1, &owner, [&] { ranTimer = true; });
+        QCoreApplication::postEvent(&owner, new QCloseEvent);
+        QElapsedTimer since;
+        since.start();
+        w.SetRange(1000000);
+        // The operation's own steps, until the timer is well due and the window has been painted.
+        for (int i = 1; i <= 1000000 && !(since.elapsed() > 20 && w.Dialog()->windowHandle()->isExposed() &&
+                                          counter.paints >= 3);
+             ++i)
+            w.SetPos(i);
+        QVERIFY(w.Dialog()->windowHandle()->isExposed());
         QVERIFY(counter.paints >= 3);
-        QCoreApplication::processEvents();
-        QVERIFY(ranQueued);
+        w.Show(true, zmsg::K("마무리하는 중입니다."));
+        QVERIFY(!ranPosted);
+        QVERIFY(!ranTimer);
+        QVERIFY(owner.isVisible());
         w.Dialog()->removeEventFilter(&counter);
+    }
+
+    // What waited runs once the operation is over.
+    void postedCallsRunAfterTheOperation() {
+        QWidget owner;
+        bool ran = false;
+        {
+            CProgressWnd w;
+            w.Show(true, zmsg::K("전송 중입니다."));
+            zmsg::PostWhenIdle(&owner, [&] { ran = true; });
+            w.SetPos(1);
+            QCoreApplication::processEvents();
+            QVERIFY(!ran);
+        }
+        QTRY_VERIFY(ran);
     }
 };
 
