@@ -1,0 +1,36 @@
+#include "smms/uprightimage.h"
+
+#include <cmath>
+
+#include <QFile>
+#include <QImageReader>
+
+namespace zmsg {
+
+QImage ReadUprightImage(const std::string& path, QString* error) {
+    QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)));
+    reader.setAutoTransform(true);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        if (error)
+            *error = reader.errorString();
+        return image;
+    }
+    MakeDrawable(image);
+    if (image.isNull() && error)
+        *error = QStringLiteral("out of memory");
+    return image;
+}
+
+void MakeDrawable(QImage& image) {
+    const QImage::Format format =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (!image.isNull() && image.format() != format)
+        image.convertTo(format);
+}
+
+int ImageDpiX(const QImage& image) {
+    return image.dotsPerMeterX() > 0 ? static_cast<int>(std::lround(image.dotsPerMeterX() * 0.0254)) : 0;
+}
+
+} // namespace zmsg
