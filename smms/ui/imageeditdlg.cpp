@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "center/text/codec.h"
@@ -134,22 +135,37 @@ int CImageEditDlg::DoModal() {
     if (!chosen)
         return QDialog::Rejected;
 
-    // Laid out before the picture is fitted into the view; the first size is the smallest one.
+    m_strChosen = *chosen;
+    // The first size is the smallest one.
     resize(sizeHint());
     setMinimumSize(size());
-    layout()->activate();
+    m_ready = true;
+    return exec();
+}
+
+void CImageEditDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The picture is fitted into the view, which has its size only once it is shown.
+    if (!m_opened && !m_strChosen.empty()) {
+        m_opened = true;
+        OpenChosen();
+    }
+}
+
+void CImageEditDlg::OpenChosen() {
     QString why;
-    if (!m_view->LoadImage(*chosen, &why)) {
-        WriteLog(K("이미지 파일을 열 수 없습니다: ") + zmsg::Utf8ToCp949Lossy(*chosen) + " (" +
+    if (!m_view->LoadImage(m_strChosen, &why)) {
+        const std::string path = zmsg::Utf8ToCp949Lossy(m_strChosen);
+        WriteLog(K("이미지 파일을 열 수 없습니다: ") + path + " (" +
                      zmsg::Utf8ToCp949Lossy(why.toStdString()) + ")",
                  1);
-        ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + zmsg::Utf8ToCp949Lossy(*chosen), MB_OK, 0,
-                       0, parentWidget());
+        // Told once the editor is up (it stays open without a picture; only cancel leads on).
+        QTimer::singleShot(0, this, [this, path] {
+            ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + path, MB_OK, 0, 0, this);
+        });
     }
     ShowZoom();
     ShowSelectionSize();
-    m_ready = true;
-    return exec();
 }
 
 void CImageEditDlg::OnRotate(int direction) {

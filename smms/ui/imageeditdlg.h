@@ -35,7 +35,11 @@ public:
 public slots:
     void accept() override;
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void OpenChosen();
     void OnZoomIn();
     void OnZoomOut();
     void OnRotate(int direction);
@@ -43,6 +47,8 @@ private:
     void ShowSelectionSize();
 
     std::string m_strTarget;
+    std::string m_strChosen;
+    bool m_opened = false;
     std::string m_strResultPath;
     bool m_ready = false;
 
