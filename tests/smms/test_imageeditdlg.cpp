@@ -10,6 +10,7 @@
 
 #include "center/text/codec.h"
 #include "frame/moduleapp.h"
+#include "frame/widgets/openfiledlg.h"
 #include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imageeditview.h"
 #include "smms/uploadfile.h"
@@ -70,6 +71,12 @@ private slots:
         QCOMPARE(zmsg::Cp949ToUtf8(entries[0].text), std::string("이미지 파일 (jpg.png.gif.bmp)"));
         QCOMPARE(entries[0].patterns, (std::vector<std::string>{"*.jpg", "*.png", "*.gif", "*.bmp"}));
         QCOMPARE(zmsg::Cp949ToUtf8(entries[4].text), std::string("BMP (*.bmp)"));
+        // As Qt's own dialog offers them.
+        const QStringList offered = QtNameFilters(r.filter);
+        QCOMPARE(offered.size(), 5);
+        QCOMPARE(offered.front(),
+                 QString::fromUtf8("이미지 파일 (jpg.png.gif.bmp) (*.jpg *.png *.gif *.bmp)"));
+        QCOMPARE(offered.back(), QStringLiteral("BMP (*.bmp) (*.bmp)"));
     }
 
     void zoomRotateDragAndUse() {
