@@ -7,7 +7,15 @@
 
 namespace zmsg {
 
+namespace {
+// Qt refuses pictures over 128 MB decoded by default, which a 48-megapixel phone photo (8000 x 6000,
+// 192 MB) already is. The limit is the process's; it is only ever raised, never lowered or removed.
+constexpr int kAllocationLimitMb = 512;
+} // namespace
+
 QImage ReadUprightImage(const std::string& path, QString* error) {
+    if (const int limit = QImageReader::allocationLimit(); limit != 0 && limit < kAllocationLimitMb)
+        QImageReader::setAllocationLimit(kAllocationLimitMb);
     QImageReader reader(QFile::decodeName(QByteArray::fromStdString(path)));
     reader.setAutoTransform(true);
     QImage image = reader.read();

@@ -145,6 +145,15 @@ TEST_F(ImageEditorTest, OpensFittedNeverEnlarged) {
     EXPECT_EQ(editor.RenderedSize(), QSize(200, 133));
 }
 
+TEST_F(ImageEditorTest, OpensA48MegapixelPhoto) {
+    // 192 MB decoded: over Qt's default limit of what it will decode.
+    QImage photo(8000, 6000, QImage::Format_RGB32);
+    photo.fill(kGreen);
+    ImageEditor editor;
+    ASSERT_TRUE(editor.Load(Write(QStringLiteral("phone.jpg"), Jpeg(photo, 10)), kView, kDpi));
+    EXPECT_EQ(editor.Image().size(), QSize(8000, 6000));
+}
+
 TEST_F(ImageEditorTest, TurnsBothWaysKeepingTheZoom) {
     ImageEditor editor;
     ASSERT_TRUE(editor.SetImage(Quadrants(400, 200), QSize(1000, 1000), kDpi));
