@@ -12,6 +12,7 @@
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
 #include "frame/widgets/messagedlg.h"
+#include "frame/widgets/openfiledlg.h"
 #include "frame/widgets/progresswnd.h"
 #include "results/resultreceiver.h"
 #include "sms/ui/smsdlg.h"
@@ -41,6 +42,8 @@ bool EnsureStarted() {
         // Without a GUI application (a receipt run from cron) messages go to the log and stderr.
         if (!HasMessagePresenter() && HasGui())
             InstallMessageDialogPresenter();
+        if (!HasFileDialogPresenter() && HasGui())
+            InstallFileDialogPresenter();
         state = theApp().InitInstance() ? 1 : -1;
     }
     return state == 1;
