@@ -106,7 +106,13 @@ int32_t ReceiveResult(CSQLDirect* db, int32_t ssCode) {
         progress.topmost = [&](bool topmost) { wnd->SetTopMost(topmost); };
     }
     CResultReceiver receiver(db, ssCode);
-    return receiver.Run(progress) != 0 ? 1 : 0;
+    const int result = receiver.Run(progress) != 0 ? 1 : 0;
+    wnd.reset();
+    // Started from a window, the run ends with a word to the clerk; from cron the log has the line.
+    if (HasGui() && receiver.Summary())
+        ShowMessageBox(ReceiptSummaryText(*receiver.Summary(), false), MB_OK,
+                       receiver.Summary()->completed ? kColorSuccess : 0);
+    return result;
 }
 
 int32_t ReceiveSMMSResult(CSQLDirect*, int32_t) {

@@ -1,8 +1,10 @@
 // zmsg-host: a stand-in for the store program. Opens the store database and calls the module's
 // exports from a window or straight from a shell (for cron and scripts).
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QStringList>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <memory>
 
@@ -160,7 +162,22 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (cmd == QStringLiteral("receive-sms")) {
-        if (ReceiveResult(&db, args.get("ss", "0").toInt()) == 1)
+        // The module's summary of the run (what its log closes with) becomes the exit line.
+        QLoggingCategory::setFilterRules(QStringLiteral("zmsg.receipt.info=true"));
+        static QString summary;
+        static const QtMessageHandler previous = qInstallMessageHandler(
+            [](QtMsgType type, const QMessageLogContext& context, const QString& text) {
+                if (context.category && std::strcmp(context.category, "zmsg.receipt") == 0)
+                    summary = text;
+                else if (previous)
+                    previous(type, context, text);
+            });
+        const bool completed = ReceiveResult(&db, args.get("ss", "0").toInt()) == 1;
+        if (!summary.isEmpty()) {
+            std::printf("%s\n", summary.toLocal8Bit().constData());
+            std::fflush(stdout);
+        }
+        if (completed)
             return 0;
         // For cron's mail: the reason is in the module's log.
         std::fputs("zmsg-host: the SMS result receipt did not complete (see the module's log)\n", stderr);

@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include <QLoggingCategory>
+
 #include "center/centerconfig.h"
 #include "center/db/sqldirect.h"
 #include "center/phonemask.h"
@@ -21,6 +23,9 @@
 #include "sms/sendsettle.h"
 
 using zmsg::K;
+
+// Off unless a host asks for it: other hosts find the summary in the module's log.
+Q_LOGGING_CATEGORY(lcReceiptSummary, "zmsg.receipt", QtWarningMsg)
 
 namespace {
 
@@ -91,18 +96,51 @@ int CResultReceiver::Run(const ProgressHooks& progress) {
              zmsg::ToCp949Lossy(QString::fromLocal8Bit(m_lock.failure().c_str())) + ")");
         break;
     }
+    m_counts = ReceiptSummary{};
     const int result = RunLocked(progress);
-    // One closing line, so a run from cron can be judged from the log alone.
-    WriteLog(K("SMS 결과수신 ") + (result != 0 ? K("완료") : K("중단")) + K("(결과반영 ") + Str(m_applied) +
-                 K("건)"),
-             0);
+    m_counts.completed = result != 0;
+    m_counts.pending = CountPending();
+    m_summary = m_counts;
+    // One closing line, so a run from cron can be judged from the log alone. A host that wants it too
+    // (the stand-in prints it as its exit line) enables the category and takes it from Qt's log.
+    const std::string line = ReceiptSummaryText(m_counts, true);
+    WriteLog(line, 0);
+    qCInfo(lcReceiptSummary).noquote() << zmsg::FromCp949(line);
     return result;
+}
+
+int CResultReceiver::CountPending() {
+    std::vector<std::vector<std::string>> rows;
+    if (!m_db->DoQuery("SELECT COUNT(*) FROM smssend WHERE ss_idate > DATEADD(month, -2, GETDATE()) AND "
+                       "(ss_result=0 OR ss_result IS NULL) AND ss_trcount > 0",
+                       rows) ||
+        rows.empty() || rows[0].empty()) {
+        WriteLog(m_db->GetLastError(), 0);
+        return 0;
+    }
+    return std::atoi(rows[0][0].c_str());
+}
+
+std::string ReceiptSummaryText(const ReceiptSummary& s, bool oneLine) {
+    const std::string sep = oneLine ? ", " : K("\n▶ ");
+    std::string text = oneLine ? K("SMS 결과수신 ") + (s.completed ? K("완료") : K("중단")) + ": "
+                               : (s.completed ? K("SMS 전송결과 수신을 마쳤습니다.")
+                                              : K("SMS 전송결과 수신이 중단되었습니다.")) +
+                                     K("\n\n▶ ");
+    text += K("결과를 요청한 전송 ") + Str(s.asked) + K("건") + sep;
+    text += K("반영한 결과 ") + CvexGlobal::GetMoneyString(s.results) + K("건(수신실패 ") +
+            CvexGlobal::GetMoneyString(s.failed) + K("건)") + sep;
+    text += K("실패 표시(*)한 회원 ") + CvexGlobal::GetMoneyString(s.starred) + K("명") + sep;
+    text += K("결과를 기다리는 전송 ") + Str(s.pending) + K("건");
+    if (s.unsettled > 0)
+        text += sep + K("완료 확인이 필요한 전송 ") + Str(s.unsettled) + K("건(문자 보내기 창에서 정리)");
+    return text;
 }
 
 int CResultReceiver::RunLocked(const ProgressHooks& progress) {
     // Sends the center may have ended without the store's history knowing are settled first, so
     // their results have rows to land in.
-    SettleJournal(*m_db, progress);
+    m_counts.unsettled = SettleJournal(*m_db, progress);
 
     PurgeHistory(*m_db, m_ssCode, progress);
 
@@ -176,6 +214,7 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
     progress.Range(send.count);
 
     std::string raw;
+    ++m_counts.asked;
     if (!RequestPost(zmsg::CenterUrl(kPath),
                      "work=SMSRESULT&mart=" + Str(m_mart) + "&ss=" + Str(send.centerCode), raw, 120000)) {
         Show(K("센터에서 문자전송결과를 참조할 수 없습니다.(통신실패)"));
@@ -231,6 +270,7 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
     }
     int recorded = 0;
     int failed = 0;
+    int starred = 0;
     // The send's rows by restored number (the first row of a number wins), read once when the first
     // result needs them: one scan of the send per result made a large receipt quadratic.
     std::optional<std::unordered_map<std::string, int>> seqOf;
@@ -302,7 +342,7 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
         }
         // Members only by the run that marked the send: a send received before (asked again by its
         // code) or by another run has had its stars.
-        if (marked && send.target == 0 && !ApplyToMembers(send.localCode, progress)) {
+        if (marked && send.target == 0 && !ApplyToMembers(send.localCode, progress, starred)) {
             m_db->RollbackTrans();
             return SendStep::Stop;
         }
@@ -316,7 +356,9 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
             return stop(dbFailure);
         if (!m_db->CommitTrans())
             return stop(dbFailure);
-        ++m_applied;
+        m_counts.results += recorded;
+        m_counts.failed += failed;
+        m_counts.starred += starred;
     } else {
         // Nothing in the reply was ours to record: the send stays pending (the mark goes) and is asked
         // for again by the next run.
@@ -339,7 +381,7 @@ CResultReceiver::SendStep CResultReceiver::Confirm(const SendRow& send, bool rec
     return SendStep::Next;
 }
 
-bool CResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& progress) {
+bool CResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& progress, int& starred) {
     progress.Show(K("회원정보에 문자전송결과를 반영하는 중입니다."));
     progress.Range(0);
     std::vector<std::vector<std::string>> rows;
@@ -370,11 +412,14 @@ bool CResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& pro
                       code
                 : "UPDATE member SET mem_cel='*'+mem_cel, mem_edate=GETDATE() WHERE mem_code=" + code +
                       " AND LEN(mem_cel)<20";
-        if (!Succeeded(m_db->ExecuteSQL(update.c_str()))) {
+        const int rc = m_db->ExecuteSQL(update.c_str());
+        if (!Succeeded(rc)) {
             WriteLog(m_db->GetLastError(), 0);
             Show(K("문자전송결과를 회원정보에 반영할 수 없습니다.(SQL오류)"));
             return false;
         }
+        if (std::atoi(r[5].c_str()) != 1 && rc != SQL_NODATA)
+            ++starred;
     }
     return true;
 }

@@ -137,6 +137,40 @@ std::string DisputeText(const PendingSend& send, const std::string& reply, bool 
     return text + K("\n문자 보내기 창의 전송 버튼을 누르면 전송내역을 확인하여 정리할 수 있습니다.");
 }
 
+std::optional<PendingSend> UnresolvedInJournal() {
+    const std::string path = SendStatePath();
+    if (path.empty())
+        return std::nullopt;
+    SendState state(path);
+    state.Load();
+    const PendingSend* found = state.FindUnknown();
+    return found ? std::optional<PendingSend>(*found) : std::nullopt;
+}
+
+std::string PendingSendNotice(const PendingSend& send) {
+    std::string head;
+    std::string next;
+    switch (send.phase) {
+    case PendingSend::Phase::Unknown:
+        head = K("※ 완료 확인 대기 중인 전송");
+        next = K("전송 버튼을 누르면 먼저 이 전송을 센터에 확인합니다. 두 번 발송하지 않습니다.");
+        break;
+    case PendingSend::Phase::Disputed:
+        head = K("※ 발송 여부 확인이 필요한 전송");
+        next = K("전송내역에서 확인하신 후 전송 버튼을 눌러 정리해 주십시오.");
+        break;
+    case PendingSend::Phase::Unrecorded:
+        head = K("※ 전송내역 기록 대기 중인 전송");
+        next = K("다음 전송이나 결과수신 때 전송내역에 기록합니다.");
+        break;
+    }
+    std::string what = (send.lms ? "LMS" : "SMS") + K(", 센터 전송코드 ") + Str(send.centerCode);
+    if (!send.sentAt.empty())
+        what += ", " + send.sentAt.substr(0, 16);
+    what += ", " + CvexGlobal::GetMoneyString(static_cast<long long>(send.recipients.size())) + K("명");
+    return head + " (" + what + ")\n" + next;
+}
+
 int SettleJournal(CSQLDirect& db, const ProgressHooks& progress) {
     const std::string path = SendStatePath();
     if (path.empty())

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "sms/progresshooks.h"
@@ -54,6 +55,13 @@ std::string RefusalReason(const std::string& reply);
 // What the clerk is told when an end was refused after a lost reply. inDialog: the SMS dialog, where
 // the next press of the send button settles it; otherwise the receipt, which points there.
 std::string DisputeText(const PendingSend& send, const std::string& reply, bool inDialog);
+
+// The send the journal holds whose end is unresolved (unknown or disputed), if any.
+std::optional<PendingSend> UnresolvedInJournal();
+
+// What the SMS dialog shows while a send waits to be settled: which send (the center's code), when,
+// how many recipients, and what the next press does about it. CP949, two lines.
+std::string PendingSendNotice(const PendingSend& send);
 
 // For the result receipt, before it collects results: writes the journal's ended sends and asks the
 // center about its unknown ends, so that every send the center ended reaches the history. Disputed

@@ -65,25 +65,37 @@ std::string CallCenter(const SmsAccount& a) {
     return K("\n\n콜센터로 연락바랍니다.\n☎ ") + a.centerPhone;
 }
 
+// After an end whose outcome is unknown: the clerk must not fear that the next press sends it again.
+std::string UnknownEndNote() {
+    return K("\n\n전송 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.");
+}
+
 } // namespace
 
 SmsSendTransaction::SmsSendTransaction(CSQLDirect& db, SmsSendInput input, ProgressHooks progress)
     : m_db(db), m_in(std::move(input)), m_progress(std::move(progress)) {}
 
+// A step's progress text never stays on screen behind a message: the clerk would take the step for
+// still running.
 void SmsSendTransaction::Refuse(const std::string& text, int focus) {
     m_result.outcome = SmsSendOutcome::Refused;
     m_result.focus = focus;
     m_result.shown.push_back(text);
+    m_progress.Hide();
     ShowMessageBox(text, MB_OK);
 }
 
 void SmsSendTransaction::Fail(const std::string& text) {
     m_result.shown.push_back(text);
+    m_progress.Hide();
     LogAndShow(text, 1);
 }
 
 void SmsSendTransaction::Report(const std::string& text) {
     m_result.shown.push_back(text);
+    m_progress.Hide();
+    if (m_in.beforeReport)
+        m_in.beforeReport(m_result);
     ShowMessageBox(text, MB_OK, kColorSuccess);
 }
 
@@ -269,11 +281,12 @@ bool SmsSendTransaction::ResolveUnknown(SendState& state) {
     switch (s.reply) {
     case EndReply::NoReply:
         m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account));
+        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account) +
+             UnknownEndNote());
         return false;
     case EndReply::Unusable:
         m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(EndFailureText(label, s.text));
+        Fail(EndFailureText(label, s.text) + UnknownEndNote());
         return false;
     case EndReply::Refused:
     case EndReply::Disputed:
@@ -549,12 +562,12 @@ bool SmsSendTransaction::CenterSend() {
     case EndReply::NoReply:
         m_result.outcome = SmsSendOutcome::Unresolved;
         m_result.unsettled = Entry(state, ss);
-        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a));
+        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a) + UnknownEndNote());
         return false;
     case EndReply::Unusable:
         m_result.outcome = SmsSendOutcome::Unresolved;
         m_result.unsettled = Entry(state, ss);
-        Fail(EndFailureText(m_label, reply));
+        Fail(EndFailureText(m_label, reply) + UnknownEndNote());
         return false;
     case EndReply::Disputed: {
         // A try before went unanswered: the refusal may mean the center ended it then.

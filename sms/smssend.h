@@ -18,6 +18,7 @@
 #include "sms/smsdraft.h"
 
 class CSQLDirect;
+struct SmsSendResult;
 
 struct SmsSendInput {
     int32_t empCode = 0;
@@ -50,6 +51,9 @@ struct SmsSendInput {
     // `unsettled`). When the journal no longer holds it, another program settled it: the press finds
     // out how before anything else, so its recipients are not sent to again.
     std::optional<PendingSend> ownUnsettled;
+    // Called with the result so far right before a success report is shown: the window shows what the
+    // send changed (rows gone, balance, counts) before the clerk reads the report.
+    std::function<void(const SmsSendResult&)> beforeReport;
 };
 
 enum class SmsSendOutcome {

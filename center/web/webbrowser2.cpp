@@ -1,6 +1,8 @@
 #include "center/web/webbrowser2.h"
 
 #include <QCoreApplication>
+#include <QOpenGLContext>
+#include <QOpenGLWidget>
 #include <QPointer>
 #include <QWebEngineSettings>
 
@@ -29,6 +31,21 @@ std::string Joined(const std::vector<std::string>& items) {
 
 CWebBrowser2::CWebBrowser2(QWidget* parent) : QWebEngineView(parent), m_page(new CCommandPage(this)) {
     (void)kContextsShared;
+    // The page draws through a texture widget the engine adds once the first page shows. A window
+    // shown before that is made for plain drawing, and adding it makes Qt destroy and re-create the
+    // window, which the window system then places anew (the dialog jumps to the screen's corner).
+    // A texture widget from the start, never shown, gets the window made for it at its first show.
+    // Only where OpenGL works: the engine then draws without one, and a window made for textures
+    // that cannot have them is not drawn at all.
+    static const bool openGlWorks = [] {
+        QOpenGLContext probe;
+        return probe.create();
+    }();
+    if (openGlWorks) {
+        auto* textureSeed = new QOpenGLWidget(this);
+        textureSeed->setObjectName(QStringLiteral("textureSeed"));
+        textureSeed->hide();
+    }
     setPage(m_page);
     connect(this, &QWebEngineView::loadFinished, this, &CWebBrowser2::DocumentComplete);
 }

@@ -54,6 +54,10 @@ void CCallbackSelectDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (!m_initialised) {
         m_initialised = true;
+        // Over the dialog it was opened from, wherever that is on the screen.
+        if (QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr)
+            move(owner->frameGeometry().center() -
+                 QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
         OnInitDialog();
     }
 }

@@ -37,6 +37,7 @@
 #include "frame/widgets/trellisex.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
+#include "sms/sendsettle.h"
 #include "sms/smsdraft.h"
 #include "sms/smssend.h"
 #include "sms/ui/callbackselectdlg.h"
@@ -137,6 +138,9 @@ bool CSMSDlg::OnInitDialog() {
 
     setWindowTitle(QStringLiteral("SMS Alder - ") + FromCp949(theApp().GetVersionString()));
     ApplyModuleFont(this);
+    // One width with the reservation shown or not (nothing is hidden yet, so the hint counts it): the
+    // list beside it never moves.
+    m_messageSide->setFixedWidth(m_messageSide->sizeHint().width());
     SetToolTips();
     SetupRecipientColumns(*m_grid, m_targetType);
     FillReservationCombos();
@@ -157,6 +161,7 @@ bool CSMSDlg::OnInitDialog() {
         SetEditorText(RefusalNotice(m_account.storeName));
     UpdateCounter();
     UpdateSignalComboVisibility();
+    ShowPendingSend();
     if (!m_codeList.empty() || !m_condition.empty())
         m_loadTimer.start();
     m_opened = true;
@@ -175,6 +180,8 @@ void CSMSDlg::BuildControls() {
 
 QWidget* CSMSDlg::BuildMessageSide() {
     auto* side = new QWidget(this);
+    side->setObjectName(QStringLiteral("messageSide"));
+    m_messageSide = side;
     auto* layout = new QVBoxLayout(side);
     layout->setContentsMargins(0, 0, 0, 0);
 
@@ -216,18 +223,25 @@ QWidget* CSMSDlg::BuildMessageSide() {
 
     m_reserve = new QCheckBox(QStringLiteral("예약"), side);
     m_reserve->setObjectName(QStringLiteral("reserveCheck"));
-    m_reserveDate = new QDateEdit(side);
+    // The date over the hour and minute: side by side the three would widen the panel, and the list
+    // beside it would lose its last column.
+    m_reserveBox = new QWidget(side);
+    m_reserveBox->setObjectName(QStringLiteral("reserveBox"));
+    auto* when = new QGridLayout(m_reserveBox);
+    when->setContentsMargins(0, 0, 0, 0);
+    m_reserveDate = new QDateEdit(m_reserveBox);
     m_reserveDate->setObjectName(QStringLiteral("reserveDate"));
     m_reserveDate->setCalendarPopup(true);
     m_reserveDate->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
-    m_reserveHour = new QComboBox(side);
+    m_reserveHour = new QComboBox(m_reserveBox);
     m_reserveHour->setObjectName(QStringLiteral("reserveHour"));
-    m_reserveMinute = new QComboBox(side);
+    m_reserveMinute = new QComboBox(m_reserveBox);
     m_reserveMinute->setObjectName(QStringLiteral("reserveMinute"));
-    fields->addWidget(m_reserve, 1, 0);
-    fields->addWidget(m_reserveDate, 1, 1);
-    fields->addWidget(m_reserveHour, 1, 2);
-    fields->addWidget(m_reserveMinute, 1, 3);
+    when->addWidget(m_reserveDate, 0, 0, 1, 2);
+    when->addWidget(m_reserveHour, 1, 0);
+    when->addWidget(m_reserveMinute, 1, 1);
+    fields->addWidget(m_reserve, 1, 0, Qt::AlignTop);
+    fields->addWidget(m_reserveBox, 1, 1, 1, 3);
 
     m_noAdCheck = new QCheckBox(QStringLiteral("광고문구점검 제외"), side);
     m_noAdCheck->setObjectName(QStringLiteral("noAdCheck"));
@@ -309,6 +323,13 @@ QWidget* CSMSDlg::BuildAccountPanel() {
     reserved->addWidget(new QLabel(QStringLiteral("건이 있습니다."), m_reservedLine));
     reserved->addStretch();
     grid->addWidget(m_reservedLine, 3, 0, 1, 5);
+    // A send whose end is not settled yet: the clerk sees which one until a press settles it.
+    m_pendingLine = new QLabel(panel);
+    m_pendingLine->setObjectName(QStringLiteral("pendingLine"));
+    m_pendingLine->setWordWrap(true);
+    m_pendingLine->setStyleSheet(QStringLiteral("color: #B00000; font-weight: bold;"));
+    m_pendingLine->hide();
+    grid->addWidget(m_pendingLine, 4, 0, 1, 5);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(4, 1);
 
@@ -451,6 +472,9 @@ void CSMSDlg::SetToolTips() {
         QStringLiteral("AlderS 설치 고객에게는 일반문자(SMS또는 LMS)를 전송하지 않고 AlderS "
                        "무료문자로 메시지를 전송합니다."));
     m_imageButton->setToolTip(QStringLiteral("AlderS 문자발송에 포함될 이미지를 선택합니다."));
+    m_optOutButton->setToolTip(
+        QStringLiteral("080 수신거부 서버에서 번호를 가져오는 기능은 아직 준비 중입니다.\n"
+                       "옆 칸에 매장의 080 수신거부 번호를 직접 입력해 주십시오."));
 }
 
 void CSMSDlg::FillReservationCombos() {
@@ -519,10 +543,7 @@ void CSMSDlg::UpdateModeDisplay() {
     SetBackground(m_messageArea, QPalette::Window, lms ? kLmsArea : kSmsArea);
     m_longEdit->setVisible(lms);
 
-    const bool reserve = m_reserve->isChecked();
-    m_reserveDate->setVisible(reserve);
-    m_reserveHour->setVisible(reserve);
-    m_reserveMinute->setVisible(reserve);
+    m_reserveBox->setVisible(m_reserve->isChecked());
 
     const bool appSeen = m_list.AppSignalSeen();
     m_combined->setEnabled(m_targetType == 0 && appSeen);
@@ -752,6 +773,10 @@ void CSMSDlg::OnAddRecipient() {
     if (m_list.size() > before)
         FillRecipientRows(*m_grid, m_list, before);
     RecountTargets();
+    // Ready for the next one: typed numbers come one after the other.
+    m_addName->clear();
+    m_addPhone->clear();
+    m_addName->setFocus();
 }
 
 void CSMSDlg::OnPaste() {
@@ -839,13 +864,22 @@ void CSMSDlg::accept() {
     progress.range = [&](int total) { wnd().SetRange(total); };
     progress.pos = [&](int pos) { wnd().SetPos(pos); };
 
+    // The report is read over the dialog as the send left it: rows gone, balance and counts new.
+    bool changesShown = false;
+    input.beforeReport = [this, &changesShown](const SmsSendResult& soFar) {
+        ShowSendChanges(soFar);
+        changesShown = true;
+    };
+
     // From the first request on (the begin goes out before the window shows): the windows keep
     // painting while the send holds the thread, and nothing of this dialog runs meanwhile.
     const zmsg::ScopedOperation operation;
     SmsSendTransaction send(*m_db, std::move(input), progress);
     const SmsSendResult result = send.Run();
     progressWnd.reset();
-    ApplySendResult(result);
+    if (!changesShown)
+        ShowSendChanges(result);
+    ApplySendOutcome(result);
 }
 
 int CSMSDlg::CombinedAppSend() {
@@ -862,7 +896,10 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
         return true;
     const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
     if (optOut.size() < 10) {
-        ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오."), MB_OK, 0, 0, BoxParent());
+        // The button that would fetch the number is not there yet: the clerk is told where to type it.
+        ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오.\n"
+                         "(\"080수신번호\" 버튼 옆 칸에 매장의 080 수신거부 번호를 입력합니다.)"),
+                       MB_OK, 0, 0, BoxParent());
         m_optOut->setFocus();
         return false;
     }
@@ -876,7 +913,7 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
     return CheckAdRules(rules, BoxParent());
 }
 
-void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
+void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
     m_unsettled = result.unsettled;
     if (result.localCode > 0)
         m_resultSendCode = result.localCode;
@@ -886,6 +923,21 @@ void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
         m_list.RemoveRows(result.rowsToRemove);
         FillRecipientRows(*m_grid, m_list);
     }
+    RecountTargets();
+    ShowPendingSend();
+}
+
+void CSMSDlg::ShowPendingSend() {
+    // The window's own unsettled send; else one the journal holds from an earlier window or program,
+    // which this window's next press settles first as well.
+    std::optional<PendingSend> pending = m_unsettled;
+    if (!pending)
+        pending = UnresolvedInJournal();
+    m_pendingLine->setVisible(pending.has_value());
+    m_pendingLine->setText(pending ? FromCp949(PendingSendNotice(*pending)) : QString());
+}
+
+void CSMSDlg::ApplySendOutcome(const SmsSendResult& result) {
     switch (result.focus) {
     case kFocusMessage:
         m_editor->setFocus();
@@ -896,7 +948,6 @@ void CSMSDlg::ApplySendResult(const SmsSendResult& result) {
     default:
         break;
     }
-    RecountTargets();
     switch (result.outcome) {
     case SmsSendOutcome::Sent:
         WriteLog(K("전송창 닫기(OnOK)"), 0);

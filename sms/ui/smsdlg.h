@@ -95,7 +95,11 @@ private:
     // The combined app-message send: the number sent, negative on failure.
     static int CombinedAppSend();
     bool AskAdRules(bool lms, const std::string& subject, const std::string& message);
-    void ApplySendResult(const SmsSendResult& result);
+    // What a send changed (rows sent, balance, counts, the unsettled send), shown before its report.
+    void ShowSendChanges(const SmsSendResult& result);
+    // Closes, moves to the history or puts the focus where the send's outcome says.
+    void ApplySendOutcome(const SmsSendResult& result);
+    void ShowPendingSend();
     SmsDraft CurrentDraft() const;
     void LoadDraft();
     void ApplySignalFilter();
@@ -144,7 +148,9 @@ private:
     QPushButton* m_special = nullptr;
     QLineEdit* m_callback = nullptr;
     QPushButton* m_callbackButton = nullptr;
+    QWidget* m_messageSide = nullptr;
     QCheckBox* m_reserve = nullptr;
+    QWidget* m_reserveBox = nullptr; // the date, hour and minute
     QDateEdit* m_reserveDate = nullptr;
     QComboBox* m_reserveHour = nullptr;
     QComboBox* m_reserveMinute = nullptr;
@@ -167,6 +173,7 @@ private:
     QLabel* m_remaining = nullptr;      // 2015
     QWidget* m_reservedLine = nullptr;  // 2047 .. 2049
     QLabel* m_reservedCount = nullptr;  // 2048
+    QLabel* m_pendingLine = nullptr;    // the send waiting to be settled
     QLabel* m_centerPhone = nullptr;    // 2040
     QLabel* m_centerFax = nullptr;      // 2037
     QLabel* m_accountLine[3] = {};      // 2082 .. 2084

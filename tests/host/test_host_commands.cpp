@@ -73,6 +73,11 @@ QStringList Receive(SendFixture& f) {
             QStringLiteral("sqlite:") + QString::fromStdString(f.storePath())};
 }
 
+QString LastLine(const HostRun& r) {
+    const QStringList lines = r.output.trimmed().split(QLatin1Char('\n'));
+    return lines.isEmpty() ? QString() : lines.last();
+}
+
 void AgeAll(SendFixture& f) {
     const std::string when = QDateTime::currentDateTime()
                                  .addDays(-2)
@@ -119,6 +124,7 @@ TEST(HostCommands, ReceiptFromTheShellAppliesResultsOnce) {
     ASSERT_TRUE(f.ok());
     constexpr int kMembers = 30;
     ASSERT_TRUE(f.NewStore(kMembers));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(f.hostDir() + "Log")));
     const SmsSendResult sent = f.Send(f.Input(kMembers));
     ASSERT_EQ(sent.outcome, SmsSendOutcome::Sent);
     const QString db = QStringLiteral("sqlite:") + QString::fromStdString(f.storePath());
@@ -129,6 +135,10 @@ TEST(HostCommands, ReceiptFromTheShellAppliesResultsOnce) {
     });
     EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
     EXPECT_EQ(f.fx().sim().Requests().Count("SMSRESULT"), 0);
+    // The run's summary is the exit line, as the log closes with it.
+    EXPECT_EQ(LastLine(r).toStdString(),
+              std::string("SMS 결과수신 완료: 결과를 요청한 전송 0건, 반영한 결과 0건(수신실패 0건), "
+                          "실패 표시(*)한 회원 0명, 결과를 기다리는 전송 1건"));
 
     r = Host(f, {QStringLiteral("age-history"), QStringLiteral("--db"), db});
     ASSERT_EQ(r.exitCode, 0) << r.output.toStdString();
@@ -136,6 +146,10 @@ TEST(HostCommands, ReceiptFromTheShellAppliesResultsOnce) {
     EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
     EXPECT_EQ(f.fx().sim().Requests().Count("SMSRESULT"), 1);
     EXPECT_EQ(f.fx().sim().Requests().Count("SMSRESULTOK"), 1);
+    EXPECT_EQ(LastLine(r).toStdString(),
+              std::string("SMS 결과수신 완료: 결과를 요청한 전송 1건, 반영한 결과 30건(수신실패 3건), "
+                          "실패 표시(*)한 회원 2명, 결과를 기다리는 전송 0건"));
+    EXPECT_NE(TodaysLog(f).find(zmsg::ToCp949Lossy(LastLine(r))), std::string::npos);
 
     const std::vector<LocalSend> history = f.History();
     ASSERT_EQ(history.size(), 1u);

@@ -66,8 +66,21 @@ TEST_F(ReceiptTest, ResultsReachHistoryAndMembers) {
     Age(recent, 3 * 3600);
     m_f.boxes().clear();
 
-    EXPECT_EQ(Receive(), 1);
-    EXPECT_TRUE(m_f.boxes().texts().empty());
+    {
+        CResultReceiver run(&m_f.db(), 0);
+        EXPECT_EQ(run.Run(), 1);
+        EXPECT_TRUE(m_f.boxes().texts().empty());
+        // What the run did, as the clerk and cron read it: one send asked, its results written, the
+        // failures starred, and the recent send still waiting.
+        ASSERT_TRUE(run.Summary().has_value());
+        EXPECT_EQ(zmsg::Cp949ToUtf8(ReceiptSummaryText(*run.Summary(), true)),
+                  "SMS 결과수신 완료: 결과를 요청한 전송 1건, 반영한 결과 120건(수신실패 12건), "
+                  "실패 표시(*)한 회원 10명, 결과를 기다리는 전송 1건");
+        EXPECT_EQ(zmsg::Cp949ToUtf8(ReceiptSummaryText(*run.Summary(), false)),
+                  "SMS 전송결과 수신을 마쳤습니다.\n\n▶ 결과를 요청한 전송 1건\n▶ 반영한 결과 120건(수신실패 "
+                  "12건)\n"
+                  "▶ 실패 표시(*)한 회원 10명\n▶ 결과를 기다리는 전송 1건");
+    } // the run's lock goes with it
     // The first result of the reply lands like every other one.
     EXPECT_EQ(m_f.ListResult(code, 1), 1);
     for (int i = 0; i < kRecipients; ++i)

@@ -1,24 +1,140 @@
 // Renders the SMS dialog over the sample store database and the simulated center into PNGs for the
-// docs, with the list and with the center's sample page (written beside it as sms-web-panel.png):
+// docs, with the list and with the center's sample page (written beside it as sms-web-panel.png),
+// and after three sends (sms-dialog-sent.png, sms-reserved-history.png, sms-unknown-outcome.png):
 //   QT_QPA_PLATFORM=offscreen zmsg_sms_dialog_screenshot docs/sms-dialog.png
 #include <cstdio>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
 #include <QDir>
 #include <QFileInfo>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include "center/db/sqldirect.h"
+#include "center/text/codec.h"
 #include "center/web/webbrowser2.h"
+#include "frame/messagebox.h"
+#include "frame/widgets/messagedlg.h"
 #include "frame/widgets/trellisex.h"
 #include "host/demodb.h"
+#include "sim/faultplan.h"
 #include "sms/ui/smsdlg.h"
 #include "sms/ui/smswebpanel.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "tests/support/testfolders.h"
+
+namespace {
+
+// The module's own box, as it would stand over the dialog: drawn once, to be laid over a picture.
+QImage BoxImage(const ShownMessage& shown) {
+    CMessageDlg box(zmsg::K(shown.text), shown.type, shown.color, 0);
+    box.show();
+    QCoreApplication::processEvents();
+    const QImage image = box.grab().toImage();
+    box.hide();
+    return image;
+}
+
+// The dialog with a box centred over it.
+bool SaveWithBox(QWidget& dlg, const QImage& box, const QString& path) {
+    QImage all = dlg.grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QPainter p(&all);
+    const QPoint at((all.width() - box.width()) / 2, (all.height() - box.height()) / 2);
+    p.fillRect(QRect(at + QPoint(3, 3), box.size()), QColor(0, 0, 0, 60)); // its shadow
+    p.drawImage(at, box);
+    p.end();
+    if (all.save(path))
+        return true;
+    std::fprintf(stderr, "could not write %s\n", qPrintable(path));
+    return false;
+}
+
+// The sends of the README: the report over the dialog the send left, a reserved send on the sending
+// history, and an end whose reply was lost, with the line that says which send waits.
+bool Sends(CSQLDirect& db, SimFixture& fx, const QString& folder) {
+    ScriptedMessages boxes;
+    QImage box;
+    boxes.setOnShow([&](const ShownMessage& shown) {
+        if (shown.color == kColorSuccess || shown.text.find("통신실패") != std::string::npos)
+            box = BoxImage(shown);
+    });
+    auto prepare = [&](CSMSDlg& dlg, const QString& text) {
+        dlg.resize(1100, 700);
+        dlg.show();
+        auto* grid = dlg.findChild<CTrellisEx*>(QStringLiteral("recipientGrid"));
+        if (!QTest::qWaitFor([&] { return grid->GetRowCount() > 1; }, 10000))
+            return false;
+        QTest::qWait(300);
+        dlg.findChild<QPlainTextEdit*>(QStringLiteral("messageEditor"))->setPlainText(text);
+        dlg.findChild<QCheckBox*>(QStringLiteral("noAdCheck"))->setChecked(true);
+        return true;
+    };
+
+    // An immediate send to members: the report is read over the dialog as the send left it.
+    {
+        CSMSDlg dlg(&db, 1, 0, "", "AND mem_code<=30");
+        if (!dlg.Start() ||
+            !prepare(dlg, QStringLiteral("[행복마트] 내일(일) 정기휴무입니다. 월요일에 뵙겠습니다.")))
+            return false;
+        dlg.findChild<QPushButton*>(QStringLiteral("sendButton"))->click();
+        // The dialog has closed; it is shown again as it stood behind the report.
+        dlg.show();
+        QTest::qWait(200);
+        if (box.isNull() || !SaveWithBox(dlg, box, folder + QStringLiteral("/sms-dialog-sent.png")))
+            return false;
+        dlg.hide();
+    }
+    // A reserved send to employees: the dialog stays on the sending history, which lists it.
+    {
+        box = QImage();
+        CSMSDlg dlg(&db, 1, 1, "1,2,3", "");
+        if (!dlg.Start() || !prepare(dlg, QStringLiteral("내일 오전 회의는 10시 30분입니다.")))
+            return false;
+        dlg.findChild<QCheckBox*>(QStringLiteral("reserveCheck"))->click();
+        dlg.findChild<QDateEdit*>(QStringLiteral("reserveDate"))->setDate(QDate::currentDate().addDays(1));
+        dlg.findChild<QComboBox*>(QStringLiteral("reserveHour"))->setCurrentIndex(9);
+        CWebBrowser2* browser = dlg.findChild<CSmsWebPanel*>(QStringLiteral("webPanel"))->Browser();
+        bool loaded = false;
+        QObject::connect(browser, &CWebBrowser2::DocumentComplete, [&](bool ok) { loaded = ok; });
+        dlg.findChild<QPushButton*>(QStringLiteral("sendButton"))->click();
+        if (!QTest::qWaitFor([&] { return loaded; }, 30000))
+            return false;
+        QTest::qWait(1500);
+        if (!dlg.grab().save(folder + QStringLiteral("/sms-reserved-history.png")))
+            return false;
+        dlg.done(0);
+    }
+    // An end whose reply never comes: the message says what the next press does, the dialog which
+    // send waits.
+    {
+        box = QImage();
+        for (int nth = 1; nth <= 3; ++nth) {
+            zmsg::sim::Fault f;
+            f.verb = "SMSEND";
+            f.nth = nth;
+            f.kind = nth == 1 ? zmsg::sim::FaultKind::CloseAfter : zmsg::sim::FaultKind::CloseBefore;
+            fx.sim().Faults().Arm(f);
+        }
+        CSMSDlg dlg(&db, 1, 0, "", "AND mem_code<=60 AND mem_code>30");
+        if (!dlg.Start() || !prepare(dlg, QStringLiteral("[행복마트] 주말 과일 특가! 사과 한 봉 5,000원.")))
+            return false;
+        dlg.findChild<QPushButton*>(QStringLiteral("sendButton"))->click();
+        QTest::qWait(200);
+        if (box.isNull() || !SaveWithBox(dlg, box, folder + QStringLiteral("/sms-unknown-outcome.png")))
+            return false;
+        dlg.done(0);
+    }
+    return true;
+}
+
+} // namespace
 
 int main(int argc, char** argv) {
     // The page is painted only by Qt Quick's software renderer when there is no GPU.
@@ -29,6 +145,7 @@ int main(int argc, char** argv) {
     QDir().mkpath(QFileInfo(out).absolutePath());
 
     SimFixture fx;
+    const TestFolders folders; // the draft and the journal of the sends below stay out of the tree
     QTemporaryDir dir;
     const std::string path = dir.filePath(QStringLiteral("store.db")).toStdString();
     std::string error;
@@ -69,10 +186,12 @@ int main(int argc, char** argv) {
     }
     browser->page()->runJavaScript(QStringLiteral("document.getElementById('sample2').click()"));
     QTest::qWait(2000); // the renderer paints a moment after the load
-    const QString web = QFileInfo(out).absolutePath() + QStringLiteral("/sms-web-panel.png");
+    const QString folder = QFileInfo(out).absolutePath();
+    const QString web = folder + QStringLiteral("/sms-web-panel.png");
     if (!dlg.grab().save(web)) {
         std::fprintf(stderr, "could not write %s\n", qPrintable(web));
         return 1;
     }
-    return 0;
+    dlg.findChild<QPushButton*>(QStringLiteral("pageButton2027"))->click();
+    return Sends(db, fx, folder) ? 0 : 1;
 }

@@ -31,7 +31,8 @@ using zmsg::sim::FaultKind;
 namespace {
 
 const char* const kLostEnd =
-    "센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)\n\n콜센터로 연락바랍니다.\n☎ 1600-0000";
+    "센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)\n\n콜센터로 연락바랍니다.\n☎ 1600-0000\n\n"
+    "전송 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.";
 
 // An environment variable set for the length of a scope.
 class ScopedEnv {

@@ -1,5 +1,6 @@
 // The SMS dialog as a store clerk meets it: opened over a real store database and the simulated
 // center, offscreen, with every message box answered by a script.
+#include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
@@ -21,6 +22,7 @@
 #include "frame/moduleapp.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/progressdlg.h"
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
@@ -48,6 +50,26 @@ QString Text(QWidget* w) {
 
 QString U(const std::string& utf8) {
     return QString::fromStdString(utf8);
+}
+
+// What the clerk sees of the dialog while a message box is up.
+struct DialogAtBox {
+    int gridRows = -1;
+    QString balance;
+    QString smsTargets;
+    int progressShown = -1; // progress windows on screen
+};
+
+DialogAtBox Look(CSMSDlg& dlg) {
+    DialogAtBox seen;
+    seen.gridRows = FindChild<CTrellisEx>(dlg, "recipientGrid")->GetRowCount();
+    seen.balance = FindChild<QLabel>(dlg, "balanceValue")->text();
+    seen.smsTargets = FindChild<QLabel>(dlg, "smsTargetsValue")->text();
+    seen.progressShown = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<CProgressDlg*>(w) && w->isVisible())
+            ++seen.progressShown;
+    return seen;
 }
 
 } // namespace
@@ -196,6 +218,40 @@ private slots:
         QVERIFY(boxes.shown().empty());
     }
 
+    // Ticking the reservation shows its date, hour and minute inside the message side: the side keeps
+    // its width, so the list beside it keeps its columns.
+    void reservationFitsTheMessageSide() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.resize(960, 640);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_COMPARE(dlg.Recipients().size(), size_t(3));
+        auto* side = Child<QWidget>(dlg, "messageSide");
+        auto* grid = Child<CTrellisEx>(dlg, "recipientGrid");
+        const int sideWidth = side->width();
+        const int gridWidth = grid->width();
+        QVERIFY(!Child<QWidget>(dlg, "reserveHour")->isVisible());
+
+        QTest::mouseClick(Child<QCheckBox>(dlg, "reserveCheck"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(side->width(), sideWidth);
+        QCOMPARE(grid->width(), gridWidth);
+        for (const char* name : {"reserveDate", "reserveHour", "reserveMinute"}) {
+            auto* w = Child<QWidget>(dlg, name);
+            QVERIFY2(w->isVisible(), name);
+            const QRect inSide(w->mapTo(side, QPoint(0, 0)), w->size());
+            QVERIFY2(side->rect().contains(inSide), name);
+            QVERIFY2(w->width() >= w->sizeHint().width(), name); // nothing of it clipped
+        }
+        QTest::mouseClick(Child<QCheckBox>(dlg, "reserveCheck"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCOMPARE(side->width(), sideWidth);
+        QCOMPARE(grid->width(), gridWidth);
+        QVERIFY(boxes.shown().empty());
+    }
+
     void counterBlinksOverTheLimit() {
         ScriptedMessages boxes;
         CSMSDlg dlg(m_db, 1, 0, "", "");
@@ -252,14 +308,23 @@ private slots:
         QCOMPARE(boxes.texts().back(), "휴대전화번호(01로 시작하는 번호)만 전송대상에 추가할 수 있습니다.");
         QCOMPARE(grid->GetRowCount(), 1);
         phone->setText(QStringLiteral("010-1234-5678"));
+        phone->setFocus();
         QTest::mouseClick(add, Qt::LeftButton);
         QCOMPARE(grid->GetRowCount(), 2);
         QCOMPARE(grid->GetItemText(1, 1), K("홍길동"));
         QCOMPARE(grid->GetItemText(1, 2), std::string("01012345678"));
         QCOMPARE(TextOf(dlg, "smsTargetsValue"), QStringLiteral("1 명"));
+        // Added: the fields are empty and the name takes the next one at once.
+        QCOMPARE(name->text(), QString());
+        QCOMPARE(phone->text(), QString());
+        QCOMPARE(dlg.focusWidget(), name);
+        // A refused number stays where it was typed, to be corrected.
+        name->setText(QStringLiteral("홍길동"));
+        phone->setText(QStringLiteral("010-1234-5678"));
         QTest::mouseClick(add, Qt::LeftButton);
         QCOMPARE(boxes.texts().back(), "전화번호가 목록상의 1행과 중복됩니다.");
         QCOMPARE(grid->GetRowCount(), 2);
+        QCOMPARE(phone->text(), QStringLiteral("010-1234-5678"));
 
         QGuiApplication::clipboard()->setText(
             QStringLiteral("김철수,010-2222-3333\n이영희,010-4444-5555\n없음\n"));
@@ -305,7 +370,16 @@ private slots:
         boxes.clear();
         boxes.setNextAnswer(IDYES);
         QTest::mouseClick(send, Qt::LeftButton);
-        QCOMPARE(boxes.texts().back(), "메시지 수신동의철회를 위한 번호를 입력해 주십시오.");
+        // The button that fetches the number is not there yet: it says why, and the message says where
+        // the number goes.
+        auto* optOutButton = Child<QPushButton>(dlg, "optOutButton");
+        QVERIFY(!optOutButton->isEnabled());
+        QVERIFY(optOutButton->toolTip().contains(QStringLiteral("아직 준비 중입니다")));
+        QVERIFY(optOutButton->toolTip().contains(QStringLiteral("옆 칸에")));
+        QCOMPARE(boxes.texts().back(),
+                 "메시지 수신동의철회를 위한 번호를 입력해 주십시오.\n"
+                 "(\"080수신번호\" 버튼 옆 칸에 매장의 080 수신거부 번호를 입력합니다.)");
+        QCOMPARE(dlg.focusWidget(), Child<QWidget>(dlg, "optOutEdit"));
 
         Child<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
         boxes.clear();
@@ -342,7 +416,16 @@ private slots:
         Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
         Child<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
         boxes.clear();
+        // The report is read over the dialog as the send left it, with no progress window behind it.
+        const int unchecked = static_cast<int>(dlg.Recipients().size()) - sms;
+        DialogAtBox seen;
+        boxes.setOnShow([&](const ShownMessage&) { seen = Look(dlg); });
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        boxes.setOnShow({});
+        QCOMPARE(seen.gridRows, unchecked + 1);
+        QCOMPARE(seen.balance, QString::fromStdString(zmsg::Cp949ToUtf8(FigureText(5000 - sms, 1))));
+        QCOMPARE(seen.smsTargets, QStringLiteral("0 명"));
+        QCOMPARE(seen.progressShown, 0);
 
         QCOMPARE(boxes.texts().size(), size_t(1));
         QCOMPARE(U(boxes.texts()[0]),
@@ -422,7 +505,14 @@ private slots:
                  "예약일시가 잘못되었습니다.\n예약일시는 현재시간보다 1시간이상 이후로 설정해 주십시오.");
         Child<QComboBox>(dlg, "reserveMinute")->setCurrentIndex(1); // 10:10, 65 minutes ahead
         boxes.clear();
+        DialogAtBox seen;
+        boxes.setOnShow([&](const ShownMessage&) { seen = Look(dlg); });
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        boxes.setOnShow({});
+        QCOMPARE(seen.gridRows, 1);
+        QCOMPARE(seen.balance, QStringLiteral("4,997 콜"));
+        QCOMPARE(seen.smsTargets, QStringLiteral("0 명"));
+        QCOMPARE(seen.progressShown, 0);
         QCOMPARE(boxes.texts().size(), size_t(1));
         QVERIFY(U(boxes.texts()[0]).contains(QStringLiteral("문자를 예약 전송했습니다.")));
         QVERIFY(dlg.isVisible());
@@ -536,15 +626,34 @@ private slots:
         ArmEnd(2, zmsg::sim::FaultKind::CloseBefore);
         ArmEnd(3, zmsg::sim::FaultKind::CloseBefore);
         boxes.clear();
+        zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 30)));
         QTest::mouseClick(Child<QPushButton>(a, "sendButton"), Qt::LeftButton);
+        zmsg::Clock::setFixed(QDateTime());
         QCOMPARE(boxes.texts(),
                  std::vector<std::string>{"센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)\n\n"
-                                          "콜센터로 연락바랍니다.\n☎ 1600-0000"});
+                                          "콜센터로 연락바랍니다.\n☎ 1600-0000\n\n"
+                                          "전송 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, "
+                                          "두 번 발송하지 않습니다."});
         QVERIFY(a.isVisible());
         QCOMPARE(a.Counts().sms, sms); // every recipient still ticked
         const auto ended = m_fx->sim().Center().SmsSend(5001);
         QVERIFY(ended && ended->ended);
         const double balance = m_fx->sim().Center().StoreOf(1001)->balance;
+        // The dialog says which send waits to be settled, and a window opened meanwhile says it too.
+        const QString pending = QStringLiteral("※ 완료 확인 대기 중인 전송 (SMS, 센터 전송코드 5001, "
+                                               "2026-12-07 09:05, %1명)\n"
+                                               "전송 버튼을 누르면 먼저 이 전송을 센터에 확인합니다. "
+                                               "두 번 발송하지 않습니다.")
+                                    .arg(sms);
+        QVERIFY(Child<QLabel>(a, "pendingLine")->isVisible());
+        QCOMPARE(TextOf(a, "pendingLine"), pending);
+        {
+            CSMSDlg c(m_db, 1, 0, "", "");
+            QVERIFY(c.Start());
+            c.show();
+            QVERIFY(Child<QLabel>(c, "pendingLine")->isVisible());
+            QCOMPARE(TextOf(c, "pendingLine"), pending);
+        }
 
         QProcess b;
         b.start(QStringLiteral(ZMSG_SENDPEER),
@@ -569,6 +678,7 @@ private slots:
                 .arg(sms));
         QVERIFY(a.isVisible());
         QCOMPARE(a.Counts().sms, 0);
+        QVERIFY(!Child<QLabel>(a, "pendingLine")->isVisible()); // settled
         QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 1);
         QVERIFY(!m_fx->sim().Center().SmsSend(5002));
         QCOMPARE(m_fx->sim().Center().StoreOf(1001)->balance, balance);

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 #include <memory>
 
@@ -152,6 +153,71 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().size(), size_t(1), kPageTimeout);
         QCOMPARE(boxes.texts()[0], "문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(U+1F600)");
         QCOMPARE(editor->toPlainText(), other);
+    }
+
+    // A page shown for the first time must not give the dialog a new native window: that one would
+    // open at the screen's corner, away from where the clerk had the dialog. Side dialogs open over it.
+    void windowStaysWhereItIsWhenPagesLoad() {
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
+        QVERIFY(dlg.Start());
+        dlg.move(180, 120);
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QTRY_COMPARE(Child<CTrellisEx>(dlg, "recipientGrid")->GetRowCount(), 4);
+        QWindow* const native = dlg.windowHandle();
+        const WId id = dlg.winId();
+        const QPoint at = dlg.pos();
+
+        QVERIFY(OpenTab(dlg, 2028));
+        QCoreApplication::processEvents();
+        QCOMPARE(dlg.windowHandle(), native);
+        QCOMPARE(dlg.winId(), id);
+        QCOMPARE(dlg.pos(), at);
+        QVERIFY(OpenTab(dlg, 2030));
+        QCOMPARE(dlg.winId(), id);
+        QCOMPARE(dlg.pos(), at);
+
+        // The callback page: the dialog opens centred on the SMS dialog and stays there once its page
+        // is in.
+        QPoint pickerCentre;
+        QPoint pickerAt;
+        QPoint pickerAfter;
+        WId pickerId = 0;
+        WId pickerIdAfter = 0;
+        bool pageIn = false;
+        WhenModal<CCallbackSelectDlg>([&](CCallbackSelectDlg& picker) {
+            pickerCentre = picker.frameGeometry().center();
+            pickerAt = picker.pos();
+            pickerId = picker.winId();
+            // The page is in once its numbers are.
+            auto ready = std::make_shared<bool>(false); // answers may come after the wait
+            pageIn = QTest::qWaitFor(
+                [&] {
+                    picker.Browser()->page()->runJavaScript(
+                        QStringLiteral("!!document.querySelector('input[value=\"01055556666\"]')"),
+                        [ready](const QVariant& v) { *ready = *ready || v.toBool(); });
+                    return *ready;
+                },
+                kPageTimeout);
+            QCoreApplication::processEvents();
+            pickerAfter = picker.pos();
+            pickerIdAfter = picker.winId();
+            picker.reject();
+        });
+        QTest::mouseClick(Child<QPushButton>(dlg, "callbackButton"), Qt::LeftButton);
+        QVERIFY(pageIn);
+        QVERIFY2((pickerCentre - dlg.frameGeometry().center()).manhattanLength() <= 4,
+                 qPrintable(QStringLiteral("picker centred at %1,%2, dialog at %3,%4")
+                                .arg(pickerCentre.x())
+                                .arg(pickerCentre.y())
+                                .arg(dlg.frameGeometry().center().x())
+                                .arg(dlg.frameGeometry().center().y())));
+        QCOMPARE(pickerAfter, pickerAt);
+        QCOMPARE(pickerIdAfter, pickerId);
+        QCOMPARE(dlg.winId(), id);
+        QCOMPARE(dlg.pos(), at);
+        QVERIFY(boxes.shown().empty());
     }
 
     void sideDialogsReturnToTheComposer() {

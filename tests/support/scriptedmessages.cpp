@@ -6,6 +6,8 @@ ScriptedMessages::ScriptedMessages() {
     m_previous = SetMessagePresenter(
         [this](const std::string& text, unsigned type, unsigned color, int, QWidget*) -> int {
             m_shown.push_back({zmsg::Cp949ToUtf8(text), type, color});
+            if (m_onShow)
+                m_onShow(m_shown.back());
             if (!m_answers.empty()) {
                 const int a = m_answers.front();
                 m_answers.pop_front();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@ public:
     ~ScriptedMessages();
     // The next box shown answers this; unscripted boxes answer OK, or No for questions.
     void setNextAnswer(int answer) { m_answers.push_back(answer); }
+    // Called as each box is shown, before it is answered: what the window looks like behind it.
+    void setOnShow(std::function<void(const ShownMessage&)> onShow) { m_onShow = std::move(onShow); }
     const std::vector<ShownMessage>& shown() const { return m_shown; }
     std::vector<std::string> texts() const;
     void clear() { m_shown.clear(); }
@@ -27,5 +30,6 @@ public:
 private:
     std::deque<int> m_answers;
     std::vector<ShownMessage> m_shown;
+    std::function<void(const ShownMessage&)> m_onShow;
     MessagePresenter m_previous;
 };
