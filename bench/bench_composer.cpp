@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "bench/widgetfixture.h"
 #include "center/db/sqldirect.h"
 #include "center/vexconfig.h"
 #include "frame/messagebox.h"
@@ -42,15 +43,8 @@ struct Setup {
     }
 };
 
-std::unique_ptr<Setup>& Made() {
-    static std::unique_ptr<Setup> setup;
-    return setup;
-}
-
 Setup& Dialog() {
-    if (!Made())
-        Made() = std::make_unique<Setup>();
-    return *Made();
+    return WidgetFixture<Setup>::Get();
 }
 
 // Text of `bytes` bytes in CP949: Korean syllables (two bytes each) in lines of 40 characters.
@@ -91,6 +85,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Made().reset(); // the dialog's page goes before the application
+    WidgetFixture<Setup>::Destroy(); // the dialog's page goes before the application
     return 0;
 }

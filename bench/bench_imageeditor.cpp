@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
+#include "bench/widgetfixture.h"
 #include "smms/ui/imageeditview.h"
 
 namespace {
@@ -66,15 +67,8 @@ struct Setup {
     }
 };
 
-std::unique_ptr<Setup>& Made() {
-    static std::unique_ptr<Setup> setup;
-    return setup;
-}
-
 Setup& Fixture() {
-    if (!Made())
-        Made() = std::make_unique<Setup>();
-    return *Made();
+    return WidgetFixture<Setup>::Get();
 }
 
 // Each iteration decodes the file bare, then opens it in the view and paints it fitted; the time
@@ -149,6 +143,6 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    Made().reset(); // the view goes before the application
+    WidgetFixture<Setup>::Destroy(); // the view goes before the application
     return 0;
 }
