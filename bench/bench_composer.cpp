@@ -80,11 +80,5 @@ BENCHMARK(BM_Keystroke)->Arg(90)->Arg(2000)->Unit(benchmark::kMicrosecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    WidgetFixture<Setup>::Destroy(); // the dialog's page goes before the application
-    return 0;
+    return RunWidgetBenchmarks<Setup>(argc, argv);
 }

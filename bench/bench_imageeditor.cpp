@@ -138,11 +138,5 @@ BENCHMARK(BM_SaveFullSelection)->Unit(benchmark::kMillisecond)->MinTime(3);
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    WidgetFixture<Setup>::Destroy(); // the view goes before the application
-    return 0;
+    return RunWidgetBenchmarks<Setup>(argc, argv);
 }

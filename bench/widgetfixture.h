@@ -4,6 +4,9 @@
 
 #include <memory>
 
+#include <QApplication>
+#include <benchmark/benchmark.h>
+
 template <typename T> class WidgetFixture {
 public:
     static T& Get() {
@@ -19,3 +22,15 @@ private:
         return made;
     }
 };
+
+// The main() of a widget benchmark program: the benchmarks inside an offscreen application, the
+// fixture destroyed before the application goes.
+template <typename T> int RunWidgetBenchmarks(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    WidgetFixture<T>::Destroy();
+    return 0;
+}
