@@ -15,6 +15,7 @@
 #include "frame/widgets/openfiledlg.h"
 #include "frame/widgets/progresswnd.h"
 #include "results/resultreceiver.h"
+#include "results/smmsresultreceiver.h"
 #include "sms/ui/smsdlg.h"
 
 namespace {
@@ -62,6 +63,28 @@ void NotBuiltYet(const char* feature) {
     LogAndShow(zmsg::K(feature) + zmsg::K(" 기능은 아직 준비 중입니다."), 1);
 }
 
+// A receipt with a progress window when there is a screen. From cron there is no GUI application and
+// so no window: the run only logs.
+int32_t RunReceipt(CReceiptRun& receiver) {
+    std::optional<CProgressWnd> wnd;
+    ProgressHooks progress;
+    if (HasGui()) {
+        wnd.emplace();
+        progress.show = [&](bool show, const std::string& text) { wnd->Show(show, text); };
+        progress.range = [&](int total) { wnd->SetRange(total); };
+        progress.pos = [&](int pos) { wnd->SetPos(pos); };
+        progress.corner = [&](int corner) { wnd->SetCorner(corner); };
+        progress.topmost = [&](bool topmost) { wnd->SetTopMost(topmost); };
+    }
+    const int result = receiver.Run(progress) != 0 ? 1 : 0;
+    wnd.reset();
+    // Started from a window, the run ends with a word to the clerk; from cron the log has the line.
+    if (HasGui() && receiver.Summary())
+        ShowMessageBox(ReceiptSummaryText(*receiver.Summary(), false), MB_OK,
+                       receiver.Summary()->completed ? kColorSuccess : 0);
+    return result;
+}
+
 } // namespace
 
 extern "C" {
@@ -94,32 +117,15 @@ void PopupSMS(CSQLDirect* db, int32_t empCode, int32_t targetType, const char* c
 int32_t ReceiveResult(CSQLDirect* db, int32_t ssCode) {
     if (!EnsureStarted())
         return 0;
-    // From cron there is no GUI application and so no window: the run only logs.
-    std::optional<CProgressWnd> wnd;
-    ProgressHooks progress;
-    if (HasGui()) {
-        wnd.emplace();
-        progress.show = [&](bool show, const std::string& text) { wnd->Show(show, text); };
-        progress.range = [&](int total) { wnd->SetRange(total); };
-        progress.pos = [&](int pos) { wnd->SetPos(pos); };
-        progress.corner = [&](int corner) { wnd->SetCorner(corner); };
-        progress.topmost = [&](bool topmost) { wnd->SetTopMost(topmost); };
-    }
     CResultReceiver receiver(db, ssCode);
-    const int result = receiver.Run(progress) != 0 ? 1 : 0;
-    wnd.reset();
-    // Started from a window, the run ends with a word to the clerk; from cron the log has the line.
-    if (HasGui() && receiver.Summary())
-        ShowMessageBox(ReceiptSummaryText(*receiver.Summary(), false), MB_OK,
-                       receiver.Summary()->completed ? kColorSuccess : 0);
-    return result;
+    return RunReceipt(receiver);
 }
 
-int32_t ReceiveSMMSResult(CSQLDirect*, int32_t) {
+int32_t ReceiveSMMSResult(CSQLDirect* db, int32_t ssCode) {
     if (!EnsureStarted())
         return 0;
-    WriteLog(zmsg::K("앱 메시지 결과 수신 기능은 아직 준비 중입니다."), 0);
-    return 0;
+    CSmmsResultReceiver receiver(db, ssCode);
+    return RunReceipt(receiver);
 }
 
 } // extern "C"

@@ -24,7 +24,7 @@ const char kUsage[] =
     "       zmsg-host coupon --db CONN [--emp N] [--codes ...] [--condition ...]\n"
     "       zmsg-host refuse-list --db CONN [--emp N]\n"
     "       zmsg-host receive-sms --db CONN [--ss N]    exit status 0 when the run completed, else 1\n"
-    "       zmsg-host receive-smms --db CONN [--ss N]\n"
+    "       zmsg-host receive-smms --db CONN [--ss N]   the same for app messages\n"
     "       zmsg-host make-demo-db PATH\n"
     "       zmsg-host age-history --db CONN [--hours 25]  demo only: moves the SMS history back in time,\n"
     "                                                     so a receipt need not wait a day\n"
@@ -161,7 +161,8 @@ int main(int argc, char** argv) {
         PopupRefuseList(&db, emp);
         return 0;
     }
-    if (cmd == QStringLiteral("receive-sms")) {
+    if (cmd == QStringLiteral("receive-sms") || cmd == QStringLiteral("receive-smms")) {
+        const bool sms = cmd == QStringLiteral("receive-sms");
         // The module's summary of the run (what its log closes with) becomes the exit line.
         QLoggingCategory::setFilterRules(QStringLiteral("zmsg.receipt.info=true"));
         static QString summary;
@@ -172,7 +173,8 @@ int main(int argc, char** argv) {
                 else if (previous)
                     previous(type, context, text);
             });
-        const bool completed = ReceiveResult(&db, args.get("ss", "0").toInt()) == 1;
+        const int ss = args.get("ss", "0").toInt();
+        const bool completed = (sms ? ReceiveResult(&db, ss) : ReceiveSMMSResult(&db, ss)) == 1;
         if (!summary.isEmpty()) {
             std::printf("%s\n", summary.toLocal8Bit().constData());
             std::fflush(stdout);
@@ -180,11 +182,10 @@ int main(int argc, char** argv) {
         if (completed)
             return 0;
         // For cron's mail: the reason is in the module's log.
-        std::fputs("zmsg-host: the SMS result receipt did not complete (see the module's log)\n", stderr);
+        std::fprintf(stderr, "zmsg-host: the %s result receipt did not complete (see the module's log)\n",
+                     sms ? "SMS" : "app-message");
         return 1;
     }
-    if (cmd == QStringLiteral("receive-smms"))
-        return ReceiveSMMSResult(&db, args.get("ss", "0").toInt()) > 0 ? 0 : 1;
     if (cmd == QStringLiteral("age-history"))
         return AgeHistory(db, args.get("hours", "25").toInt());
     std::fprintf(stderr, "zmsg-host: unknown command %s\n", qPrintable(cmd));

@@ -19,6 +19,7 @@
 #include <QThread>
 
 #include "center/text/codec.h"
+#include "tests/results/appsend.h"
 #include "tests/sms/sendfixture.h"
 
 using zmsg::K;
@@ -241,6 +242,51 @@ TEST(HostCommands, ReceiptsFromDifferentEnvironmentsTakeOneLock) {
     EXPECT_EQ(f.MemberCel(28), "*" + noStar);
     EXPECT_EQ(f.History()[0].trfail, 3);
     EXPECT_TRUE(QFile::exists(QString::fromStdString(f.hostDir() + "SMSResult_IsRunning.lock")));
+}
+
+// The app-message receipt from the shell: the same exit status and summary line as the SMS one, the
+// results and counters applied once, and a second run that changes nothing.
+TEST(HostCommands, AppMessageReceiptFromTheShell) {
+    SendFixture f;
+    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f.NewStore(30));
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(f.hostDir() + "Log")));
+    std::vector<std::pair<int, std::string>> members;
+    for (int i = 0; i < 30; ++i)
+        members.emplace_back(i + 1, SendFixture::PhoneOf(i));
+    const auto sent = MakeAppSend(f.db(), members, 3 * 3600);
+    ASSERT_TRUE(sent);
+    const QStringList receive = {QStringLiteral("receive-smms"), QStringLiteral("--db"),
+                                 QStringLiteral("sqlite:") + QString::fromStdString(f.storePath())};
+
+    HostRun r = Host(f, receive);
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_EQ(f.fx().sim().Requests().Count("SMMSRESULT"), 0) << "too recent";
+
+    AgeAll(f);
+    r = Host(f, receive);
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_EQ(LastLine(r).toStdString(),
+              std::string("SMMS 결과수신 완료: 결과를 요청한 전송 1건, 반영한 결과 30건(수신실패 3건), "
+                          "실패 횟수를 올린 회원 3명, 결과를 기다리는 전송 0건"));
+    EXPECT_NE(TodaysLog(f).find(zmsg::ToCp949Lossy(LastLine(r))), std::string::npos);
+    EXPECT_EQ(SmmsFail(f.db(), 8), 1);
+    EXPECT_EQ(SmmsFail(f.db(), 9), 0);
+    EXPECT_EQ(AppRowResult(f.db(), sent->localCode, 28), 2);
+
+    const std::string before = Dump(f.db());
+    r = Host(f, receive);
+    EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
+    EXPECT_EQ(Dump(f.db()), before);
+    EXPECT_EQ(f.fx().sim().Requests().Count("SMMSRESULT"), 1);
+
+    // A run that does not complete tells cron so.
+    ASSERT_TRUE(f.Exec("ALTER TABLE smssend RENAME TO smssend_away"));
+    r = Host(f, receive);
+    EXPECT_EQ(r.exitCode, 1) << r.output.toStdString();
+    EXPECT_TRUE(r.output.contains(QStringLiteral("app-message result receipt did not complete")))
+        << r.output.toStdString();
+    ASSERT_TRUE(f.Exec("ALTER TABLE smssend_away RENAME TO smssend"));
 }
 
 } // namespace
