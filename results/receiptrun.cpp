@@ -266,25 +266,47 @@ bool CReceiptRun::UpdateMembers(const std::string& query, const std::string& que
         return false;
     }
     progress.Range(static_cast<int>(rows.size()));
+    // Members that take the same statement go together, a few hundred to a statement. A member listed
+    // twice in the send is updated once, by its first row.
+    std::map<std::string, std::vector<int>> codesOf;
+    std::unordered_map<int, bool> seen;
+    int counted = 0;
     for (size_t i = 0; i < rows.size(); ++i) {
-        progress.Pos(static_cast<int>(i + 1));
         const Row& r = rows[i];
         if (r.size() < 6)
             continue;
         const std::string member = StoredDigits(r[1], r[2]);
         if (member.empty() || member != StoredDigits(r[3], r[4]))
             continue; // the member changed number since
-        const std::string sql = update(r);
-        if (sql.empty())
+        const int code = std::atoi(r[0].c_str());
+        if (!seen.emplace(code, true).second)
             continue;
-        const int rc = m_db->ExecuteSQL(sql.c_str());
-        if (!Succeeded(rc)) {
-            WriteLog(m_db->GetLastError(), 0);
-            Show(updateFailure);
-            return false;
-        }
-        if (rc != SQL_NODATA && counts(r))
-            ++changed;
+        const std::string head = update(r);
+        if (head.empty())
+            continue;
+        codesOf[head].push_back(code);
+        counted += counts(r) ? 1 : 0;
     }
+    int done = 0;
+    for (const auto& [head, codes] : codesOf) {
+        for (size_t from = 0; from < codes.size(); from += kRowsPerUpdate) {
+            std::string sql = head + " AND mem_code IN (";
+            const size_t to = std::min(codes.size(), from + kRowsPerUpdate);
+            for (size_t k = from; k < to; ++k) {
+                if (k > from)
+                    sql += ',';
+                sql += Str(codes[k]);
+            }
+            sql += ')';
+            if (!Succeeded(m_db->ExecuteSQL(sql.c_str()))) {
+                WriteLog(m_db->GetLastError(), 0);
+                Show(updateFailure);
+                return false;
+            }
+            done += static_cast<int>(to - from);
+            progress.Pos(done);
+        }
+    }
+    changed += counted;
     return true;
 }

@@ -89,8 +89,11 @@ protected:
 
     // Member rows: columns mem_code, mem_cel, mem_key4, sl_phone, sl_key, sl_result, then any. A row
     // counts when the member's number, restored, is the number the send went to (a member who changed
-    // number since is left alone); update gives its statement, and changed counts the rows it changed
-    // for which counts() holds. False when the query or an update failed (shown).
+    // number since is left alone), and only the first row of a member does. update gives the row's
+    // statement up to the end of its condition, "UPDATE member SET ... WHERE cond" (empty: none); the
+    // members of one statement are then updated together by " AND mem_code IN (...)". changed grows
+    // by the members updated for whose row counts() holds. False when the query or an update failed
+    // (shown).
     using Row = std::vector<std::string>;
     bool UpdateMembers(const std::string& query, const std::string& queryFailure,
                        const std::function<std::string(const Row&)>& update,

@@ -184,16 +184,15 @@ bool CResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& pro
         Str(localCode) +
         " AND ((sl_result=1 AND mem_cel LIKE '*%') OR (sl_result=2 AND mem_cel NOT LIKE '***%')) ORDER BY "
         "sl_seq";
-    auto update = [](const Row& r) {
-        const std::string code = Str(std::atoi(r[0].c_str()));
+    // The condition on the number guards the update: a number that changed since it was read keeps
+    // its stars, and a star never makes the text longer than the column's 20 characters.
+    auto update = [](const Row& r) -> std::string {
         return std::atoi(r[5].c_str()) == 1
-                   ? "UPDATE member SET mem_cel=REPLACE(mem_cel, '*', ''), mem_edate=GETDATE() WHERE "
-                     "mem_code=" +
-                         code
-                   : "UPDATE member SET mem_cel='*'+mem_cel, mem_edate=GETDATE() WHERE mem_code=" + code +
-                         " AND LEN(mem_cel)<20";
+                   ? "UPDATE member SET mem_cel=REPLACE(mem_cel, '*', ''), mem_edate=GETDATE() WHERE mem_cel "
+                     "LIKE '*%'"
+                   : "UPDATE member SET mem_cel='*'+mem_cel, mem_edate=GETDATE() WHERE LEN(mem_cel)<20";
     };
-    auto starred = [](const Row& r) { return std::atoi(r[5].c_str()) != 1; };
+    auto starred = [](const Row& r) { return std::atoi(r[5].c_str()) != 1 && r[1].size() < 20; };
     return UpdateMembers(query, K("문자전송결과를 반영할 회원정보를 참조할 수 없습니다.(SQL오류)"), update,
                          starred, K("문자전송결과를 회원정보에 반영할 수 없습니다.(SQL오류)"), progress,
                          changed);

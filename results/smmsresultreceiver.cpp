@@ -145,8 +145,8 @@ CSmmsResultReceiver::SendStep CSmmsResultReceiver::ReceiveSend(const SendRow& se
 bool CSmmsResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& progress, int& changed) {
     progress.Show(K("회원정보에 SMMS전송결과를 반영하는 중입니다."));
     progress.Range(0);
-    // The same filter as the results: the send's app rows. The counter as read goes into each update,
-    // so a row of the same member listed twice, or a second application, changes nothing more.
+    // The same filter as the results: the send's app rows. The counter as read guards each update, so
+    // a second application changes nothing more.
     const std::string query =
         "SELECT mem_code, mem_cel, mem_key4, sl_phone, sl_key, sl_result, ISNULL(mem_smmsfail, 0) FROM "
         "member "
@@ -157,13 +157,12 @@ bool CSmmsResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks&
     auto update = [](const Row& r) -> std::string {
         if (r.size() < 7)
             return {};
-        const std::string code = Str(std::atoi(r[0].c_str()));
         const int read = std::atoi(r[6].c_str());
         if (std::atoi(r[5].c_str()) == 1)
-            return "UPDATE member SET mem_smmsfail = 0, mem_edate=GETDATE() WHERE mem_code=" + code +
-                   " AND mem_smmsfail=" + Str(read) + " AND mem_smmsfail > 0";
+            return "UPDATE member SET mem_smmsfail = 0, mem_edate=GETDATE() WHERE mem_smmsfail=" + Str(read) +
+                   " AND mem_smmsfail > 0";
         return "UPDATE member SET mem_smmsfail = " + Str(read + 1) +
-               ", mem_edate=GETDATE() WHERE mem_code=" + code + " AND ISNULL(mem_smmsfail, 0)=" + Str(read) +
+               ", mem_edate=GETDATE() WHERE ISNULL(mem_smmsfail, 0)=" + Str(read) +
                " AND ISNULL(mem_smmsfail, 0) < 3";
     };
     auto raised = [](const Row& r) { return std::atoi(r[5].c_str()) != 1; };
