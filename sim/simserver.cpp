@@ -1,6 +1,6 @@
 // Control surface:
 //   GET  /_sim/requests  every request received, as JSON (index, time, method, path, verb, fields, fault)
-//   GET  /_sim/state     stores' balances and every send, app message and coupon issue, as JSON
+//   GET  /_sim/state     stores' balances, every send, app message, coupon issue and upload, as JSON
 //   POST /_sim/fault     verb, nth (1 = next), kind (delay | close-before | close-after | http500 | fail |
 //                        nocolon | short | badutf8 | raw), delay (ms), code, reason, body, act (0/1)
 //   POST /_sim/reset     initial state
