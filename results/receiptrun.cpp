@@ -13,7 +13,7 @@
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "frame/log.h"
-#include "sms/sendsettle.h"
+#include "center/send/sendsettle.h"
 
 using zmsg::K;
 

@@ -12,7 +12,7 @@
 
 #include "results/resultitems.h"
 #include "results/runlock.h"
-#include "sms/progresshooks.h"
+#include "frame/progresshooks.h"
 
 class CSQLDirect;
 

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <thread>
 #include <unordered_set>
 
@@ -12,6 +11,10 @@
 #include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/send/sendengine.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendsettle.h"
+#include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
@@ -20,9 +23,6 @@
 #include "sms/composition.h"
 #include "sms/listbatches.h"
 #include "sms/recipientlist.h"
-#include "sms/sendrecord.h"
-#include "sms/sendsettle.h"
-#include "sms/sendstate.h"
 
 using zmsg::K;
 
@@ -471,6 +471,7 @@ bool SmsSendTransaction::CenterSend() {
     fields.use4 = m_merge && mergeField(m_in.header4);
 
     PendingSend send;
+    send.kind = SendKind::Sms;
     send.centerCode = ss;
     send.storeCode = a.storeCode;
     send.lms = m_in.lms;
@@ -481,7 +482,6 @@ bool SmsSendTransaction::CenterSend() {
     send.sentAt = zmsg::Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
     if (m_in.reservation)
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
-    send.phase = PendingSend::Phase::Unknown;
 
     const std::string bindText = m_label + K(" 전송대상 바인딩 ");
     const std::string seqText = K("차 ");
@@ -508,82 +508,39 @@ bool SmsSendTransaction::CenterSend() {
     ListBatches batches(m_in.rows,
                         "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=", m_in.batchSize,
                         fields);
-    // The state file must hold this send before its end is posted. Writing it (megabytes for a large
-    // send, synced) goes on while the batches are posted; it is put in place only once they all went
-    // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
-    // touched here until the writer has ended; the entry with its recipients lives only in the state.
-    // The writer and the batch builder run at the window thread's own priority: it waits on them, and
-    // in a lower class they would wait behind every other program on a busy till.
-    std::future<void> written =
-        std::async(std::launch::async, [&batches, &state, entry = std::move(send)]() mutable {
-            std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
-            if (sent) { // else the send gave up
-                entry.recipients = std::move(*sent);
-                state.Put(std::move(entry));
-                state.Prepare();
-            }
-        });
-    bool ok = true;
-    while (ok) {
-        std::optional<ListBatch> batch = batches.Next(zmsg::RunRequestProgress);
-        if (!batch)
-            break;
-        m_progress.Pos(static_cast<int>(batch->rowEnd));
-        ok = post(*batch);
-    }
-    if (!ok)
-        batches.Stop();
-    // The window keeps painting while the helpers end.
-    while (written.wait_for(std::chrono::milliseconds(ListBatches::kWaitSliceMs)) !=
-           std::future_status::ready)
-        zmsg::RunRequestProgress();
-    written.get();
-    if (!ok) {
-        state.Remove(ss);
+    switch (PostBatchesKept(state, std::move(send), batches, post, m_progress)) {
+    case BatchesRun::Failed:
         Fail(m_label +
              K(" 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 반복되면 콜센터로 문의해 주십시오."));
         return false;
-    }
-
-    // On disk before the end is posted: whatever happens to the reply (or to this process), the
-    // next send or receipt asks about this end before anything else. An end that could not be kept
-    // is not posted: unended, the send goes out to nobody and costs nothing.
-    if (!state.Commit()) {
-        state.Remove(ss);
-        state.Save();
+    case BatchesRun::NotKept:
         Fail(K("전송상태 파일을 기록할 수 없어 센터에 전송완료를 요청하지 않았습니다.\n"
                "문자는 발송되지 않았고 요금도 부과되지 않았습니다.\n"
                "디스크 공간과 폴더 권한을 확인하신 후 다시 전송해 주십시오.\n(") +
              path + ")");
         return false;
+    case BatchesRun::Posted:
+        break;
     }
 
-    switch (PostSmsEnd(a.storeCode, ss, static_cast<size_t>(m_smsCount), false, m_progress, reply)) {
+    const PendingSend entry = Entry(state, ss);
+    switch (PostEndKept(state, entry, m_progress, reply)) {
     case EndReply::NoReply:
         m_result.outcome = SmsSendOutcome::Unresolved;
-        m_result.unsettled = Entry(state, ss);
+        m_result.unsettled = entry;
         Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a) + UnknownEndNote());
         return false;
     case EndReply::Unusable:
         m_result.outcome = SmsSendOutcome::Unresolved;
-        m_result.unsettled = Entry(state, ss);
+        m_result.unsettled = entry;
         Fail(EndFailureText(m_label, reply) + UnknownEndNote());
         return false;
-    case EndReply::Disputed: {
-        // A try before went unanswered: the refusal may mean the center ended it then.
-        PendingSend disputed = Entry(state, ss);
-        disputed.phase = PendingSend::Phase::Disputed;
-        disputed.reason = RefusalReason(reply);
-        state.Put(disputed);
-        state.Save();
+    case EndReply::Disputed:
         m_result.outcome = SmsSendOutcome::Disputed;
-        m_result.unsettled = disputed;
-        Fail(DisputeText(disputed, reply, true));
+        m_result.unsettled = Entry(state, ss);
+        Fail(DisputeText(*m_result.unsettled, reply, true));
         return false;
-    }
     case EndReply::Refused:
-        state.Remove(ss);
-        state.Save();
         Fail(EndFailureText(m_label, reply));
         return false;
     case EndReply::Ended:

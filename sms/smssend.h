@@ -11,10 +11,10 @@
 
 #include <QDateTime>
 
+#include "center/send/sendstate.h"
+#include "frame/progresshooks.h"
 #include "sms/account.h"
-#include "sms/progresshooks.h"
 #include "sms/recipient.h"
-#include "sms/sendstate.h"
 #include "sms/smsdraft.h"
 
 class CSQLDirect;
