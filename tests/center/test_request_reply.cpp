@@ -128,8 +128,9 @@ TEST(ReplyRules, FaultsAsTheClientSeesThem) {
     EXPECT_EQ(CvexGlobal::GetParsedElement(converted, "ACC3"), K("(주)문자센터"));
 }
 
-// A reply is a few kilobytes: one that grows past the cap fails the request like a broken exchange,
-// logged, and nothing of it reaches the caller; a reply at the cap still arrives whole.
+// A reply is a few kilobytes (a result reply of a large send a megabyte or two): one that grows past
+// the cap fails the request like a broken exchange, logged, and nothing of it reaches the caller; a
+// reply at the cap still arrives whole.
 TEST(ReplyRules, RepliesOverTheCapFailCleanly) {
     SimFixture fx;
     ASSERT_TRUE(fx.ok());
@@ -163,7 +164,9 @@ TEST(ReplyRules, RepliesOverTheCapFailCleanly) {
                             QStringLiteral(".log")));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
     const std::string logged = zmsg::Cp949ToUtf8(log.readAll().toStdString());
-    EXPECT_NE(logged.find("응답이 한도 1048576 바이트를 넘어 중단"), std::string::npos) << logged;
+    EXPECT_NE(logged.find("응답이 한도 " + std::to_string(zmsg::kReplyCapBytes) + " 바이트를 넘어 중단"),
+              std::string::npos)
+        << logged;
     g_strHostDir = previousHost;
 }
 
