@@ -229,6 +229,39 @@ TEST_F(OptOutDownload, AReplyThatFailsACheckStoresNothing) {
     EXPECT_EQ(m_store.Count("member"), members);
 }
 
+TEST_F(OptOutDownload, TheServersControlAddsCallsAndShowsItsState) {
+    m_fx.sim().Reset();
+    // Generated calls one second apart; the last second of the day is not passed.
+    addCalls("mart=1002&date=2025-05-01&time=235958&count=3&p=01050000000");
+    // Calls given one by one must come complete.
+    std::string reply;
+    ASSERT_EQ(RequestPost(m_fx.url("/_sim/optout"), "date=2025-05-01&time=1", reply, 0), 0);
+
+    httplib::Client client("127.0.0.1", m_fx.sim().Port());
+    const auto state = client.Get("/_sim/state");
+    ASSERT_TRUE(state);
+    const std::string& json = state->body;
+    EXPECT_NE(json.find("\"optout\":{\"stores\""), std::string::npos);
+    EXPECT_NE(
+        json.find(
+            "{\"date\":\"2025-05-01\",\"time\":\"235958\",\"cn\":\"0807001002\",\"p\":\"01050000000\"}"),
+        std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"time\":\"235959\",\"cn\":\"0807001002\",\"p\":\"01050000001\""),
+              std::string::npos);
+    EXPECT_NE(json.find("\"time\":\"235959\",\"cn\":\"0807001002\",\"p\":\"01050000002\""),
+              std::string::npos);
+
+    // The same second twice reaches the store as two requests.
+    const DownloadOutcome d = download(session(1002, "234-56-78901"));
+    EXPECT_EQ(d.store.stored, 3);
+    const auto calls = client.Get("/_sim/state");
+    ASSERT_TRUE(calls);
+    EXPECT_NE(calls->body.find("\"date\":\"20150601\",\"time\":\"0\",\"result\":1000,\"sent\":3"),
+              std::string::npos)
+        << calls->body;
+}
+
 TEST_F(OptOutDownload, TheRefusalPageOpensInTheBrowser) {
     std::vector<std::string> opened;
     bool accept = true;
