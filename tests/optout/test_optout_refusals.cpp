@@ -3,6 +3,9 @@
 // hand leave in the tables.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include <QFile>
 
 #include "center/text/codec.h"
@@ -252,6 +255,37 @@ TEST(RefusalApplyOdbc, EveryChosenMemberIsRefused) {
     EXPECT_EQ(a.refused, 4);
     EXPECT_EQ(store.Value("SELECT COUNT(*) FROM member WHERE mem_apply=4096"), "4");
     EXPECT_EQ(store.Count("memlog"), 4);
+}
+
+// Two machines storing downloads at once: every request keeps a code of its own and nothing is lost.
+TEST(RefusalStoreTogether, TwoMachinesStoringAtOnceNeverShareACode) {
+    OptOutStore store;
+    ASSERT_TRUE(store.ok());
+    auto machine = [&](int which, int& failed) {
+        CSQLDirect db;
+        if (!db.Open("sqlite:" + store.path())) {
+            failed = -1;
+            return;
+        }
+        for (int batch = 0; batch < 40; ++batch) {
+            std::vector<RefusalRequest> requests;
+            for (int i = 0; i < 5; ++i)
+                requests.push_back({"20251201", std::to_string(which * 1000 + batch * 5 + i), "0807001001",
+                                    "0101" + std::to_string(1000000 + which * 1000 + batch * 5 + i)});
+            if (!StoreRequests(db, requests, which).ok)
+                ++failed;
+        }
+    };
+    int failedA = 0, failedB = 0;
+    std::thread a(machine, 1, std::ref(failedA));
+    std::thread b(machine, 2, std::ref(failedB));
+    a.join();
+    b.join();
+    EXPECT_EQ(failedA, 0);
+    EXPECT_EQ(failedB, 0);
+    EXPECT_EQ(store.Value("SELECT COUNT(*) FROM smsrefuse"), "400");
+    EXPECT_EQ(store.Value("SELECT COUNT(DISTINCT sr_code) FROM smsrefuse"), "400");
+    EXPECT_EQ(store.Value("SELECT MAX(sr_code) FROM smsrefuse"), "400");
 }
 
 } // namespace
