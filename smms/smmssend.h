@@ -90,8 +90,30 @@ public:
     SmmsSendResult Run();
 
 private:
+    bool Check();
+    // Every earlier app message whose end is unsettled is settled first. True when a new one may begin.
+    bool SettleEarlier();
+    bool SettleOwnElsewhere(SendState& state);
+    bool ResolveUnknown(SendState& state);
+    bool AskClerk(SendState& state, const PendingSend& disputed);
+    void PreviousSent(const PendingSend& send, int32_t callSent, const std::string& headline);
+    bool CenterSend();
+    bool Upload(int64_t ml);
+    void Record(SendState& state, int64_t ml, int32_t callSent, int32_t allUser, bool atSendTime);
+
+    void Refuse(const std::string& text, int focus = 0, int caret = -1);
+    void Fail(const std::string& text);
+    void Report(const std::string& text);
+
     CSQLDirect& m_db;
     SmmsSendInput m_in;
     ProgressHooks m_progress;
     SmmsSendResult m_result;
+    std::string m_title;    // normalised
+    std::string m_body;     // normalised
+    std::string m_callback; // digits
+    std::string m_pop;      // "YYYY-MM-DD HH:MM" or empty
+    bool m_useName = false;
+    bool m_usePoints = false;
+    int m_checked = 0;
 };
