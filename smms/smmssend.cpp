@@ -74,14 +74,11 @@ std::string UnknownEndNote() {
     return K("\n\n전송 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.");
 }
 
-std::string RecordedLaterNote() {
-    return K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)");
-}
-
 } // namespace
 
 SmmsSendTransaction::SmmsSendTransaction(CSQLDirect& db, SmmsSendInput input, ProgressHooks progress)
-    : m_db(db), m_in(std::move(input)), m_progress(std::move(progress)) {}
+    : EarlierSends(db, SendKind::App, m_progress), m_db(db), m_in(std::move(input)),
+      m_progress(std::move(progress)) {}
 
 void SmmsSendTransaction::Refuse(const std::string& text, int focus, int caret) {
     m_result.outcome = SmmsSendOutcome::Refused;
@@ -112,7 +109,8 @@ SmmsSendResult SmmsSendTransaction::Run() {
     m_checked = 0;
     for (const SmmsRow& r : m_in.rows)
         m_checked += r.checked ? 1 : 0;
-    if (!SettleEarlier()) {
+    m_empCode = m_in.empCode;
+    if (!SettleEarlier(m_result.unsettled)) {
         m_progress.Hide();
         return m_result;
     }
@@ -187,34 +185,14 @@ bool SmmsSendTransaction::Check() {
     return true;
 }
 
-void SmmsSendTransaction::Record(SendState& state, int64_t ml, int32_t callSent, int32_t allUser,
-                                 bool atSendTime) {
-    m_progress.Show(K("AlderS 문자 전송내역을 보관하기 위해 DB에 기록하는 중입니다."));
-    m_progress.Range(static_cast<int>(m_in.rows.size()));
-    const RecordOutcome r = RecordEnded(m_db, state, ml, callSent, atSendTime, SendKind::App, allUser);
-    if (r.step == RecordStep::Done) {
-        m_result.localCode = r.localCode;
-        return;
-    }
-    m_result.unrecorded = true;
-    if (!state.Find(ml, SendKind::App)) {
-        Fail(RecordFailureText(RecordStep::Send, SendKind::App) + " (ML=" + Str(ml) + ")");
-        return;
-    }
-    // Completed at the center: its history waits in the journal for the next send or receipt.
-    Fail(RecordFailureText(r.step, SendKind::App) + RecordedLaterNote());
-}
-
-void SmmsSendTransaction::PreviousSent(const PendingSend& send, int32_t callSent,
-                                       const std::string& headline) {
+void SmmsSendTransaction::EarlierSent(const PendingSend& send, int32_t callSent,
+                                      const std::string& headline) {
     std::unordered_set<std::string> phones;
     for (const SentRecipient& r : send.recipients)
         phones.insert(r.phone);
     for (size_t i = 0; i < m_in.rows.size(); ++i)
         if (m_in.rows[i].checked && phones.count(m_in.rows[i].phone))
             m_result.rowsSent.push_back(i);
-    if (m_result.unsettled && m_result.unsettled->centerCode == send.centerCode)
-        m_result.unsettled.reset();
     m_result.ml = send.centerCode;
     m_result.outcome = SmmsSendOutcome::PreviousCompleted;
     Report(headline + "(" + CvexGlobal::GetMoneyString(callSent) +
@@ -222,154 +200,55 @@ void SmmsSendTransaction::PreviousSent(const PendingSend& send, int32_t callSent
              "보낼 대상과 메시지를 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
 }
 
-bool SmmsSendTransaction::ResolveUnknown(SendState& state) {
-    const PendingSend* found = state.FindUnknown(SendKind::App);
-    if (!found)
-        return true;
-    const PendingSend pending = *found;
-    m_result.ml = pending.centerCode;
-    const std::string headline = K("완료응답을 받지 못했던 이전 AlderS 문자 전송이 센터에서 완료되었습니다.");
-    // Another program that met the same end may have had its answer and written the history.
-    int32_t localCode = 0;
-    int32_t callSent = 0;
-    if (FindInHistory(m_db, pending.centerCode, localCode, callSent, SendKind::App) == InHistory::Yes) {
-        state.Remove(pending.centerCode, SendKind::App);
-        state.Save();
-        m_result.localCode = localCode;
-        m_result.callSent = callSent;
-        PreviousSent(pending, callSent, headline);
-        return false;
-    }
-    if (pending.phase == PendingSend::Phase::Disputed)
-        return AskClerk(state, pending);
-    m_result.unsettled = pending;
-    const EndSettlement s = SettleUnknownEnd(m_db, state, pending, m_progress);
-    switch (s.reply) {
-    case EndReply::NoReply:
-        m_result.outcome = SmmsSendOutcome::Unresolved;
-        Fail(K("센터에 AlderS 문자 전송완료 응답을 수신할 수 없습니다.(통신실패)") + K(kCallCenter) +
-             UnknownEndNote());
-        return false;
-    case EndReply::Unusable:
-        m_result.outcome = SmmsSendOutcome::Unresolved;
-        Fail(K("센터에서 AlderS 문자 전송을 완료할 수 없습니다.") + zmsg::ReasonSuffix(s.text) +
-             K(kCallCenter) + UnknownEndNote());
-        return false;
-    case EndReply::Refused:
-    case EndReply::Disputed:
-        m_result.outcome = SmmsSendOutcome::Disputed;
-        if (const PendingSend* now = state.Find(pending.centerCode, SendKind::App))
-            m_result.unsettled = *now;
-        Fail(DisputeText(pending, s.text, true));
-        return false;
-    case EndReply::Ended:
-        break;
-    }
-    m_result.callSent = s.callSent;
-    m_result.allUser = s.allUser;
-    if (s.record.step == RecordStep::Done) {
-        m_result.localCode = s.record.localCode;
-    } else {
-        m_result.unrecorded = true;
-        Fail(RecordFailureText(s.record.step, SendKind::App) + RecordedLaterNote());
-    }
-    PreviousSent(pending, s.callSent, headline);
-    return false;
+void SmmsSendTransaction::EarlierLeft(Left how, const std::string& text) {
+    m_result.outcome = how == Left::Unresolved ? SmmsSendOutcome::Unresolved : SmmsSendOutcome::Disputed;
+    if (!text.empty())
+        Fail(text);
 }
 
-bool SmmsSendTransaction::AskClerk(SendState& state, const PendingSend& disputed) {
-    const std::string count = CvexGlobal::GetMoneyString(static_cast<long long>(disputed.recipients.size()));
-    std::string question = K("완료 여부가 확인되지 않은 이전 AlderS 문자 전송이 있습니다.\n(");
-    if (!disputed.sentAt.empty())
-        question += K("전송시각 ") + disputed.sentAt + ", ";
-    question += count + K("건, 센터 전송코드 ") + Str(disputed.centerCode) + ")";
-    if (!disputed.reason.empty())
-        question += K("\n센터 응답: ") + disputed.reason;
-    question += K("\n\n전송한 메시지 화면에서 이 메시지가 발송되었습니까?\n\n"
-                  "예: 발송되었음 - 전송내역에 기록합니다.\n"
-                  "아니오: 발송되지 않았음 - 이 전송을 정리합니다. 그 뒤에 다시 전송할 수 있습니다.\n"
-                  "취소: 아직 모름 - 그대로 두고 다음 전송 때 다시 묻습니다.");
+void SmmsSendTransaction::EarlierDropped(const std::string& text) {
+    m_result.outcome = SmmsSendOutcome::PreviousDropped;
+    Report(text);
+}
+
+void SmmsSendTransaction::ShowFailure(const std::string& text) {
+    Fail(text);
+}
+
+int SmmsSendTransaction::Ask(const std::string& question) {
     m_result.shown.push_back(question);
-    const int answer = ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
-    const std::string who = K(", 사원=") + Str(m_in.empCode) + ")";
-    if (answer == IDYES) {
-        // The center's own figure is not known: the history counts every recipient handed over.
-        const int32_t callSent = static_cast<int32_t>(disputed.recipients.size());
-        WriteLog(K("이전 전송 수동 정리: 발송됨(ML=") + Str(disputed.centerCode) + who, 0);
-        m_result.callSent = callSent;
-        Record(state, disputed.centerCode, callSent, 0, true);
-        PreviousSent(disputed, callSent, K("이전 AlderS 문자 전송을 발송된 것으로 정리했습니다."));
-        return false;
-    }
-    if (answer == IDNO) {
-        WriteLog(K("이전 전송 수동 정리: 발송되지 않음(ML=") + Str(disputed.centerCode) + who, 0);
-        state.Remove(disputed.centerCode, SendKind::App);
-        state.Save();
-        if (m_result.unsettled && m_result.unsettled->centerCode == disputed.centerCode)
-            m_result.unsettled.reset();
-        m_result.ml = 0;
-        m_result.outcome = SmmsSendOutcome::PreviousDropped;
-        Report(K("이전 AlderS 문자 전송을 발송되지 않은 것으로 정리했습니다.\n"
-                 "보내실 대상을 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
-        return false;
-    }
-    WriteLog(K("이전 전송 수동 정리 보류(ML=") + Str(disputed.centerCode) + who, 0);
-    m_result.unsettled = disputed;
-    m_result.outcome = SmmsSendOutcome::Disputed;
-    return false;
+    return ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
 }
 
-bool SmmsSendTransaction::SettleOwnElsewhere(SendState& state) {
-    const PendingSend own = *m_result.unsettled;
-    m_result.ml = own.centerCode;
-    WriteLog(K("이 창의 완료 미확인 전송이 다른 곳에서 정리됨, 결과 확인(ML=") + Str(own.centerCode) + ")",
-             0);
-    switch (FindInHistory(m_db, own.centerCode, m_result.localCode, m_result.callSent, SendKind::App)) {
-    case InHistory::Error:
-        m_result.outcome = SmmsSendOutcome::Unresolved;
-        Fail(K("이전 전송의 결과를 확인하기 위해 전송내역을 참조할 수 없습니다.(SQL오류)"));
-        return false;
-    case InHistory::Yes:
-        PreviousSent(own, m_result.callSent,
-                     K("완료응답을 받지 못했던 이전 AlderS 문자 전송은 다른 창에서 완료 확인되었습니다."));
-        return false;
-    case InHistory::No:
-        break;
-    }
-    // Not recorded: the center says, to the same end request, once the journal holds it again.
-    PendingSend again = own;
-    again.phase = PendingSend::Phase::Unknown;
-    again.reason.clear();
-    state.Put(std::move(again));
-    if (!state.Save()) {
-        m_result.outcome = SmmsSendOutcome::Unresolved;
-        Fail(K("전송상태 파일을 기록할 수 없어 이전 전송의 결과를 센터에 확인하지 않았습니다.\n(") +
-             state.path() + ")");
-        return false;
-    }
-    return ResolveUnknown(state);
+void SmmsSendTransaction::Concerned(int64_t centerCode) {
+    m_result.ml = centerCode;
 }
 
-bool SmmsSendTransaction::SettleEarlier() {
-    const std::string path = SendStatePath();
-    if (path.empty())
-        return true; // nothing can be kept: the send itself is refused
-    SendState state(path);
-    state.Load();
-    FlushUnrecorded(m_db, state);
-    if (m_result.unsettled) {
-        const PendingSend* held = state.Find(m_result.unsettled->centerCode, SendKind::App);
-        if (!held)
-            return SettleOwnElsewhere(state);
-        if (held->phase == PendingSend::Phase::Unrecorded) {
-            const PendingSend ended = *held;
-            PreviousSent(
-                ended, ended.callSent,
-                K("완료응답을 받지 못했던 이전 AlderS 문자 전송은 다른 창에서 완료 확인되었습니다."));
-            return false;
-        }
-    }
-    return ResolveUnknown(state);
+void SmmsSendTransaction::Found(int32_t localCode, int32_t callSent) {
+    m_result.localCode = localCode;
+    m_result.callSent = callSent;
+}
+
+void SmmsSendTransaction::KeptUnrecorded() {
+    m_result.unrecorded = true;
+}
+
+void SmmsSendTransaction::AnsweredEnded(const EndSettlement& s) {
+    m_result.allUser = s.allUser;
+}
+
+std::string SmmsSendTransaction::NoReplyText() const {
+    return K("센터에 AlderS 문자 전송완료 응답을 수신할 수 없습니다.(통신실패)") + K(kCallCenter) +
+           UnknownEndNote();
+}
+
+std::string SmmsSendTransaction::UnusableText(const PendingSend&, const std::string& reply) const {
+    return K("센터에서 AlderS 문자 전송을 완료할 수 없습니다.") + zmsg::ReasonSuffix(reply) + K(kCallCenter) +
+           UnknownEndNote();
+}
+
+std::string SmmsSendTransaction::RecordingText() const {
+    return K("AlderS 문자 전송내역을 보관하기 위해 DB에 기록하는 중입니다.");
 }
 
 bool SmmsSendTransaction::Upload(int64_t ml) {
@@ -521,14 +400,12 @@ bool SmmsSendTransaction::CenterSend() {
     case EndReply::NoReply:
         m_result.outcome = SmmsSendOutcome::Unresolved;
         m_result.unsettled = entry;
-        Fail(K("센터에 AlderS 문자 전송완료 응답을 수신할 수 없습니다.(통신실패)") + K(kCallCenter) +
-             UnknownEndNote());
+        Fail(NoReplyText());
         return false;
     case EndReply::Unusable:
         m_result.outcome = SmmsSendOutcome::Unresolved;
         m_result.unsettled = entry;
-        Fail(K("센터에서 AlderS 문자 전송을 완료할 수 없습니다.") + zmsg::ReasonSuffix(reply) +
-             K(kCallCenter) + UnknownEndNote());
+        Fail(UnusableText(entry, reply));
         return false;
     case EndReply::Disputed:
         m_result.outcome = SmmsSendOutcome::Disputed;
@@ -552,7 +429,12 @@ bool SmmsSendTransaction::CenterSend() {
     for (size_t i = 0; i < rows.size(); ++i)
         if (rows[i].checked)
             m_result.rowsSent.push_back(i);
-    Record(state, ml, m_result.callSent, m_result.allUser, false);
+    m_progress.Range(static_cast<int>(rows.size()));
+    PendingSend ended;
+    ended.kind = SendKind::App;
+    ended.centerCode = ml;
+    ended.allUser = m_result.allUser;
+    RecordNow(state, ended, m_result.callSent, false);
 
     std::string text;
     if (m_result.allUser > 0)

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 
+#include "center/send/earliersends.h"
 #include "center/send/sendstate.h"
 #include "frame/progresshooks.h"
 
@@ -82,7 +83,7 @@ struct SmmsSendResult {
     std::optional<PendingSend> unsettled;
 };
 
-class SmmsSendTransaction {
+class SmmsSendTransaction : private EarlierSends {
 public:
     static constexpr int kBatchSize = 100;
 
@@ -91,15 +92,22 @@ public:
 
 private:
     bool Check();
-    // Every earlier app message whose end is unsettled is settled first. True when a new one may begin.
-    bool SettleEarlier();
-    bool SettleOwnElsewhere(SendState& state);
-    bool ResolveUnknown(SendState& state);
-    bool AskClerk(SendState& state, const PendingSend& disputed);
-    void PreviousSent(const PendingSend& send, int32_t callSent, const std::string& headline);
     bool CenterSend();
     bool Upload(int64_t ml);
-    void Record(SendState& state, int64_t ml, int32_t callSent, int32_t allUser, bool atSendTime);
+
+    // How this window shows what settling an earlier message came to.
+    void EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) override;
+    void EarlierLeft(Left how, const std::string& text) override;
+    void EarlierDropped(const std::string& text) override;
+    void ShowFailure(const std::string& text) override;
+    int Ask(const std::string& question) override;
+    void Concerned(int64_t centerCode) override;
+    void Found(int32_t localCode, int32_t callSent) override;
+    void KeptUnrecorded() override;
+    void AnsweredEnded(const EndSettlement& s) override;
+    std::string NoReplyText() const override;
+    std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
+    std::string RecordingText() const override;
 
     void Refuse(const std::string& text, int focus = 0, int caret = -1);
     void Fail(const std::string& text);

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
@@ -297,6 +298,73 @@ TEST_F(SmmsSendTest, PictureUploadedOrNamedFromTheImageBox) {
               std::vector<std::string>{zmsg::K("AlderS 문자 이미지를 전송하지 못했습니다.(통신실패)")});
     EXPECT_TRUE(Requests("SMMSTRAN").empty());
     EXPECT_TRUE(AppHistoryOf(m_f).empty());
+}
+
+} // namespace
+
+namespace {
+
+// The journal the SMS send wrote before entries had kinds still loads, as SMS sends; an app message's
+// entry keeps its kind, its 64-bit number and its end's values; the same number in two kinds is two
+// entries.
+TEST(SmmsJournal, KindsWideCodesAndOldFiles) {
+    std::vector<PendingSend> old;
+    ASSERT_TRUE(SendState::Parse("ZMSGSEND 1\r\n"
+                                 "SEND\tU\t5001\t1001\tS\t1\t0\t0\t\t0212345678\t1\t2026-03-02 10:00:00\r\n"
+                                 "MSG\thello\r\nR\t3\t01012345678\r\n"
+                                 "SEND\tD\t5002\t1001\tL\t1\t0\t0\t\t0212345678\t0\t\tbusy\r\nMSG\tx\r\n"
+                                 "END\r\n",
+                                 old));
+    ASSERT_EQ(old.size(), 2u);
+    EXPECT_EQ(old[0].kind, SendKind::Sms);
+    EXPECT_EQ(old[0].centerCode, 5001);
+    EXPECT_EQ(old[0].sentAt, "2026-03-02 10:00:00");
+    EXPECT_EQ(old[0].recipients.size(), 1u);
+    EXPECT_EQ(old[1].phase, PendingSend::Phase::Disputed);
+    EXPECT_EQ(old[1].reason, "busy");
+    EXPECT_TRUE(old[1].lms);
+
+    PendingSend app;
+    app.kind = SendKind::App;
+    app.centerCode = 4300000123LL;
+    app.storeCode = 1001;
+    app.allMembers = true;
+    app.mobileDays = 30;
+    app.allUser = 12;
+    app.callback = "0212345678";
+    app.recipients = {{5, "01099998888"}};
+    PendingSend sms = app;
+    sms.kind = SendKind::Sms;
+    sms.allMembers = false;
+    sms.mobileDays = -1;
+    sms.allUser = 0;
+    std::vector<PendingSend> back;
+    ASSERT_TRUE(SendState::Parse(SendState::Serialize({app, sms}), back));
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0].kind, SendKind::App);
+    EXPECT_EQ(back[0].centerCode, 4300000123LL);
+    EXPECT_TRUE(back[0].allMembers);
+    EXPECT_EQ(back[0].mobileDays, 30);
+    EXPECT_EQ(back[0].allUser, 12);
+    EXPECT_EQ(back[1].kind, SendKind::Sms);
+
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    SendState state(dir.filePath(QStringLiteral("ZMSGSEND.dat")).toStdString());
+    state.Put(app);
+    state.Put(sms);
+    ASSERT_TRUE(state.Save());
+    SendState again(state.path());
+    again.Load();
+    EXPECT_EQ(again.sends().size(), 2u);
+    ASSERT_NE(again.FindUnknown(SendKind::App), nullptr);
+    EXPECT_EQ(again.FindUnknown(SendKind::App)->centerCode, 4300000123LL);
+    again.Remove(4300000123LL, SendKind::App);
+    EXPECT_EQ(again.Find(4300000123LL, SendKind::App), nullptr);
+    EXPECT_NE(again.Find(4300000123LL, SendKind::Sms), nullptr);
+    // The end asked again is the same request, whole number included.
+    EXPECT_EQ(EndRequestOf(app).body, "work=SMMSEND&mart=1001&ml=4300000123&alluser=1&m2date=30");
+    EXPECT_EQ(EndRequestOf(app).path, "/SMMS/AppRequest.ashx");
 }
 
 } // namespace
