@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 
 #include "center/requestclient.h"
+#include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/vexconfig.h"
@@ -330,6 +331,32 @@ TEST_F(SmmsFaultWalk, UnknownEndIsAskedAgainBeforeAnyNewBegin) {
     // The receipt would have found nothing left either.
     state.Load();
     EXPECT_TRUE(state.empty());
+}
+
+// The result receipt settles an unknown app-message end as well (before it collects results); the
+// window that kept it then learns that it went out, and sends nothing again.
+TEST_F(SmmsFaultWalk, ReceiptSettlesTheUnknownEndAndTheWindowLearnsOfIt) {
+    ASSERT_TRUE(m_f.NewStore(kRecipients));
+    Arm("SMMSEND", 1, FaultKind::CloseAfter);
+    for (int k = 2; k <= 3; ++k)
+        Arm("SMMSEND", k, FaultKind::CloseBefore);
+    const SmmsSendResult first = SendSmms(m_f, Input());
+    ASSERT_EQ(first.outcome, SmmsSendOutcome::Unresolved);
+    EXPECT_EQ(SettleJournal(m_f.db()), 0);
+    ASSERT_EQ(AppHistoryOf(m_f).size(), 1u);
+    EXPECT_EQ(AppHistoryOf(m_f)[0].ml, first.ml);
+
+    m_f.fx().sim().Requests().Clear();
+    SmmsSendInput again = Input();
+    again.ownUnsettled = first.unsettled;
+    const SmmsSendResult second = SendSmms(m_f, again);
+    EXPECT_EQ(second.outcome, SmmsSendOutcome::PreviousCompleted);
+    EXPECT_EQ(second.rowsSent.size(), static_cast<size_t>(kRecipients));
+    EXPECT_FALSE(second.unsettled);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMMSBEGIN"), 0);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMMSEND"), 0);
+    EXPECT_EQ(Completed(), 1);
+    EXPECT_EQ(AppHistoryOf(m_f).size(), 1u);
 }
 
 // A completed message whose history cannot be written is kept and written at the next opportunity.
