@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "sim/imagebox.h"
 #include "sim/json.h"
-#include "sim/sampleimage.h"
 
 namespace zmsg::sim {
 
@@ -537,12 +537,10 @@ std::optional<std::string> CenterState::Download(const std::string& path) const 
     const auto f = m_files.find(path);
     if (f != m_files.end())
         return f->second;
-    int mart = 0, box = 0, img = 0;
-    char tail[8] = {};
-    if (std::sscanf(path.c_str(), "/SMMS/ImageBox/%d/%d_%d.%4s", &mart, &box, &img, tail) == 4 &&
-        std::string(tail) == "jpg" && m_stores.count(mart) && box == 1 && img >= 1 && img <= 3)
-        return SampleJpeg();
-    return std::nullopt;
+    const std::optional<ImageBoxAddress> box = ParseImageBoxPath(path);
+    if (!box || !m_stores.count(box->mart))
+        return std::nullopt;
+    return ImageBoxJpeg(box->box, box->image);
 }
 
 void CenterState::PutFile(const std::string& path, std::string bytes) {
@@ -620,6 +618,14 @@ std::vector<Transfer> CenterState::SmsSendsOf(int mart) const {
     for (const auto& [code, t] : m_sms)
         if (t.mart == mart)
             out.push_back(t);
+    return out;
+}
+
+std::vector<Transfer> CenterState::AppMessages() const {
+    std::lock_guard lock(m_mutex);
+    std::vector<Transfer> out;
+    for (const auto& [code, t] : m_apps)
+        out.push_back(t);
     return out;
 }
 

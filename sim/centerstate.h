@@ -150,6 +150,8 @@ public:
     // The store's SMS/LMS sends, oldest first.
     std::vector<Transfer> SmsSendsOf(int mart) const;
     std::optional<Transfer> AppMessage(long long ml) const;
+    // Every app message of every store, in the order they began.
+    std::vector<Transfer> AppMessages() const;
     std::optional<Transfer> CouponIssue(int issue) const;
     std::string ToJson() const;
 
