@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "sms/progresshooks.h"
+#include "frame/progresshooks.h"
 
 class CSQLDirect;
 

@@ -19,8 +19,8 @@
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "results/historypurge.h"
-#include "sms/sendrecord.h"
-#include "sms/sendsettle.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendsettle.h"
 
 using zmsg::K;
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "results/runlock.h"
-#include "sms/progresshooks.h"
+#include "frame/progresshooks.h"
 
 class CSQLDirect;
 

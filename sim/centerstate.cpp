@@ -9,18 +9,13 @@
 
 #include "sim/imagebox.h"
 #include "sim/json.h"
+#include "sim/replytext.h"
+#include "sim/sampleimage.h"
+#include "sim/smmsstate.h"
 
 namespace zmsg::sim {
 
 namespace {
-
-std::string Tag(const char* name, const std::string& value) {
-    return std::string("<") + name + ">" + value + "</" + name + ">";
-}
-
-std::string Tag(const char* name, long long value) {
-    return Tag(name, std::to_string(value));
-}
 
 // Money and calls with at most two decimals, no trailing zeros beyond one: "20.0", "12.5", "99940.0".
 std::string Amount(double value) {
@@ -30,54 +25,6 @@ std::string Amount(double value) {
     while (s.size() > 1 && s.back() == '0' && s[s.size() - 2] != '.')
         s.pop_back();
     return s;
-}
-
-std::string Fail(const std::string& reason) {
-    return "0:" + reason;
-}
-
-// Whole decimal number or nullopt: the center refuses what it cannot read.
-std::optional<long long> Number(const std::string& text) {
-    if (text.empty() || text.size() > 18)
-        return std::nullopt;
-    size_t i = text[0] == '-' ? 1 : 0;
-    if (i == text.size())
-        return std::nullopt;
-    for (size_t k = i; k < text.size(); ++k)
-        if (!std::isdigit(static_cast<unsigned char>(text[k])))
-            return std::nullopt;
-    return std::strtoll(text.c_str(), nullptr, 10);
-}
-
-bool AllDigits(const std::string& text, size_t min, size_t max) {
-    if (text.size() < min || text.size() > max)
-        return false;
-    for (char c : text)
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-    return true;
-}
-
-// "}{a|x}{b" -> {"a|x", "b"}; the text before the first separator must be empty.
-std::optional<std::vector<std::string>> SplitElements(const std::string& list) {
-    std::vector<std::string> out;
-    if (list.empty())
-        return out;
-    if (list.rfind("}{", 0) != 0)
-        return std::nullopt;
-    size_t start = 2;
-    while (true) {
-        const size_t next = list.find("}{", start);
-        out.push_back(list.substr(start, next == std::string::npos ? std::string::npos : next - start));
-        if (next == std::string::npos)
-            break;
-        start = next + 2;
-    }
-    return out;
-}
-
-std::string PhoneOf(const std::string& element) {
-    return element.substr(0, element.find('|'));
 }
 
 std::optional<std::chrono::system_clock::time_point> ParseReservation(const std::string& rsv) {
@@ -96,24 +43,20 @@ std::optional<std::chrono::system_clock::time_point> ParseReservation(const std:
     return std::chrono::system_clock::from_time_t(t);
 }
 
-std::string JoinResults(std::vector<Recipient>& recipients, bool markHanded) {
-    std::string out;
-    for (Recipient& r : recipients) {
-        if (r.confirmed)
-            continue;
-        if (!out.empty())
-            out += '#';
-        out += r.phone + ":" + std::to_string(r.result);
-        if (markHanded)
-            r.handedOut = true;
-    }
-    return out;
-}
-
 } // namespace
 
-CenterState::CenterState() {
+CenterState::CenterState() : m_smms(std::make_unique<SmmsState>(*this)) {
     Reset();
+}
+
+CenterState::~CenterState() = default;
+
+SmmsState& CenterState::Smms() {
+    return *m_smms;
+}
+
+const SmmsState& CenterState::Smms() const {
+    return *m_smms;
 }
 
 void CenterState::Reset() {
@@ -154,11 +97,10 @@ void CenterState::Reset() {
             Book(store, "기본 충전", store.balance);
 
     m_sms.clear();
-    m_apps.clear();
     m_issues.clear();
     m_files.clear();
     m_nextSs = 5001;
-    m_nextMl = 70001;
+    m_smms->ResetLocked();
     m_nextIssue = 301;
     m_resultDelaySeconds = 0;
     m_refuseRepeatedEnd = false;
@@ -170,6 +112,20 @@ std::chrono::system_clock::time_point CenterState::Now() const {
 
 void CenterState::Book(Store& s, std::string what, double amount) {
     s.ledger.push_back({Now(), std::move(what), amount, s.balance});
+}
+
+std::string CenterState::JoinResults(std::vector<Recipient>& recipients, bool markHanded) {
+    std::string out;
+    for (Recipient& r : recipients) {
+        if (r.confirmed)
+            continue;
+        if (!out.empty())
+            out += '#';
+        out += r.phone + ":" + std::to_string(r.result);
+        if (markHanded)
+            r.handedOut = true;
+    }
+    return out;
 }
 
 int CenterState::ResultFor(const std::string& phone) {
@@ -195,14 +151,8 @@ std::string CenterState::Handle(const std::string& path, const FormFields& f) {
     } else if (path == "/SMMS/AppRequest.ashx") {
         if (work == "MARTINFO")
             return MartInfo(f, 1);
-        if (work == "SMMSBEGIN")
-            return AppBegin(f);
-        if (work == "SMMSTRAN")
-            return Batch(m_apps, f, "ml", "tran");
-        if (work == "SMMSEND")
-            return AppEnd(f);
-        if (work == "SMMSRESULT")
-            return AppResult(f);
+        if (std::optional<std::string> reply = m_smms->HandleLocked(work, f))
+            return *reply;
     } else if (path == "/CouponIssue/AppRequest.ashx") {
         if (work == "MARTINFO")
             return MartInfo(f, 2);
@@ -297,7 +247,10 @@ std::string CenterState::Batch(std::map<long long, Transfer>& table, const FormF
     const auto it = code ? table.find(*code) : table.end();
     if (it == table.end() || std::to_string(it->second.mart) != FieldOf(f, "mart"))
         return Fail(std::string("전송정보가 없습니다.(") + codeField + "=" + FieldOf(f, codeField) + ")");
-    Transfer& t = it->second;
+    return AddBatch(it->second, f, listField);
+}
+
+std::string CenterState::AddBatch(Transfer& t, const FormFields& f, const char* listField) {
     if (t.ended)
         return Fail("이미 완료된 전송입니다.");
     if (t.kind == "COUPON" && t.issueType != 2)
@@ -400,97 +353,6 @@ std::string CenterState::SmsResultOk(const FormFields& f) {
     return "1:";
 }
 
-std::string CenterState::AppBegin(const FormFields& f) {
-    const auto mart = Number(FieldOf(f, "mart"));
-    const auto it = mart ? m_stores.find(static_cast<int>(*mart)) : m_stores.end();
-    if (it == m_stores.end() || !it->second.hasAppAccount)
-        return Fail("AlderS 전송용 계정이 없습니다.");
-    if (FieldOf(f, "tt").empty() || FieldOf(f, "msg").empty())
-        return Fail("제목이나 내용이 없습니다.");
-    if (!AllDigits(FieldOf(f, "cb"), 1, 20))
-        return Fail("발신번호 형식이 올바르지 않습니다.");
-    const auto call = Number(FieldOf(f, "call"));
-    if (!call || *call < 0)
-        return Fail("전송대상 건수가 올바르지 않습니다.");
-    Transfer t;
-    t.code = m_nextMl++;
-    t.mart = it->second.code;
-    t.kind = "APP";
-    t.begin = f;
-    t.announced = static_cast<int>(*call);
-    m_apps[t.code] = t;
-    return "1:" + Tag("ML", t.code);
-}
-
-std::string CenterState::HandleUpload(const UploadParts& parts) {
-    std::lock_guard lock(m_mutex);
-    if (!parts.ok)
-        return Fail("업로드 형식이 올바르지 않습니다.(" + parts.error + ")");
-    if (!parts.hasText || parts.textField != "extinfo")
-        return Fail("extinfo가 없습니다.");
-    const std::string& ext = parts.textValue;
-    const size_t a = ext.find("#@#");
-    const size_t b = a == std::string::npos ? a : ext.find("#@#", a + 3);
-    if (b == std::string::npos)
-        return Fail("extinfo 형식이 올바르지 않습니다.");
-    const auto ml = Number(ext.substr(0, a));
-    const auto box = Number(ext.substr(a + 3, b - a - 3));
-    const auto img = Number(ext.substr(b + 3));
-    const auto it = ml ? m_apps.find(*ml) : m_apps.end();
-    if (it == m_apps.end() || !box || !img)
-        return Fail("전송정보가 없습니다.(ml=" + ext.substr(0, a) + ")");
-    Transfer& t = it->second;
-    if (t.ended)
-        return Fail("이미 완료된 전송입니다.");
-    if (parts.hasFile) {
-        if (parts.fileField != "uploadedfile" || parts.fileBytes.empty())
-            return Fail("이미지 파일이 없습니다.");
-        t.imageName = parts.fileName;
-        t.imageBytes = parts.fileBytes;
-        t.imageBox = t.imageNumber = 0;
-        return "1:" + Tag("FILE", parts.fileName) +
-               Tag("SIZE", static_cast<long long>(parts.fileBytes.size()));
-    }
-    if (*box != 1 || *img < 1 || *img > 3)
-        return Fail("이미지보관함에 없는 이미지입니다.");
-    t.imageBox = static_cast<int>(*box);
-    t.imageNumber = static_cast<int>(*img);
-    t.imageName.clear();
-    t.imageBytes.clear();
-    return "1:" + Tag("BOX", *box) + Tag("IMG", *img);
-}
-
-std::string CenterState::AppEnd(const FormFields& f) {
-    const auto ml = Number(FieldOf(f, "ml"));
-    const auto it = ml ? m_apps.find(*ml) : m_apps.end();
-    if (it == m_apps.end() || std::to_string(it->second.mart) != FieldOf(f, "mart"))
-        return Fail("전송정보가 없습니다.(ml=" + FieldOf(f, "ml") + ")");
-    Transfer& t = it->second;
-    if (t.ended)
-        return t.endReply;
-    int sent = 0;
-    t.recipients = Deliver(t, sent);
-    t.allUser = FieldOf(f, "alluser") == "1" ? m_stores[t.mart].regularAppMembers : 0;
-    t.sent = sent + t.allUser;
-    t.ended = true;
-    t.resultsFrom = Now() + std::chrono::seconds(m_resultDelaySeconds);
-    t.endReply = "1:" + Tag("CALL_SENT", t.sent) + Tag("ALL_USER", t.allUser);
-    return t.endReply;
-}
-
-std::string CenterState::AppResult(const FormFields& f) {
-    const auto ml = Number(FieldOf(f, "ml"));
-    const auto it = ml ? m_apps.find(*ml) : m_apps.end();
-    if (it == m_apps.end() || std::to_string(it->second.mart) != FieldOf(f, "mart"))
-        return Fail("전송정보가 없습니다.(ml=" + FieldOf(f, "ml") + ")");
-    Transfer& t = it->second;
-    if (!t.ended)
-        return Fail("완료되지 않은 전송입니다.");
-    if (Now() < t.resultsFrom)
-        return "1:";
-    return "1:" + JoinResults(t.recipients, false);
-}
-
 std::string CenterState::IssueBegin(const FormFields& f) {
     const auto mart = Number(FieldOf(f, "mart"));
     const auto it = mart ? m_stores.find(static_cast<int>(*mart)) : m_stores.end();
@@ -530,6 +392,11 @@ std::string CenterState::IssueEnd(const FormFields& f) {
     t.ended = true;
     t.endReply = "1:" + Tag("ISSUED", t.sent);
     return t.endReply;
+}
+
+std::string CenterState::HandleUpload(const UploadParts& parts) {
+    std::lock_guard lock(m_mutex);
+    return m_smms->UploadLocked(parts);
 }
 
 std::optional<std::string> CenterState::Download(const std::string& path) const {
@@ -576,7 +443,7 @@ void CenterState::AdvanceClock(int seconds) {
 
 void CenterState::SetNextMessageListCode(long long code) {
     std::lock_guard lock(m_mutex);
-    m_nextMl = code;
+    m_smms->SetNextMessageListCodeLocked(code);
 }
 
 bool CenterState::CancelSend(int ss) {
@@ -621,20 +488,6 @@ std::vector<Transfer> CenterState::SmsSendsOf(int mart) const {
     return out;
 }
 
-std::vector<Transfer> CenterState::AppMessages() const {
-    std::lock_guard lock(m_mutex);
-    std::vector<Transfer> out;
-    for (const auto& [code, t] : m_apps)
-        out.push_back(t);
-    return out;
-}
-
-std::optional<Transfer> CenterState::AppMessage(long long ml) const {
-    std::lock_guard lock(m_mutex);
-    const auto it = m_apps.find(ml);
-    return it == m_apps.end() ? std::nullopt : std::optional<Transfer>(it->second);
-}
-
 std::optional<Transfer> CenterState::CouponIssue(int issue) const {
     std::lock_guard lock(m_mutex);
     const auto it = m_issues.find(issue);
@@ -668,8 +521,11 @@ std::string CenterState::ToJson() const {
         }
     };
     transfers("sms", m_sms);
-    transfers("apps", m_apps);
+    out += "],\n\"apps\":[";
+    m_smms->MessagesJsonLocked(out);
     transfers("issues", m_issues);
+    out += "],\n\"uploads\":[";
+    m_smms->UploadsJsonLocked(out);
     out += "]}\n";
     return out;
 }

@@ -21,18 +21,9 @@
 //                                    passed; 9: the send was cancelled
 //   SMSRESULTOK ss                   1: results handed out by the last SMSRESULT are confirmed and
 //                                    never handed out again
-// /SMMS/AppRequest.ashx (app messages are free: nothing is charged)
+// /SMMS/AppRequest.ashx
 //   MARTINFO    mart, ver            as above; 2: the store has no app account
-//   SMMSBEGIN   mart emp ename tt msg mt cb url pop call ss
-//                                    1:<ML> (64-bit message-list code)
-//   SMMSTRAN    mart ml seq tran     1:<OK>; same batch rules as SMSLIST
-//   SMMSEND     mart ml [alluser m2date]
-//                                    1:<CALL_SENT><ALL_USER>; alluser=1 adds the store's regular
-//                                    app members the store did not list; idempotent like SMSEND
-//   SMMSRESULT  mart ml              1:phone:result#...; handed out every time (no confirmation)
-// /SMMS/UploadImage.ashx             multipart (see uploadlayout.h): "uploadedfile" file part and
-//                                    "extinfo" = "ML#@#box#@#img"; 1:<FILE><SIZE> for a file,
-//                                    1:<BOX><IMG> for a picture of the store's image box
+//   SMMSBEGIN .. SMMSRESULT, and /SMMS/UploadImage.ashx: sim/smmsstate.h
 // /SMMS/ImageBox/<mart>/<box>_<img>.jpg  GET: the image box's pictures (box 1, images 1 to 3)
 // /CouponIssue/AppRequest.ashx
 //   MARTINFO    mart, ver            1:<MART><NAME>; 2: no coupon account
@@ -49,6 +40,7 @@
 
 #include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -111,18 +103,18 @@ struct Transfer {
     std::chrono::system_clock::time_point begunAt{};
     std::chrono::system_clock::time_point endedAt{};
     std::vector<Recipient> recipients;
-    // app messages: the image
-    std::string imageName;
-    std::string imageBytes;
-    int imageBox = 0;
-    int imageNumber = 0;
     int issueType = 0; // coupons: istp
     int coupon = 0;
 };
 
+class SmmsState;
+
 class CenterState {
 public:
     CenterState();
+    ~CenterState();
+    CenterState(const CenterState&) = delete;
+    CenterState& operator=(const CenterState&) = delete;
     void Reset();
 
     // A form request to one of the three request addresses; returns the reply text (UTF-8).
@@ -140,6 +132,7 @@ public:
     bool SetBalance(int store, double balance);
     // Moves the simulator's clock forward (results and reservations fall due).
     void AdvanceClock(int seconds);
+    // The next SMMSBEGIN's ML.
     void SetNextMessageListCode(long long code);
     bool CancelSend(int ss);
 
@@ -149,9 +142,9 @@ public:
     std::chrono::system_clock::time_point CurrentTime() const;
     // The store's SMS/LMS sends, oldest first.
     std::vector<Transfer> SmsSendsOf(int mart) const;
-    std::optional<Transfer> AppMessage(long long ml) const;
-    // Every app message of every store, in the order they began.
-    std::vector<Transfer> AppMessages() const;
+    // The app messages and the image uploads (sim/smmsstate.h).
+    SmmsState& Smms();
+    const SmmsState& Smms() const;
     std::optional<Transfer> CouponIssue(int issue) const;
     std::string ToJson() const;
 
@@ -159,18 +152,21 @@ public:
     static int ResultFor(const std::string& phone);
 
 private:
+    // App messages share the stores, the clock, the lock, the batch rules and the ledger.
+    friend class SmmsState;
+
     std::chrono::system_clock::time_point Now() const;
     void Book(Store& s, std::string what, double amount);
     std::string MartInfo(const FormFields& f, int which);
     std::string SmsBegin(const FormFields& f);
     std::string Batch(std::map<long long, Transfer>& table, const FormFields& f, const char* codeField,
                       const char* listField);
+    // One recipient batch into a transfer that accepts it; a seq sent again replaces its batch.
+    static std::string AddBatch(Transfer& t, const FormFields& f, const char* listField);
+    static std::string JoinResults(std::vector<Recipient>& recipients, bool markHanded);
     std::string SmsEnd(const FormFields& f);
     std::string SmsResult(const FormFields& f);
     std::string SmsResultOk(const FormFields& f);
-    std::string AppBegin(const FormFields& f);
-    std::string AppEnd(const FormFields& f);
-    std::string AppResult(const FormFields& f);
     std::string IssueBegin(const FormFields& f);
     std::string IssueEnd(const FormFields& f);
     std::vector<Recipient> Deliver(const Transfer& t, int& sent) const;
@@ -178,15 +174,14 @@ private:
     mutable std::mutex m_mutex;
     std::map<int, Store> m_stores;
     std::map<long long, Transfer> m_sms;
-    std::map<long long, Transfer> m_apps;
     std::map<long long, Transfer> m_issues;
     std::map<std::string, std::string> m_files;
     int m_nextSs = 5001;
-    long long m_nextMl = 70001;
     int m_nextIssue = 301;
     int m_resultDelaySeconds = 0;
     bool m_refuseRepeatedEnd = false;
     std::chrono::seconds m_clockOffset{0};
+    std::unique_ptr<SmmsState> m_smms;
 };
 
 } // namespace zmsg::sim

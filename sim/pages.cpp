@@ -2,6 +2,7 @@
 
 #include "sim/imagebox.h"
 #include "sim/json.h"
+#include "sim/smmsstate.h"
 
 #include <algorithm>
 #include <chrono>
@@ -345,7 +346,15 @@ PageReply CallbackPage(const FormFields& query, const CenterState& center) {
     return {200, body};
 }
 
-// Other stores' app messages the open-messages page offers besides the ones sent through the center.
+// The begin request carries "<" and ">" as "_lt;_" and "_gt;_".
+std::string FromWire(std::string text) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"_lt;_", "<"}, {"_gt;_", ">"}})
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    return text;
+}
+
+// Other stores' app messages, as the open-messages page offers them.
 const std::vector<Sample>& OpenSamples() {
     static const std::vector<Sample> samples = {
         {"[우리마트] 주말 한우 특가",
@@ -413,15 +422,15 @@ PageReply SmmsPage(const FormFields& query, const CenterState& center) {
 
     // Titles and texts are kept as strings here; Sample only points at them.
     std::vector<std::pair<std::string, std::string>> texts;
-    const std::vector<Transfer> apps = center.AppMessages();
-    for (auto it = apps.rbegin(); it != apps.rend(); ++it) {
-        if (!it->ended || (page == "SENDED") != (it->mart == store->code))
-            continue;
-        texts.emplace_back(FieldOf(it->begin, "tt"), FieldOf(it->begin, "msg"));
-    }
-    if (page == "OPENMSG")
+    if (page == "SENDED") {
+        const std::vector<SmmsMessage> sent = center.Smms().MessagesOf(store->code);
+        for (auto it = sent.rbegin(); it != sent.rend(); ++it)
+            if (it->completions > 0)
+                texts.emplace_back(FromWire(it->title), FromWire(it->body));
+    } else {
         for (const Sample& s : OpenSamples())
             texts.emplace_back(s.title, s.text);
+    }
     std::vector<Sample> messages;
     for (const auto& [title, text] : texts)
         messages.push_back({title.c_str(), text.c_str()});

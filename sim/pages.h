@@ -16,8 +16,8 @@
 //                                             account: IMGBOX the image box (clicking a picture makes
 //                                             jsGetImgBoxInfo return "<BOX>b</BOX><IMG>i</IMG><URL>
 //                                             address</URL>" and navigates to "DoUseWebImgBox");
-//                                             SENDED the store's ended app messages, OPENMSG other
-//                                             stores' (clicking one makes jsGetCopyMsg return
+//                                             SENDED the store's completed app messages, OPENMSG
+//                                             other stores' (clicking one makes jsGetCopyMsg return
 //                                             "<SMMSTITLE>..</SMMSTITLE><SMMSCONTENT>..</SMMSCONTENT>",
 //                                             line breaks as "<BR>", and navigates to "DoUseWebCopyMsg")
 //

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "sms/recipient.h"
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 
 struct ListBatch {
     int seq = 0;       // 1, 2, ...

@@ -20,9 +20,9 @@
 #include "sms/composition.h"
 #include "sms/listbatches.h"
 #include "sms/recipientlist.h"
-#include "sms/sendrecord.h"
-#include "sms/sendsettle.h"
-#include "sms/sendstate.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendsettle.h"
+#include "center/send/sendstate.h"
 
 using zmsg::K;
 

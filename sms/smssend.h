@@ -12,9 +12,9 @@
 #include <QDateTime>
 
 #include "sms/account.h"
-#include "sms/progresshooks.h"
+#include "frame/progresshooks.h"
 #include "sms/recipient.h"
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 #include "sms/smsdraft.h"
 
 class CSQLDirect;

@@ -37,7 +37,7 @@
 #include "frame/widgets/trellisex.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
-#include "sms/sendsettle.h"
+#include "center/send/sendsettle.h"
 #include "sms/smsdraft.h"
 #include "sms/smssend.h"
 #include "sms/ui/callbackselectdlg.h"

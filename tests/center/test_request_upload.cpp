@@ -12,6 +12,7 @@
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "frame/clock.h"
+#include "sim/smmsstate.h"
 #include "tests/support/simfixture.h"
 
 namespace {
@@ -70,7 +71,7 @@ TEST_F(UploadTest, FileThenTextLaidOutAsTheCenterReadsThem) {
     EXPECT_EQ(field("user-agent"), "ZEDov");
     EXPECT_EQ(field("accept"), "text/*");
     EXPECT_TRUE(zmsg::IsPositiveReply(zmsg::ConvertReply(reply), 12));
-    const auto message = m_fx.sim().Center().AppMessage(m_ml);
+    const auto message = m_fx.sim().Center().Smms().Message(m_ml);
     EXPECT_EQ(message->imageBytes, image.toStdString());
     EXPECT_EQ(message->imageName, "Alder_SMMS_Upload.jpg");
 
@@ -85,7 +86,7 @@ TEST_F(UploadTest, TextAloneNamesAPictureOfTheImageBox) {
     EXPECT_EQ(field("layout"), "ok");
     EXPECT_EQ(field("uploadedfile"), "");
     EXPECT_TRUE(zmsg::IsPositiveReply(reply, 12));
-    EXPECT_EQ(m_fx.sim().Center().AppMessage(m_ml)->imageNumber, 2);
+    EXPECT_EQ(m_fx.sim().Center().Smms().Message(m_ml)->imageNumber, 2);
 }
 
 TEST_F(UploadTest, PathWithoutSlashIsSentUnderItsWholeName) {

@@ -9,6 +9,7 @@
 #include "center/requestclient.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "sim/smmsstate.h"
 #include "tests/support/simfixture.h"
 
 using zmsg::K;
@@ -180,7 +181,7 @@ TEST_F(SimCenterTest, AppMessageWithImageAndAllMembers) {
     EXPECT_EQ(Post(kApp, "work=SMMSEND&mart=1001&ml=" + mls, 120000), end);
     EXPECT_EQ(balance(1001), 5000) << "app messages are free";
     EXPECT_EQ(Post(kApp, "work=SMMSRESULT&mart=1001&ml=" + mls, 120000), "1:01022220001:1#01022220007:2");
-    EXPECT_EQ(m_fx.sim().Center().AppMessage(ml)->imageNumber, 3);
+    EXPECT_EQ(m_fx.sim().Center().Smms().Message(ml)->imageNumber, 3);
 }
 
 TEST_F(SimCenterTest, CouponIssueOpensFillsAndClosesOnce) {

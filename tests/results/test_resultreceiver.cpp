@@ -18,7 +18,7 @@
 #include "results/resultreceiver.h"
 #include "results/runlock.h"
 #include "sim/faultplan.h"
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 #include "tests/sms/sendfixture.h"
 
 using zmsg::K;

@@ -12,7 +12,7 @@
 
 #include "center/db/sqldirect.h"
 #include "host/demodb.h"
-#include "sms/sendrecord.h"
+#include "center/send/sendrecord.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include "frame/moduleapp.h"
 #include "results/resultreceiver.h"
 #include "sim/faultplan.h"
-#include "sms/sendrecord.h"
-#include "sms/sendstate.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendstate.h"
 #include "sms/smsdraft.h"
 #include "tests/sms/sendfixture.h"
 

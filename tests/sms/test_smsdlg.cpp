@@ -26,7 +26,7 @@
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 #include "sms/smsdraft.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"

@@ -17,8 +17,8 @@
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "sms/recipientlist.h"
-#include "sms/sendrecord.h"
-#include "sms/sendstate.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendstate.h"
 #include "sms/smsdraft.h"
 #include "tests/sms/sendfixture.h"
 

@@ -12,7 +12,7 @@
 #include "center/requestclient.h"
 #include "center/vexconfig.h"
 #include "sim/faultplan.h"
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 #include "tests/sms/sendfixture.h"
 
 using zmsg::sim::Fault;

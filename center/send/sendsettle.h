@@ -7,9 +7,9 @@
 #include <optional>
 #include <string>
 
-#include "sms/progresshooks.h"
-#include "sms/sendrecord.h"
-#include "sms/sendstate.h"
+#include "frame/progresshooks.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendstate.h"
 
 class CSQLDirect;
 

@@ -1,4 +1,4 @@
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "sms/sendrecord.h"
+#include "center/send/sendrecord.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "sms/sendstate.h"
+#include "center/send/sendstate.h"
 
 class CSQLDirect;
 

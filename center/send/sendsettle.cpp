@@ -1,4 +1,4 @@
-#include "sms/sendsettle.h"
+#include "center/send/sendsettle.h"
 
 #include <chrono>
 #include <cstdlib>
