@@ -17,8 +17,10 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QStackedWidget>
+#include <QTextBlock>
 #include <QVBoxLayout>
 #include <QWebEngineSettings>
 
@@ -33,6 +35,7 @@
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
+#include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
@@ -737,8 +740,117 @@ void CSmmsDlg::SaveDraft(int32_t sent) {
     SaveSmmsDraft(SmmsDraftPath(), CurrentDraft(), sent);
 }
 
+SmmsSendInput CSmmsDlg::SendInput() {
+    SmmsSendInput input;
+    input.storeCode = m_account.storeCode;
+    input.empCode = m_empCode;
+    input.empName = m_account.employeeName;
+    input.allMembers = m_allUser->isChecked();
+    input.mobileDays = m_signal->currentIndex() < 0 ? -1 : m_signal->currentData().toInt();
+    input.title = TitleText();
+    input.body = BodyText();
+    input.callbackField = zmsg::ToCp949Lossy(m_callback->text());
+    if (m_popup->isChecked())
+        input.popup = QDateTime(m_popupDate->date(),
+                                QTime(m_popupHour->currentIndex(), 10 * m_popupMinute->currentIndex()));
+    input.imagePath = m_strImagePath;
+    input.imageBox = m_centerImageBox;
+    input.imageNumber = m_centerImage;
+    input.header1 = m_grid->GetItemText(0, 1);
+    input.header3 = m_grid->GetItemText(0, 3);
+    input.rows.reserve(m_list.size());
+    for (const Recipient& r : m_list.rows())
+        input.rows.push_back(SmmsRow{r.checked, r.code, r.phone, r.name, r.text3});
+    input.saveSentDraft = [this] { SaveDraft(1); };
+    input.adRules = [this] { return AskAdRules(); };
+    input.ownUnsettled = m_unsettled;
+    return input;
+}
+
+bool CSmmsDlg::AskAdRules() {
+    // The night-time advertising question is asked here once it is built; until then nothing stops a
+    // send at this point.
+    return true;
+}
+
 void CSmmsDlg::accept() {
-    ShowMessageBox(K("앱 메시지 전송 기능은 아직 준비 중입니다."), MB_OK, 0, 0, BoxParent());
+    ReadSmmsChecks(*m_grid, m_list);
+    SmmsSendInput input = SendInput();
+
+    // Created at the first step shown, that is once the checks have passed.
+    std::optional<CProgressWnd> progressWnd;
+    auto wnd = [&]() -> CProgressWnd& {
+        if (!progressWnd)
+            progressWnd.emplace(this);
+        return *progressWnd;
+    };
+    ProgressHooks progress;
+    progress.show = [&](bool show, const std::string& text) {
+        if (show || progressWnd)
+            wnd().Show(show, text);
+    };
+    progress.range = [&](int total) { wnd().SetRange(total); };
+    progress.pos = [&](int pos) { wnd().SetPos(pos); };
+
+    SmmsSendResult result;
+    {
+        // The windows keep painting while the send holds the thread; nothing of this dialog runs.
+        const zmsg::ScopedOperation operation;
+        SmmsSendTransaction send(*m_db, std::move(input), progress);
+        result = send.Run();
+    }
+    progressWnd.reset();
+    ApplySendResult(result);
+}
+
+void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {
+    m_unsettled = result.unsettled;
+    if (result.localCode > 0)
+        m_localCode = result.localCode;
+    if (result.focus != 0)
+        FocusAt(result.focus, result.caret);
+    if (result.outcome == SmmsSendOutcome::Sent) {
+        WriteLog(K("SMMS 전송창 닫기(OnOK)"), 0);
+        QDialog::accept();
+    }
+    // Anything else leaves the window as it was, the rows checked, for the clerk's next step.
+}
+
+void CSmmsDlg::FocusAt(int control, int caret) {
+    switch (control) {
+    case 2036:
+        m_title->setFocus();
+        if (caret >= 0)
+            m_title->setCursorPosition(
+                static_cast<int>(FromCp949(TitleText().substr(0, static_cast<size_t>(caret))).size()));
+        break;
+    case 2026: {
+        m_body->setFocus();
+        if (caret < 0)
+            break;
+        QTextCursor cursor = m_body->textCursor();
+        cursor.setPosition(
+            static_cast<int>(FromCp949(BodyText().substr(0, static_cast<size_t>(caret))).size()));
+        m_body->setTextCursor(cursor);
+        // The caret's line becomes the first one shown.
+        m_body->verticalScrollBar()->setValue(cursor.block().firstLineNumber());
+        break;
+    }
+    case 2034:
+        m_callback->setFocus();
+        break;
+    case 2008:
+        ShowPage(kPageMembers);
+        m_signal->setFocus();
+        break;
+    case 2048:
+    case 2049:
+    case 2050:
+        m_popupDate->setFocus();
+        break;
+    default:
+        break;
+    }
 }
 
 void CSmmsDlg::reject() {

@@ -12,7 +12,11 @@
 
 #include "smms/smmsaccount.h"
 #include "smms/smmsdraft.h"
+#include "smms/smmssend.h"
 #include "smms/uploadfile.h"
+#include <optional>
+
+#include "center/send/sendstate.h"
 #include "sms/recipientlist.h"
 
 class CBlinkStatic;
@@ -96,6 +100,12 @@ private:
     void LayoutPopup();
     void LoadDraft();
     void SaveDraft(int32_t sent);
+    // The send: the input from the controls, and what its result asks of the window.
+    SmmsSendInput SendInput();
+    // The advertising questions asked before a send (night-time advertising); true goes on.
+    bool AskAdRules();
+    void ApplySendResult(const SmmsSendResult& result);
+    void FocusAt(int control, int caret);
     QWidget* BoxParent();
     std::string TitleText() const;
     std::string BodyText() const;
@@ -114,6 +124,8 @@ private:
     int32_t m_centerImage = 0;
     int32_t m_localCode = 0; // ss_code of this window's recorded send
     int m_page = 0;
+    // This window's send whose end was left unsettled, until a later press settles it.
+    std::optional<PendingSend> m_unsettled;
     bool m_started = false;
     bool m_startResult = true;
     bool m_opened = false;
