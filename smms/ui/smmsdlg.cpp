@@ -652,16 +652,21 @@ void CSmmsDlg::ApplyImageBoxChoice(const std::string& pageText) {
         ShowMessageBox(K("선택된 이미지파일을 다운로드할 수 없습니다."), MB_OK, 0, 0, BoxParent());
         return;
     }
-    if (LoadPreview(*file)) {
-        m_centerImageBox = choice->box;
-        m_centerImage = choice->image;
-        m_strImagePath.clear();
-        WriteLog(K("이미지보관함 이미지 선택 : BOX=") + std::to_string(choice->box) +
-                     " IMG=" + std::to_string(choice->image),
-                 0);
-    }
-    LayoutLeftPane();
+    const bool shown = LoadPreview(*file);
     QFile::remove(QString::fromStdString(*file));
+    // What the preview shows is what goes out: a picture that cannot be shown is not kept either.
+    m_centerImageBox = shown ? choice->box : 0;
+    m_centerImage = shown ? choice->image : 0;
+    m_strImagePath.clear();
+    LayoutLeftPane();
+    if (!shown) {
+        WriteLog(K("이미지보관함 이미지를 표시할 수 없음 : ") + choice->url, 1);
+        ShowMessageBox(K("선택된 이미지파일을 다운로드할 수 없습니다."), MB_OK, 0, 0, BoxParent());
+        return;
+    }
+    WriteLog(K("이미지보관함 이미지 선택 : BOX=") + std::to_string(choice->box) +
+                 " IMG=" + std::to_string(choice->image),
+             0);
 }
 
 void CSmmsDlg::OnUseWebCopyMsg() {

@@ -406,6 +406,21 @@ private slots:
                                   (std::vector<std::string>{"선택된 이미지파일을 다운로드할 수 없습니다."}),
                                   kPageTimeout);
         QCOMPARE(dlg.CenterImage(), 2);
+        // The draft keeps the center's numbers.
+        QCOMPARE(dlg.CurrentDraft().centerImageBox, 1);
+        QCOMPARE(dlg.CurrentDraft().centerImageCode, 2);
+
+        // A picture that arrives but cannot be shown is not kept: what the preview shows is what is sent.
+        boxes.clear();
+        m_fx->sim().Center().PutFile("/SMMS/ImageBox/1001/1_3.jpg", "not a picture");
+        QVERIFY(Command(dlg, QStringLiteral("document.getElementById('img3').click()")));
+        QTRY_COMPARE_WITH_TIMEOUT(boxes.texts(),
+                                  (std::vector<std::string>{"선택된 이미지파일을 다운로드할 수 없습니다."}),
+                                  kPageTimeout);
+        QCOMPARE(dlg.CenterImageBox(), 0);
+        QCOMPARE(dlg.CenterImage(), 0);
+        QCOMPARE(preview->RenderedSize(), QSize(0, 0));
+
         // A page that answers too little.
         boxes.clear();
         QVERIFY(RunScript(*dlg.Browser(),
@@ -414,10 +429,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(boxes.texts(),
                                   (std::vector<std::string>{"선택된 이미지정보를 참조할 수 없습니다."}),
                                   kPageTimeout);
-
-        // The draft keeps the center's numbers.
-        QCOMPARE(dlg.CurrentDraft().centerImageBox, 1);
-        QCOMPARE(dlg.CurrentDraft().centerImageCode, 2);
     }
 
     void earlierMessageIsCopiedFromThePages() {
