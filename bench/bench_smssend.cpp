@@ -32,6 +32,7 @@
 #include <curl/curl.h>
 
 #include "bench/benchcenter.h"
+#include "bench/rawloop.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "sms/composition.h"
@@ -86,54 +87,21 @@ Bodies BodiesFor(const SmsSendInput& in, bool merge) {
     return b;
 }
 
-size_t Append(char* data, size_t size, size_t count, void* out) {
-    static_cast<std::string*>(out)->append(data, size * count);
-    return size * count;
-}
-
 // The bare loop: begin, every batch, end, each reply checked for success, each on a new connection.
 // Returns the send's code, 0 on any failure.
 int RawSend(const std::string& url, const Bodies& b, int store) {
-    CURL* e = curl_easy_init();
-    if (!e)
-        return 0;
-    curl_slist* headers = nullptr;
-    headers = curl_slist_append(headers, "Content-Type: application/x-www-form-urlencoded");
-    headers = curl_slist_append(headers, "User-Agent: ZEDov");
-    headers = curl_slist_append(headers, "Expect:");
-    std::string reply;
-    curl_easy_setopt(e, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(e, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(e, CURLOPT_POST, 1L);
-    curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, Append);
-    curl_easy_setopt(e, CURLOPT_WRITEDATA, &reply);
-    curl_easy_setopt(e, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
-    auto post = [&](const std::string& body) {
-        reply.clear();
-        curl_easy_setopt(e, CURLOPT_POSTFIELDS, body.data());
-        curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
-        long status = 0;
-        const bool ok = curl_easy_perform(e) == CURLE_OK &&
-                        curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status == 200 &&
-                        reply.rfind("1:", 0) == 0;
-        return ok;
-    };
+    RawPoster poster(url);
     int ss = 0;
-    if (post(b.begin)) {
-        const size_t at = reply.find("<SS>");
-        ss = at == std::string::npos ? 0 : std::atoi(reply.c_str() + at + 4);
+    if (poster.Post(b.begin)) {
+        const size_t at = poster.reply().find("<SS>");
+        ss = at == std::string::npos ? 0 : std::atoi(poster.reply().c_str() + at + 4);
     }
     const std::string prefix = "work=SMSLIST&mart=" + std::to_string(store) + "&ss=" + std::to_string(ss);
     for (size_t i = 0; i < b.lists.size() && ss > 0; ++i)
-        if (!post(prefix + "&seq=" + std::to_string(i + 1) + "&list=" + b.lists[i]))
+        if (!poster.Post(prefix + "&seq=" + std::to_string(i + 1) + "&list=" + b.lists[i]))
             ss = 0;
-    if (ss > 0 && !post(b.endPrefix + std::to_string(ss)))
+    if (ss > 0 && !poster.Post(b.endPrefix + std::to_string(ss)))
         ss = 0;
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(e);
     return ss;
 }
 

@@ -11,6 +11,7 @@
 
 #include <QDateTime>
 
+#include "center/send/earliersends.h"
 #include "center/send/sendstate.h"
 #include "frame/progresshooks.h"
 
@@ -82,7 +83,7 @@ struct SmmsSendResult {
     std::optional<PendingSend> unsettled;
 };
 
-class SmmsSendTransaction {
+class SmmsSendTransaction : private EarlierSends {
 public:
     static constexpr int kBatchSize = 100;
 
@@ -90,8 +91,37 @@ public:
     SmmsSendResult Run();
 
 private:
+    bool Check();
+    bool CenterSend();
+    bool Upload(int64_t ml);
+
+    // How this window shows what settling an earlier message came to.
+    void EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) override;
+    void EarlierLeft(Left how, const std::string& text) override;
+    void EarlierDropped(const std::string& text) override;
+    void ShowFailure(const std::string& text) override;
+    int Ask(const std::string& question) override;
+    void Concerned(int64_t centerCode) override;
+    void Found(int32_t localCode, int32_t callSent) override;
+    void KeptUnrecorded() override;
+    void AnsweredEnded(const EndSettlement& s) override;
+    std::string NoReplyText() const override;
+    std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
+    std::string RecordingText() const override;
+
+    void Refuse(const std::string& text, int focus = 0, int caret = -1);
+    void Fail(const std::string& text);
+    void Report(const std::string& text);
+
     CSQLDirect& m_db;
     SmmsSendInput m_in;
     ProgressHooks m_progress;
     SmmsSendResult m_result;
+    std::string m_title;    // normalised
+    std::string m_body;     // normalised
+    std::string m_callback; // digits
+    std::string m_pop;      // "YYYY-MM-DD HH:MM" or empty
+    bool m_useName = false;
+    bool m_usePoints = false;
+    int m_checked = 0;
 };

@@ -1,30 +1,14 @@
-// The SMSLIST request bodies of a send, built on a thread of their own while the batches go out. With
-// merge fields every recipient carries converted cells, and building a batch takes a good part of the
-// time its post takes; built while the batch before waits for the center's reply, it no longer adds
-// to the send. The same pass over the list collects who is sent to, for the state file, so the list
-// (a few hundred bytes a row) is read once. What is posted, and in which order, is exactly what a
-// plain loop would post.
+// The SMSLIST batches of an SMS send: the rows checked and marked for SMS, each with the merge fields
+// the message uses.
 #pragma once
 
-#include <condition_variable>
-#include <cstddef>
-#include <deque>
-#include <functional>
-#include <mutex>
-#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "center/send/rowbatches.h"
 #include "sms/recipient.h"
-#include "center/send/sendstate.h"
 
-struct ListBatch {
-    int seq = 0;       // 1, 2, ...
-    int count = 0;     // recipients in the batch
-    size_t rowEnd = 0; // rows of the list gone through up to the end of this batch
-    std::string body;  // the whole request body
-};
+using ListBatch = RowBatch;
 
 // Which of the list's fields travel with each recipient ("}{phone|1|3|4"); without merge only the
 // phone does.
@@ -35,39 +19,9 @@ struct ListFields {
     bool use4 = false;
 };
 
-class ListBatches {
+class ListBatches : public RowBatches {
 public:
-    // prefix is the body up to the sequence number ("work=SMSLIST&...&seq="). Only rows that are
-    // checked and marked for SMS go into the batches. The rows must outlive this object unchanged.
+    // prefix is the body up to the sequence number ("work=SMSLIST&...&seq="). The rows must outlive
+    // this object unchanged.
     ListBatches(const std::vector<Recipient>& rows, std::string prefix, int batchSize, ListFields fields);
-    // Stops the builder; batches not taken are dropped.
-    ~ListBatches();
-    ListBatches(const ListBatches&) = delete;
-    ListBatches& operator=(const ListBatches&) = delete;
-
-    // The next batch in order, waiting for it when it is not built yet; empty after the last one.
-    // While it waits, `waiting` runs every kWaitSliceMs (the progress window keeps painting).
-    std::optional<ListBatch> Next(const std::function<void()>& waiting = {});
-    static constexpr int kWaitSliceMs = 50;
-    // Everyone the batches go to, in order, once the builder has gone through the whole list; empty
-    // when it was stopped before. May be called from another thread than Next, once.
-    std::optional<std::vector<SentRecipient>> Recipients();
-    // Stops the builder early (the send gave up): Next and Recipients return empty from now on.
-    void Stop();
-
-private:
-    void Build(std::stop_token stop);
-
-    const std::vector<Recipient>& m_rows;
-    const std::string m_prefix;
-    const int m_batchSize;
-    const ListFields m_fields;
-
-    std::mutex m_lock;
-    std::condition_variable_any m_changed;
-    std::deque<ListBatch> m_ready;
-    std::vector<SentRecipient> m_sent;
-    bool m_finished = false; // the whole list was gone through
-    bool m_stopped = false;
-    std::jthread m_builder; // last: starts once everything above is in place
 };

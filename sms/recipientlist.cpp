@@ -8,15 +8,6 @@
 
 using zmsg::K;
 
-namespace {
-
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-    for (size_t p = text.find(from); p != std::string::npos; p = text.find(from, p + to.size()))
-        text.replace(p, from.size(), to);
-}
-
-} // namespace
-
 int RecipientList::AddRecipient(int32_t code, std::string_view name, std::string_view phone,
                                 std::string_view text3, std::string_view text4, std::string_view appDate) {
     const bool threeFail = phone.substr(0, 3) == "***";
@@ -135,22 +126,4 @@ std::string RecipientList::PhoneFormatQuestion() const {
     }
     question += K("가 형식이 올바르지 않습니다.\n\n계속하시겠습니까?");
     return question;
-}
-
-std::string GetCellForPost(std::string_view cellText) {
-    std::string out;
-    AppendCellForPost(out, cellText);
-    return out;
-}
-
-void AppendCellForPost(std::string& out, std::string_view cellText) {
-    // Most cells hold neither separator and go straight through.
-    if (std::none_of(cellText.begin(), cellText.end(), [](char c) { return c == '}' || c == '|'; })) {
-        zmsg::AppendCp949AsUtf8Url(out, cellText);
-        return;
-    }
-    std::string text(cellText);
-    ReplaceAll(text, "}{", "$@@$");
-    ReplaceAll(text, "|", "@$$@");
-    zmsg::AppendCp949AsUtf8Url(out, text);
 }

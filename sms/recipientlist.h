@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "center/send/cellforpost.h"
 #include "sms/recipient.h"
 
 class RecipientList {
@@ -50,8 +51,3 @@ private:
     std::unordered_map<std::string, size_t> m_byPhone; // first row of each number
     bool m_appSignalSeen = false;
 };
-
-// A cell's text made safe for a request body: "}{" -> "$@@$", "|" -> "@$$@", then UTF-8, URL-encoded.
-std::string GetCellForPost(std::string_view cellText);
-// The same, appended to out: a send builds its batches from many cells.
-void AppendCellForPost(std::string& out, std::string_view cellText);

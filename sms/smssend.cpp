@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <future>
 #include <thread>
 #include <unordered_set>
 
@@ -12,6 +11,10 @@
 #include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/send/sendengine.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendsettle.h"
+#include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
@@ -20,9 +23,6 @@
 #include "sms/composition.h"
 #include "sms/listbatches.h"
 #include "sms/recipientlist.h"
-#include "center/send/sendrecord.h"
-#include "center/send/sendsettle.h"
-#include "center/send/sendstate.h"
 
 using zmsg::K;
 
@@ -73,7 +73,8 @@ std::string UnknownEndNote() {
 } // namespace
 
 SmsSendTransaction::SmsSendTransaction(CSQLDirect& db, SmsSendInput input, ProgressHooks progress)
-    : m_db(db), m_in(std::move(input)), m_progress(std::move(progress)) {}
+    : EarlierSends(db, SendKind::Sms, m_progress), m_db(db), m_in(std::move(input)),
+      m_progress(std::move(progress)) {}
 
 // A step's progress text never stays on screen behind a message: the clerk would take the step for
 // still running.
@@ -114,7 +115,8 @@ SmsSendResult SmsSendTransaction::Run() {
     // Without the combined send there is nobody to reach by app message.
     if (!m_in.combinedSend)
         m_appCount = 0;
-    if (!SettleEarlier()) {
+    m_empCode = m_in.empCode;
+    if (!SettleEarlier(m_result.unsettled)) {
         m_progress.Hide();
         return m_result;
     }
@@ -207,25 +209,65 @@ std::string SmsSendTransaction::EndFailureText(const std::string& label, const s
 }
 
 void SmsSendTransaction::Record(SendState& state, int32_t centerCode, int32_t callSent, bool atSendTime) {
-    m_progress.Show(K("전송내역을 보관하기 위해 DB에 기록하는 중입니다."));
-    // The state holds the send with its recipients from before its end was posted. Until the history
-    // is written the file holds it as an unknown end; had the process died before this, the next send
-    // or receipt would have asked the center about that end again, which answers an ended send the
-    // same without charging it twice.
-    const RecordOutcome r = RecordEnded(m_db, state, centerCode, callSent, atSendTime);
-    if (r.step == RecordStep::Done) {
-        m_result.localCode = r.localCode;
-        return;
-    }
+    PendingSend send;
+    send.kind = SendKind::Sms;
+    send.centerCode = centerCode;
+    RecordNow(state, send, callSent, atSendTime);
+}
+
+void SmsSendTransaction::EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) {
+    PreviousSent(send, callSent, headline);
+}
+
+void SmsSendTransaction::EarlierLeft(Left how, const std::string& text) {
+    m_result.outcome = how == Left::Unresolved ? SmsSendOutcome::Unresolved : SmsSendOutcome::Disputed;
+    if (!text.empty())
+        Fail(text);
+}
+
+void SmsSendTransaction::EarlierDropped(const std::string& text) {
+    m_result.outcome = SmsSendOutcome::PreviousDropped;
+    Report(text);
+}
+
+void SmsSendTransaction::ShowFailure(const std::string& text) {
+    Fail(text);
+}
+
+int SmsSendTransaction::Ask(const std::string& question) {
+    m_result.shown.push_back(question);
+    return ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
+}
+
+void SmsSendTransaction::Concerned(int64_t centerCode) {
+    m_result.centerCode = static_cast<int32_t>(centerCode);
+}
+
+void SmsSendTransaction::Found(int32_t localCode, int32_t callSent) {
+    m_result.localCode = localCode;
+    m_result.callSent = callSent;
+}
+
+void SmsSendTransaction::KeptUnrecorded() {
     m_result.unrecorded = true;
-    if (!state.Find(centerCode)) {
-        Fail(RecordFailureText(RecordStep::Send) + " (SS=" + Str(centerCode) + ")");
-        return;
-    }
-    // The send went out and was charged: its history waits in the state file for the next send or
-    // result receipt, so the results can still be matched.
-    Fail(RecordFailureText(r.step) +
-         K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)"));
+}
+
+void SmsSendTransaction::AnsweredEnded(const EndSettlement& s) {
+    m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(s.text, "AS_BALANCE")
+                                                 : static_cast<double>(zmsg::ElementInt(s.text, "CALL_NOW"));
+}
+
+std::string SmsSendTransaction::NoReplyText() const {
+    return K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account) +
+           UnknownEndNote();
+}
+
+std::string SmsSendTransaction::UnusableText(const PendingSend& send, const std::string& reply) const {
+    return EndFailureText(send.lms ? "LMS" : "SMS", reply) + UnknownEndNote();
+}
+
+std::string SmsSendTransaction::RecordingText() const {
+    return K("전송내역을 보관하기 위해 DB에 기록하는 중입니다.");
 }
 
 void SmsSendTransaction::PreviousSent(const PendingSend& send, int32_t callSent,
@@ -251,168 +293,6 @@ void SmsSendTransaction::PreviousSent(const PendingSend& send, int32_t callSent,
     if (left > 0)
         text += K("\n남은 대상은 다시 전송해 주십시오.");
     Report(text);
-}
-
-bool SmsSendTransaction::ResolveUnknown(SendState& state) {
-    const PendingSend* found = state.FindUnknown();
-    if (!found)
-        return true;
-    const PendingSend pending = *found;
-    m_result.centerCode = pending.centerCode;
-    const std::string label = pending.lms ? "LMS" : "SMS";
-    // Another program that met the same end may have had its answer and written the history: then
-    // it went out, whatever this one was told.
-    int32_t localCode = 0;
-    int32_t callSent = 0;
-    if (FindInHistory(m_db, pending.centerCode, localCode, callSent) == InHistory::Yes) {
-        state.Remove(pending.centerCode);
-        state.Save();
-        m_result.localCode = localCode;
-        m_result.callSent = callSent;
-        PreviousSent(pending, callSent,
-                     K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다."));
-        return false;
-    }
-    if (pending.phase == PendingSend::Phase::Disputed)
-        return AskClerk(state, pending);
-    // Whatever happens below, until it is settled this window knows the send as its own.
-    m_result.unsettled = pending;
-    const EndSettlement s = SettleUnknownEnd(m_db, state, pending, m_progress);
-    switch (s.reply) {
-    case EndReply::NoReply:
-        m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(m_in.account) +
-             UnknownEndNote());
-        return false;
-    case EndReply::Unusable:
-        m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(EndFailureText(label, s.text) + UnknownEndNote());
-        return false;
-    case EndReply::Refused:
-    case EndReply::Disputed:
-        m_result.outcome = SmsSendOutcome::Disputed;
-        if (const PendingSend* now = state.Find(pending.centerCode))
-            m_result.unsettled = *now;
-        Fail(DisputeText(pending, s.text, true));
-        return false;
-    case EndReply::Ended:
-        break;
-    }
-    m_result.callSent = s.callSent;
-    m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(s.text, "AS_BALANCE")
-                                                 : static_cast<double>(zmsg::ElementInt(s.text, "CALL_NOW"));
-    if (s.record.step == RecordStep::Done) {
-        m_result.localCode = s.record.localCode;
-    } else {
-        m_result.unrecorded = true;
-        Fail(RecordFailureText(s.record.step) +
-             K("\n(전송은 완료되었습니다. 전송내역은 다음 전송이나 결과수신 때 다시 기록합니다.)"));
-    }
-    PreviousSent(pending, s.callSent,
-                 K("완료응답을 받지 못했던 이전 ") + label + K(" 전송이 센터에서 완료되었습니다."));
-    return false;
-}
-
-bool SmsSendTransaction::AskClerk(SendState& state, const PendingSend& disputed) {
-    const std::string label = disputed.lms ? "LMS" : "SMS";
-    const std::string count = CvexGlobal::GetMoneyString(static_cast<long long>(disputed.recipients.size()));
-    std::string question = K("완료 여부가 확인되지 않은 이전 ") + label + K(" 전송이 있습니다.\n(");
-    if (!disputed.sentAt.empty())
-        question += K("전송시각 ") + disputed.sentAt + ", ";
-    question += count + K("건, 센터 전송코드 ") + Str(disputed.centerCode) + ")";
-    if (!disputed.reason.empty())
-        question += K("\n센터 응답: ") + disputed.reason;
-    question += K("\n\n전송내역 화면에서 이 전송이 발송되었습니까?\n\n"
-                  "예: 발송되었음 - 전송내역에 기록하고 그 대상을 리스트에서 삭제합니다.\n"
-                  "아니오: 발송되지 않았음 - 이 전송을 정리합니다. 그 뒤에 다시 전송할 수 있습니다.\n"
-                  "취소: 아직 모름 - 그대로 두고 다음 전송 때 다시 묻습니다.");
-    m_result.shown.push_back(question);
-    const int answer = ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
-    const std::string who = K(", 사원=") + Str(m_in.empCode) + ")";
-    if (answer == IDYES) {
-        // The center's own figure is not known: the history counts every recipient handed over.
-        const int32_t callSent = static_cast<int32_t>(disputed.recipients.size());
-        WriteLog(K("이전 전송 수동 정리: 발송됨(SS=") + Str(disputed.centerCode) + who, 0);
-        m_result.callSent = callSent;
-        Record(state, disputed.centerCode, callSent, true);
-        PreviousSent(disputed, callSent, K("이전 ") + label + K(" 전송을 발송된 것으로 정리했습니다."));
-        return false;
-    }
-    if (answer == IDNO) {
-        WriteLog(K("이전 전송 수동 정리: 발송되지 않음(SS=") + Str(disputed.centerCode) + who, 0);
-        state.Remove(disputed.centerCode);
-        state.Save();
-        if (m_result.unsettled && m_result.unsettled->centerCode == disputed.centerCode)
-            m_result.unsettled.reset();
-        m_result.centerCode = 0;
-        m_result.outcome = SmsSendOutcome::PreviousDropped;
-        Report(K("이전 ") + label +
-               K(" 전송을 발송되지 않은 것으로 정리했습니다.\n"
-                 "보내실 대상을 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
-        return false;
-    }
-    WriteLog(K("이전 전송 수동 정리 보류(SS=") + Str(disputed.centerCode) + who, 0);
-    m_result.unsettled = disputed;
-    m_result.outcome = SmsSendOutcome::Disputed;
-    return false;
-}
-
-bool SmsSendTransaction::SettleOwnElsewhere(SendState& state) {
-    const PendingSend own = *m_result.unsettled;
-    const std::string label = own.lms ? "LMS" : "SMS";
-    m_result.centerCode = own.centerCode;
-    WriteLog(K("이 창의 완료 미확인 전송이 다른 곳에서 정리됨, 결과 확인(SS=") + Str(own.centerCode) + ")",
-             0);
-    // Recorded: it went out.
-    switch (FindInHistory(m_db, own.centerCode, m_result.localCode, m_result.callSent)) {
-    case InHistory::Error:
-        m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(K("이전 전송의 결과를 확인하기 위해 전송내역을 참조할 수 없습니다.(SQL오류)"));
-        return false;
-    case InHistory::Yes:
-        PreviousSent(own, m_result.callSent,
-                     K("완료응답을 받지 못했던 이전 ") + label +
-                         K(" 전송은 다른 창에서 완료 확인되었습니다."));
-        return false;
-    case InHistory::No:
-        break;
-    }
-    // Not recorded: the center says, to the same end request, once the journal holds the send again.
-    PendingSend again = own;
-    again.phase = PendingSend::Phase::Unknown;
-    again.reason.clear();
-    state.Put(std::move(again));
-    if (!state.Save()) {
-        m_result.outcome = SmsSendOutcome::Unresolved;
-        Fail(K("전송상태 파일을 기록할 수 없어 이전 전송의 결과를 센터에 확인하지 않았습니다.\n(") +
-             state.path() + ")");
-        return false;
-    }
-    return ResolveUnknown(state);
-}
-
-bool SmsSendTransaction::SettleEarlier() {
-    const std::string path = SendStatePath();
-    if (path.empty())
-        return true; // nothing can be kept: the send itself is refused
-    SendState state(path);
-    state.Load();
-    FlushUnrecorded(m_db, state);
-    if (m_result.unsettled) {
-        const PendingSend* held = state.Find(m_result.unsettled->centerCode);
-        if (!held)
-            return SettleOwnElsewhere(state);
-        if (held->phase == PendingSend::Phase::Unrecorded) {
-            // Ended, its history not yet written: it went out all the same.
-            const PendingSend ended = *held;
-            m_result.centerCode = ended.centerCode;
-            PreviousSent(ended, ended.callSent,
-                         K("완료응답을 받지 못했던 이전 ") + std::string(ended.lms ? "LMS" : "SMS") +
-                             K(" 전송은 다른 창에서 완료 확인되었습니다."));
-            return false;
-        }
-    }
-    return ResolveUnknown(state);
 }
 
 bool SmsSendTransaction::CenterSend() {
@@ -471,6 +351,7 @@ bool SmsSendTransaction::CenterSend() {
     fields.use4 = m_merge && mergeField(m_in.header4);
 
     PendingSend send;
+    send.kind = SendKind::Sms;
     send.centerCode = ss;
     send.storeCode = a.storeCode;
     send.lms = m_in.lms;
@@ -481,7 +362,6 @@ bool SmsSendTransaction::CenterSend() {
     send.sentAt = zmsg::Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
     if (m_in.reservation)
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
-    send.phase = PendingSend::Phase::Unknown;
 
     const std::string bindText = m_label + K(" 전송대상 바인딩 ");
     const std::string seqText = K("차 ");
@@ -508,82 +388,39 @@ bool SmsSendTransaction::CenterSend() {
     ListBatches batches(m_in.rows,
                         "work=SMSLIST&mart=" + Str(a.storeCode) + "&ss=" + Str(ss) + "&seq=", m_in.batchSize,
                         fields);
-    // The state file must hold this send before its end is posted. Writing it (megabytes for a large
-    // send, synced) goes on while the batches are posted; it is put in place only once they all went
-    // through, so a failed or interrupted send never leaves an end to be asked about. The state is not
-    // touched here until the writer has ended; the entry with its recipients lives only in the state.
-    // The writer and the batch builder run at the window thread's own priority: it waits on them, and
-    // in a lower class they would wait behind every other program on a busy till.
-    std::future<void> written =
-        std::async(std::launch::async, [&batches, &state, entry = std::move(send)]() mutable {
-            std::optional<std::vector<SentRecipient>> sent = batches.Recipients();
-            if (sent) { // else the send gave up
-                entry.recipients = std::move(*sent);
-                state.Put(std::move(entry));
-                state.Prepare();
-            }
-        });
-    bool ok = true;
-    while (ok) {
-        std::optional<ListBatch> batch = batches.Next(zmsg::RunRequestProgress);
-        if (!batch)
-            break;
-        m_progress.Pos(static_cast<int>(batch->rowEnd));
-        ok = post(*batch);
-    }
-    if (!ok)
-        batches.Stop();
-    // The window keeps painting while the helpers end.
-    while (written.wait_for(std::chrono::milliseconds(ListBatches::kWaitSliceMs)) !=
-           std::future_status::ready)
-        zmsg::RunRequestProgress();
-    written.get();
-    if (!ok) {
-        state.Remove(ss);
+    switch (PostBatchesKept(state, std::move(send), batches, post, m_progress)) {
+    case BatchesRun::Failed:
         Fail(m_label +
              K(" 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 반복되면 콜센터로 문의해 주십시오."));
         return false;
-    }
-
-    // On disk before the end is posted: whatever happens to the reply (or to this process), the
-    // next send or receipt asks about this end before anything else. An end that could not be kept
-    // is not posted: unended, the send goes out to nobody and costs nothing.
-    if (!state.Commit()) {
-        state.Remove(ss);
-        state.Save();
+    case BatchesRun::NotKept:
         Fail(K("전송상태 파일을 기록할 수 없어 센터에 전송완료를 요청하지 않았습니다.\n"
                "문자는 발송되지 않았고 요금도 부과되지 않았습니다.\n"
                "디스크 공간과 폴더 권한을 확인하신 후 다시 전송해 주십시오.\n(") +
              path + ")");
         return false;
+    case BatchesRun::Posted:
+        break;
     }
 
-    switch (PostSmsEnd(a.storeCode, ss, static_cast<size_t>(m_smsCount), false, m_progress, reply)) {
+    const PendingSend entry = Entry(state, ss);
+    switch (PostEndKept(state, entry, m_progress, reply)) {
     case EndReply::NoReply:
         m_result.outcome = SmsSendOutcome::Unresolved;
-        m_result.unsettled = Entry(state, ss);
+        m_result.unsettled = entry;
         Fail(K("센터에서 전송완료 응답을 수신할 수 없습니다.(통신실패)") + CallCenter(a) + UnknownEndNote());
         return false;
     case EndReply::Unusable:
         m_result.outcome = SmsSendOutcome::Unresolved;
-        m_result.unsettled = Entry(state, ss);
+        m_result.unsettled = entry;
         Fail(EndFailureText(m_label, reply) + UnknownEndNote());
         return false;
-    case EndReply::Disputed: {
-        // A try before went unanswered: the refusal may mean the center ended it then.
-        PendingSend disputed = Entry(state, ss);
-        disputed.phase = PendingSend::Phase::Disputed;
-        disputed.reason = RefusalReason(reply);
-        state.Put(disputed);
-        state.Save();
+    case EndReply::Disputed:
         m_result.outcome = SmsSendOutcome::Disputed;
-        m_result.unsettled = disputed;
-        Fail(DisputeText(disputed, reply, true));
+        m_result.unsettled = Entry(state, ss);
+        Fail(DisputeText(*m_result.unsettled, reply, true));
         return false;
-    }
     case EndReply::Refused:
-        state.Remove(ss);
-        state.Save();
         Fail(EndFailureText(m_label, reply));
         return false;
     case EndReply::Ended:

@@ -11,10 +11,11 @@
 
 #include <QDateTime>
 
-#include "sms/account.h"
-#include "frame/progresshooks.h"
-#include "sms/recipient.h"
+#include "center/send/earliersends.h"
 #include "center/send/sendstate.h"
+#include "frame/progresshooks.h"
+#include "sms/account.h"
+#include "sms/recipient.h"
 #include "sms/smsdraft.h"
 
 class CSQLDirect;
@@ -84,7 +85,7 @@ struct SmsSendResult {
     std::optional<PendingSend> unsettled;
 };
 
-class SmsSendTransaction {
+class SmsSendTransaction : private EarlierSends {
 public:
     SmsSendTransaction(CSQLDirect& db, SmsSendInput input, ProgressHooks progress = {});
     SmsSendResult Run();
@@ -93,13 +94,19 @@ private:
     bool Check();
     // The center part; false when the send ends there (the result says why).
     bool CenterSend();
-    // Every earlier send whose end is unsettled is settled first. True when a new send may begin.
-    bool SettleEarlier();
-    // The window's own unsettled send that the journal no longer holds.
-    bool SettleOwnElsewhere(SendState& state);
-    bool ResolveUnknown(SendState& state);
-    // The clerk says whether the disputed send went out.
-    bool AskClerk(SendState& state, const PendingSend& disputed);
+    // How this window shows what settling an earlier send came to.
+    void EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) override;
+    void EarlierLeft(Left how, const std::string& text) override;
+    void EarlierDropped(const std::string& text) override;
+    void ShowFailure(const std::string& text) override;
+    int Ask(const std::string& question) override;
+    void Concerned(int64_t centerCode) override;
+    void Found(int32_t localCode, int32_t callSent) override;
+    void KeptUnrecorded() override;
+    void AnsweredEnded(const EndSettlement& s) override;
+    std::string NoReplyText() const override;
+    std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
+    std::string RecordingText() const override;
     // The earlier send went out: its rows leave the list; the report says so.
     void PreviousSent(const PendingSend& send, int32_t callSent, const std::string& headline);
     std::string EndFailureText(const std::string& label, const std::string& reply) const;

@@ -35,11 +35,20 @@ std::optional<std::string> FirstValue(CSQLDirect& db, const std::string& sql, bo
     return db.GetCol(1);
 }
 
+constexpr const char* kSendColumns =
+    "INSERT INTO smssend (ss_code, ss_msg, ss_callback, ss_emp, ss_target, ss_trcount, ss_trfail, "
+    "ss_reserve, ss_reservedate, ss_idate, ss_center, ss_result, ss_resultdate, ss_smms_center, "
+    "ss_smms_count, ss_smms_fail, ss_smms_result, ss_smms_resultdate) VALUES (";
+
 std::string SendInsert(const PendingSend& s, int32_t code, bool atSendTime) {
-    const std::string reserve = s.reservation.empty() ? "NULL" : "'" + SqlQuoteSafe(s.reservation) + "'";
     // A send written after the fact keeps its own time, so the receipt's windows count from the send.
     const std::string when =
         atSendTime && !s.sentAt.empty() ? "'" + SqlQuoteSafe(s.sentAt) + "'" : "GETDATE()";
+    if (s.kind == SendKind::App)
+        return kSendColumns + std::to_string(code) + ",'" + SqlQuoteSafe(s.message) + "','" +
+               SqlQuoteSafe(s.callback) + "'," + std::to_string(s.empCode) + ",0,0,0, 0,NULL," + when +
+               ",0,0,NULL, " + std::to_string(s.centerCode) + "," + std::to_string(s.callSent) + ",0,0,NULL)";
+    const std::string reserve = s.reservation.empty() ? "NULL" : "'" + SqlQuoteSafe(s.reservation) + "'";
     return "INSERT INTO smssend (ss_code, ss_msg, ss_callback, ss_emp, ss_target, ss_trcount, ss_trfail, "
            "ss_reserve, ss_reservedate, ss_idate, ss_center, ss_result, ss_resultdate, ss_smms_center, "
            "ss_smms_count, ss_smms_fail, ss_smms_result, ss_smms_resultdate) VALUES (" +
@@ -53,7 +62,9 @@ std::string SendInsert(const PendingSend& s, int32_t code, bool atSendTime) {
 // send's time preparing statements. Both databases take this many rows of literals at once.
 constexpr size_t kRowsPerInsert = 200;
 
-std::string ListInsert(int32_t code, const std::vector<SentRecipient>& recipients, size_t from, size_t to) {
+std::string ListInsert(int32_t code, const PendingSend& s, size_t from, size_t to) {
+    const std::vector<SentRecipient>& recipients = s.recipients;
+    const char* const tail = s.kind == SendKind::App ? ",0,1)" : ",0,0)";
     std::string sql =
         "INSERT INTO smslist (sl_sscode, sl_seq, sl_ref, sl_phone, sl_key, sl_result, sl_sendtype) VALUES ";
     for (size_t i = from; i < to; ++i) {
@@ -73,7 +84,7 @@ std::string ListInsert(int32_t code, const std::vector<SentRecipient>& recipient
         sql += SqlQuoteSafe(masked);
         sql += "',";
         sql += std::to_string(key);
-        sql += ",0,0)";
+        sql += tail;
     }
     return sql;
 }
@@ -102,11 +113,13 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
         return fail(RecordStep::Code);
     const int32_t code = hasRow ? std::atoi(top->c_str()) + 1 : 1;
     bool recorded = false;
-    const auto existing =
-        FirstValue(db,
-                   "SELECT TOP 1 ss_code FROM smssend WHERE ss_center=" + std::to_string(s.centerCode) +
-                       " AND ss_trcount=" + std::to_string(s.callSent) + " ORDER BY ss_code",
-                   recorded);
+    const bool app = s.kind == SendKind::App;
+    const auto existing = FirstValue(
+        db,
+        std::string("SELECT TOP 1 ss_code FROM smssend WHERE ") + (app ? "ss_smms_center=" : "ss_center=") +
+            std::to_string(s.centerCode) + (app ? " AND ss_smms_count=" : " AND ss_trcount=") +
+            std::to_string(s.callSent) + " ORDER BY ss_code",
+        recorded);
     if (!existing)
         return fail(RecordStep::Code);
     if (recorded) {
@@ -120,7 +133,7 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
         return fail(RecordStep::Send);
     for (size_t from = 0; from < s.recipients.size(); from += kRowsPerInsert) {
         const size_t to = std::min(s.recipients.size(), from + kRowsPerInsert);
-        if (!Succeeded(db.ExecuteSQL(ListInsert(code, s.recipients, from, to).c_str())))
+        if (!Succeeded(db.ExecuteSQL(ListInsert(code, s, from, to).c_str())))
             return fail(RecordStep::List);
     }
     if (!db.CommitTrans())
@@ -131,6 +144,10 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
 }
 
 } // namespace
+
+std::string CenterCodeText(const PendingSend& send) {
+    return (send.kind == SendKind::App ? "ML=" : "SS=") + std::to_string(send.centerCode);
+}
 
 RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send, bool atSendTime) {
     RecordOutcome out;
@@ -144,14 +161,17 @@ RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send, bool atSendTim
     return out;
 }
 
-std::string RecordFailureText(RecordStep step) {
+std::string RecordFailureText(RecordStep step, SendKind kind) {
+    const bool app = kind == SendKind::App;
+    const std::string head = app ? zmsg::K("AlderS 문자 ") : std::string();
     switch (step) {
     case RecordStep::Code:
-        return zmsg::K("전송내역을 보관하기 위해 DB코드를 참조할 수 없습니다.");
+        return head + zmsg::K("전송내역을 보관하기 위해 DB코드를 참조할 수 없습니다.");
     case RecordStep::Send:
-        return zmsg::K("전송정보를 보관하기 위해 DB에 기록할 수 없습니다.");
+        return head + zmsg::K("전송정보를 보관하기 위해 DB에 기록할 수 없습니다.");
     case RecordStep::List:
-        return zmsg::K("전송상세내역을 보관하기 위해 DB에 기록할 수 없습니다.");
+        return head + (app ? zmsg::K("전송내역을 보관하기 위해 DB에 기록할 수 없습니다.")
+                           : zmsg::K("전송상세내역을 보관하기 위해 DB에 기록할 수 없습니다."));
     case RecordStep::Done:
         break;
     }
@@ -159,24 +179,22 @@ std::string RecordFailureText(RecordStep step) {
 }
 
 int FlushUnrecorded(CSQLDirect& db, SendState& state) {
-    std::vector<int32_t> written;
+    std::vector<std::pair<SendKind, int64_t>> written;
     for (const PendingSend& s : state.sends()) {
         if (s.phase != PendingSend::Phase::Unrecorded)
             continue;
         const RecordOutcome r = RecordSend(db, s, true);
         if (r.step == RecordStep::Done) {
-            WriteLog(zmsg::K("미기록 전송내역 기록(SS=") + std::to_string(s.centerCode) +
+            WriteLog(zmsg::K("미기록 전송내역 기록(") + CenterCodeText(s) +
                          ", ss_code=" + std::to_string(r.localCode) + ")",
                      0);
-            written.push_back(s.centerCode);
+            written.emplace_back(s.kind, s.centerCode);
         } else {
-            WriteLog(zmsg::K("미기록 전송내역을 아직 기록할 수 없습니다.(SS=") +
-                         std::to_string(s.centerCode) + ")",
-                     0);
+            WriteLog(zmsg::K("미기록 전송내역을 아직 기록할 수 없습니다.(") + CenterCodeText(s) + ")", 0);
         }
     }
-    for (int32_t c : written)
-        state.Remove(c);
+    for (const auto& [kind, code] : written)
+        state.Remove(code, kind);
     if (!written.empty())
         state.Save();
     int left = 0;

@@ -1,4 +1,5 @@
 // Writing one ended send into the local history: its smssend row and all its smslist rows, together.
+// An app message's row carries its ML and count in the app columns, its recipients sl_sendtype 1.
 #pragma once
 
 #include <cstdint>
@@ -27,8 +28,11 @@ struct RecordOutcome {
 // atSendTime: the row gets the send's own time rather than the database's now (a send written later).
 RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send, bool atSendTime = false);
 
-// The message of a failed step, as the send shows it.
-std::string RecordFailureText(RecordStep step);
+// The message of a failed step, as the send of that kind shows it.
+std::string RecordFailureText(RecordStep step, SendKind kind = SendKind::Sms);
+
+// "SS=5001" or "ML=4300000001": the send in a log line.
+std::string CenterCodeText(const PendingSend& send);
 
 // Writes every ended send the state file still holds and drops those written. Returns how many are
 // left over. Quiet: failures are logged, the entries stay for the next opportunity.

@@ -1,15 +1,15 @@
-// Settling a send whose end the center may have carried out without the store knowing: the same end
-// request asked again, what its answer proves, and the history written from the journal's entry. The
-// send and the result receipt both settle through here.
+// Settling a send (of any kind) whose end the center may have carried out without the store knowing: the same
+// end request asked again, what its answer proves, and the history written from the journal's entry. The send
+// and the result receipt both settle through here.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "frame/progresshooks.h"
 #include "center/send/sendrecord.h"
 #include "center/send/sendstate.h"
+#include "frame/progresshooks.h"
 
 class CSQLDirect;
 
@@ -21,25 +21,36 @@ enum class EndReply {
     NoReply,  // no try got a reply
 };
 
-// Posts "work=SMSEND" for the send, tried three times on communication failures. afterLostReply: an
+// The end request of a send of that kind, always the same for the same send: the center answers a
+// repeated end as it answered the first.
+struct EndRequest {
+    std::string path;    // request address
+    std::string body;    // form body
+    std::string logHead; // the try's log line up to "건 전송완료요청"
+};
+EndRequest EndRequestOf(const PendingSend& send);
+
+// Posts the send's end request, tried three times on communication failures. afterLostReply: an
 // earlier end request of this send got no usable reply. reply receives the converted reply.
-EndReply PostSmsEnd(int32_t store, int32_t ss, size_t total, bool afterLostReply,
-                    const ProgressHooks& progress, std::string& reply);
+EndReply PostEnd(const PendingSend& send, bool afterLostReply, const ProgressHooks& progress,
+                 std::string& reply);
 
-// Whether the history already holds the send of that center code (another program wrote it).
+// Whether the history already holds the send of that kind and center code (another program wrote it).
 enum class InHistory { Error, No, Yes };
-InHistory FindInHistory(CSQLDirect& db, int32_t centerCode, int32_t& localCode, int32_t& callSent);
+InHistory FindInHistory(CSQLDirect& db, int64_t centerCode, int32_t& localCode, int32_t& callSent,
+                        SendKind kind = SendKind::Sms);
 
-// Writes the history of the ended send the journal holds under that center code and drops its entry.
-// When the history cannot be written the entry stays as an ended send, written at the next send or
-// receipt. Step Send when the journal does not hold the send.
-RecordOutcome RecordEnded(CSQLDirect& db, SendState& state, int32_t centerCode, int32_t callSent,
-                          bool atSendTime);
+// Writes the history of the ended send the journal holds under that kind and center code and drops
+// its entry. When the history cannot be written the entry stays as an ended send, written at the next
+// send or receipt. Step Send when the journal does not hold the send.
+RecordOutcome RecordEnded(CSQLDirect& db, SendState& state, int64_t centerCode, int32_t callSent,
+                          bool atSendTime, SendKind kind = SendKind::Sms, int32_t allUser = 0);
 
 struct EndSettlement {
     EndReply reply = EndReply::NoReply;
     std::string text;     // the center's reply (converted)
     int32_t callSent = 0; // Ended: CALL_SENT
+    int32_t allUser = 0;  // Ended, app messages: ALL_USER
     RecordOutcome record; // Ended: how its history went
 };
 
@@ -56,8 +67,8 @@ std::string RefusalReason(const std::string& reply);
 // the next press of the send button settles it; otherwise the receipt, which points there.
 std::string DisputeText(const PendingSend& send, const std::string& reply, bool inDialog);
 
-// The send the journal holds whose end is unresolved (unknown or disputed), if any.
-std::optional<PendingSend> UnresolvedInJournal();
+// The send of that kind the journal holds whose end is unresolved (unknown or disputed), if any.
+std::optional<PendingSend> UnresolvedInJournal(SendKind kind = SendKind::Sms);
 
 // What the SMS dialog shows while a send waits to be settled: which send (the center's code), when,
 // how many recipients, and what the next press does about it. CP949, two lines.

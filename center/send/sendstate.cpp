@@ -20,7 +20,9 @@
 
 namespace {
 
-constexpr const char* kMagic = "ZMSGSEND 1";
+// Files of the first version hold SMS sends only and have no kind field; they are still read.
+constexpr const char* kMagicV1 = "ZMSGSEND 1";
+constexpr const char* kMagic = "ZMSGSEND 2";
 
 // Entries of paths whose last write failed: the only copy left is the process's own.
 std::mutex g_memoryMutex;
@@ -107,7 +109,7 @@ std::vector<std::string> SplitTabs(const std::string& line) {
     }
 }
 
-bool ToInt(const std::string& text, int32_t& value) {
+template <typename Int> bool ToInt(const std::string& text, Int& value) {
     if (text.empty())
         return false;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -210,7 +212,7 @@ bool SameEntries(const std::vector<PendingSend>& a, const std::vector<PendingSen
         return false;
     for (const PendingSend& x : a) {
         const auto it = std::find_if(b.begin(), b.end(), [&](const PendingSend& y) {
-            return take(y) && y.centerCode == x.centerCode && y.phase == x.phase &&
+            return take(y) && y.kind == x.kind && y.centerCode == x.centerCode && y.phase == x.phase &&
                    y.callSent == x.callSent && y.recipients.size() == x.recipients.size();
         });
         if (it == b.end())
@@ -241,6 +243,8 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
         out += "SEND\t";
         out += static_cast<char>(s.phase);
         out += '\t';
+        out += static_cast<char>(s.kind);
+        out += '\t';
         AppendInt(out, s.centerCode);
         out += '\t';
         AppendInt(out, s.storeCode);
@@ -258,6 +262,10 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
         AppendInt(out, static_cast<long long>(s.recipients.size()));
         out += '\t';
         AppendEscaped(out, s.sentAt);
+        out += s.allMembers ? "\t1\t" : "\t0\t";
+        AppendInt(out, s.mobileDays);
+        out += '\t';
+        AppendInt(out, s.allUser);
         if (s.phase == PendingSend::Phase::Disputed) {
             out += '\t';
             AppendEscaped(out, s.reason);
@@ -279,6 +287,49 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
     return out;
 }
 
+namespace {
+
+// "SEND" line of the first version: phase, code, store, S|L, emp, target, calls, reservation,
+// callback, count, [sent at], [reason]. The second version puts the kind after the phase and the
+// app message's end values (all-members, period, ALL_USER) after the time.
+bool ParseSendLine(const std::vector<std::string>& line, bool v1, PendingSend& s, int32_t& count) {
+    std::vector<std::string> f = line;
+    if (f.size() < 2 || f[0] != "SEND")
+        return false;
+    const bool disputed = f[1] == "D";
+    if (f[1] != "U" && f[1] != "R" && !disputed)
+        return false;
+    if (v1) {
+        // Eleven fields in files written before the send time was kept; a disputed end adds the
+        // center's reason.
+        if (disputed ? f.size() != 13 : (f.size() != 11 && f.size() != 12))
+            return false;
+        s.kind = SendKind::Sms;
+        f.insert(f.begin() + 2, "S");
+        if (f.size() == 12)
+            f.push_back(std::string());
+        f.insert(f.begin() + 13, {"0", "-1", "0"});
+    } else {
+        if (f.size() != (disputed ? 17u : 16u) || f[2].size() != 1 || (f[2][0] != 'S' && f[2][0] != 'A'))
+            return false;
+        s.kind = static_cast<SendKind>(f[2][0]);
+    }
+    int32_t all = 0;
+    if ((f[5] != "S" && f[5] != "L") || !ToInt(f[3], s.centerCode) || !ToInt(f[4], s.storeCode) ||
+        !ToInt(f[6], s.empCode) || !ToInt(f[7], s.targetType) || !ToInt(f[8], s.callSent) ||
+        !ToInt(f[11], count) || count < 0 || s.centerCode < 1 || !Unescape(f[9], s.reservation) ||
+        !Unescape(f[10], s.callback) || !Digits(s.callback) || !Unescape(f[12], s.sentAt) ||
+        !IsSendTime(s.sentAt) || !ToInt(f[13], all) || (all != 0 && all != 1) ||
+        !ToInt(f[14], s.mobileDays) || !ToInt(f[15], s.allUser) || (disputed && !Unescape(f[16], s.reason)))
+        return false;
+    s.allMembers = all == 1;
+    s.phase = static_cast<PendingSend::Phase>(f[1][0]);
+    s.lms = f[5] == "L";
+    return true;
+}
+
+} // namespace
+
 bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) {
     sends.clear();
     std::vector<std::string> lines;
@@ -290,27 +341,15 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
         lines.push_back(text.substr(start, end - start));
         start = end + 2;
     }
-    if (lines.size() < 2 || lines.front() != kMagic || lines.back() != "END")
+    if (lines.size() < 2 || (lines.front() != kMagic && lines.front() != kMagicV1) || lines.back() != "END")
         return false;
+    const bool v1 = lines.front() == kMagicV1;
     size_t i = 1;
     while (i + 1 < lines.size()) {
-        const auto f = SplitTabs(lines[i]);
         PendingSend s;
         int32_t count = 0;
-        // Eleven fields in files written before the send time was kept; a disputed end adds the
-        // center's reason.
-        const bool disputed = f.size() > 1 && f[1] == "D";
-        if ((disputed ? f.size() != 13 : (f.size() != 11 && f.size() != 12)) || f[0] != "SEND" ||
-            (f[1] != "U" && f[1] != "R" && !disputed) || (f[4] != "S" && f[4] != "L") ||
-            !ToInt(f[2], s.centerCode) || !ToInt(f[3], s.storeCode) || !ToInt(f[5], s.empCode) ||
-            !ToInt(f[6], s.targetType) || !ToInt(f[7], s.callSent) || !ToInt(f[10], count) || count < 0 ||
-            s.centerCode < 1 || !Unescape(f[8], s.reservation) || !Unescape(f[9], s.callback) ||
-            !Digits(s.callback) ||
-            (f.size() >= 12 && (!Unescape(f[11], s.sentAt) || !IsSendTime(s.sentAt))) ||
-            (disputed && !Unescape(f[12], s.reason)))
+        if (!ParseSendLine(SplitTabs(lines[i]), v1, s, count))
             return false;
-        s.phase = static_cast<PendingSend::Phase>(f[1][0]);
-        s.lms = f[4] == "L";
         if (++i >= lines.size() - 1 || lines[i].rfind("MSG\t", 0) != 0 ||
             !Unescape(lines[i].substr(4), s.message))
             return false;
@@ -380,8 +419,8 @@ void SendState::Load() {
     }
 }
 
-bool SendState::Owns(int32_t centerCode) const {
-    return std::find(m_own.begin(), m_own.end(), centerCode) != m_own.end();
+bool SendState::Owns(SendKind kind, int64_t centerCode) const {
+    return std::find(m_own.begin(), m_own.end(), std::make_pair(kind, centerCode)) != m_own.end();
 }
 
 bool SendState::ReadOthers(std::vector<PendingSend>& others) const {
@@ -396,7 +435,7 @@ bool SendState::ReadOthers(std::vector<PendingSend>& others) const {
     }
     others.clear();
     for (PendingSend& f : file)
-        if (!Owns(f.centerCode))
+        if (!Owns(f.kind, f.centerCode))
             others.push_back(std::move(f));
     return true;
 }
@@ -405,7 +444,7 @@ bool SendState::MergeWithFile(std::vector<PendingSend>& merged) const {
     if (!ReadOthers(merged))
         return false;
     for (const PendingSend& s : m_sends)
-        if (Owns(s.centerCode))
+        if (Owns(s.kind, s.centerCode))
             merged.push_back(s);
     return true;
 }
@@ -460,7 +499,8 @@ bool SendState::Commit() {
         const FileLock lock(m_path);
         std::vector<PendingSend> others;
         if (ReadOthers(others) &&
-            SameEntries(others, m_sends, [this](const PendingSend& s) { return !Owns(s.centerCode); }) &&
+            SameEntries(others, m_sends,
+                        [this](const PendingSend& s) { return !Owns(s.kind, s.centerCode); }) &&
             PutInPlace(PreparedPath(), m_path)) {
             m_prepared = false;
             return Settle(true);
@@ -475,37 +515,39 @@ void SendState::Discard() {
     m_prepared = false;
 }
 
-const PendingSend* SendState::FindUnknown() const {
+const PendingSend* SendState::FindUnknown(SendKind kind) const {
     for (const PendingSend& s : m_sends)
-        if (s.phase == PendingSend::Phase::Unknown || s.phase == PendingSend::Phase::Disputed)
+        if (s.kind == kind &&
+            (s.phase == PendingSend::Phase::Unknown || s.phase == PendingSend::Phase::Disputed))
             return &s;
     return nullptr;
 }
 
-const PendingSend* SendState::Find(int32_t centerCode) const {
+const PendingSend* SendState::Find(int64_t centerCode, SendKind kind) const {
     for (const PendingSend& s : m_sends)
-        if (s.centerCode == centerCode)
+        if (s.kind == kind && s.centerCode == centerCode)
             return &s;
     return nullptr;
 }
 
 void SendState::Put(PendingSend send) {
     Discard();
-    if (!Owns(send.centerCode))
-        m_own.push_back(send.centerCode);
+    if (!Owns(send.kind, send.centerCode))
+        m_own.emplace_back(send.kind, send.centerCode);
     for (PendingSend& s : m_sends)
-        if (s.centerCode == send.centerCode) {
+        if (s.kind == send.kind && s.centerCode == send.centerCode) {
             s = std::move(send);
             return;
         }
     m_sends.push_back(std::move(send));
 }
 
-void SendState::Remove(int32_t centerCode) {
+void SendState::Remove(int64_t centerCode, SendKind kind) {
     Discard();
-    if (!Owns(centerCode))
-        m_own.push_back(centerCode);
-    std::erase_if(m_sends, [&](const PendingSend& s) { return s.centerCode == centerCode; });
+    if (!Owns(kind, centerCode))
+        m_own.emplace_back(kind, centerCode);
+    std::erase_if(m_sends,
+                  [&](const PendingSend& s) { return s.kind == kind && s.centerCode == centerCode; });
 }
 
 std::string SendStatePath() {

@@ -1,10 +1,12 @@
 // Sends the center knows about and the store database does not (yet): an end whose reply never
 // arrived, and ended sends whose history rows could not be written. Kept in a small file in the host
 // folder so that neither a failed request, a database failure nor the end of the process loses them.
+// SMS sends, app messages and (later) coupon issues share the file; each entry says which it is.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct SentRecipient {
@@ -12,7 +14,14 @@ struct SentRecipient {
     std::string phone; // as handed to the center (digits)
 };
 
-// Everything needed to write the send's smssend and smslist rows later.
+// What the center carried: its end request and its history differ by kind.
+enum class SendKind : char {
+    Sms = 'S', // SMS/LMS: SMSEND, center code SS
+    App = 'A', // app message: SMMSEND, center code ML (64-bit)
+};
+
+// Everything needed to ask the center again about the send's end and to write its smssend and
+// smslist rows later.
 struct PendingSend {
     enum class Phase : char {
         Unknown = 'U',    // the end was posted and no usable reply came back: it may have gone out
@@ -22,7 +31,8 @@ struct PendingSend {
         Disputed = 'D',
     };
     Phase phase = Phase::Unknown;
-    int32_t centerCode = 0; // SS
+    SendKind kind = SendKind::Sms;
+    int64_t centerCode = 0; // SS of an SMS send, ML of an app message
     int32_t storeCode = 0;
     bool lms = false;
     int32_t empCode = 0;
@@ -34,6 +44,10 @@ struct PendingSend {
     std::string sentAt;      // local "YYYY-MM-DD HH:MM:SS" when the send began; the history's time
                              // when it is written later (empty in files written before it was kept)
     std::string reason;      // Disputed: the center's refusal, as shown
+    // App messages: the end's all-members flag and mobile-signal period, and its ALL_USER once ended.
+    bool allMembers = false;
+    int32_t mobileDays = -1;
+    int32_t allUser = 0;
     std::vector<SentRecipient> recipients;
 };
 
@@ -61,14 +75,14 @@ public:
     void Discard();
 
     const std::vector<PendingSend>& sends() const { return m_sends; }
-    // The send whose end is unresolved (unknown or disputed), or null. There is at most one: none is
-    // begun while it lasts.
-    const PendingSend* FindUnknown() const;
-    // The entry with this center code, or null.
-    const PendingSend* Find(int32_t centerCode) const;
-    // Adds the send or replaces the entry with the same center code.
+    // The send of that kind whose end is unresolved (unknown or disputed), or null. There is at most
+    // one of a kind: none is begun while it lasts.
+    const PendingSend* FindUnknown(SendKind kind = SendKind::Sms) const;
+    // The entry of that kind with this center code, or null.
+    const PendingSend* Find(int64_t centerCode, SendKind kind = SendKind::Sms) const;
+    // Adds the send or replaces the entry of the same kind and center code.
     void Put(PendingSend send);
-    void Remove(int32_t centerCode);
+    void Remove(int64_t centerCode, SendKind kind = SendKind::Sms);
     bool empty() const { return m_sends.empty(); }
 
     const std::string& path() const { return m_path; }
@@ -87,12 +101,12 @@ private:
     bool MergeWithFile(std::vector<PendingSend>& merged) const;
     // The file's entries this object did not put or remove. False when the file could not be read.
     bool ReadOthers(std::vector<PendingSend>& others) const;
-    bool Owns(int32_t centerCode) const;
+    bool Owns(SendKind kind, int64_t centerCode) const;
 
     std::string m_path;
     std::vector<PendingSend> m_sends;
-    bool m_prepared = false;    // the prepared file holds m_sends, synced
-    std::vector<int32_t> m_own; // center codes put or removed since Load
+    bool m_prepared = false;                         // the prepared file holds m_sends, synced
+    std::vector<std::pair<SendKind, int64_t>> m_own; // entries put or removed since Load
 };
 
 // "ZMSGSEND.dat" in the state folder: the host folder when it can be written, else the user's state
