@@ -769,6 +769,7 @@ SmmsSendInput CSmmsDlg::SendInput() {
     input.saveSentDraft = [this] { SaveDraft(1); };
     input.adRules = [this] { return AskAdRules(); };
     input.ownUnsettled = m_unsettled;
+    input.beforeReport = [this](const SmmsSendResult& soFar) { ShowSendChanges(soFar); };
     return input;
 }
 
@@ -808,10 +809,23 @@ void CSmmsDlg::accept() {
     ApplySendResult(result);
 }
 
-void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {
+void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
     m_unsettled = result.unsettled;
     if (result.localCode > 0)
         m_localCode = result.localCode;
+    if (result.outcome != SmmsSendOutcome::PreviousCompleted || result.rowsSent.empty())
+        return;
+    // An earlier message turned out to have reached these members: they are unchecked, so the next
+    // press does not send them the same thing again.
+    for (size_t i : result.rowsSent)
+        if (i < m_list.size())
+            m_list[i].checked = false;
+    ShowSmmsChecks(*m_grid, m_list);
+    RecountChecked();
+}
+
+void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {
+    ShowSendChanges(result);
     if (result.focus != 0)
         FocusAt(result.focus, result.caret);
     if (result.outcome == SmmsSendOutcome::Sent) {

@@ -104,6 +104,9 @@ private:
     SmmsSendInput SendInput();
     // The advertising questions asked before a send (night-time advertising); true goes on.
     bool AskAdRules();
+    // What a send changed (the unsettled send, the history code, rows an earlier message reached),
+    // shown before its report; then the focus, or the close.
+    void ShowSendChanges(const SmmsSendResult& result);
     void ApplySendResult(const SmmsSendResult& result);
     void FocusAt(int control, int caret);
     QWidget* BoxParent();

@@ -25,6 +25,7 @@
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
 #include "sim/imagebox.h"
+#include "sim/smmsstate.h"
 #include "smms/smmsdraft.h"
 #include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imagepreview.h"
@@ -461,6 +462,85 @@ private slots:
         QVERIFY(Child<CTrellisEx>(dlg, "memberGrid")->isVisible());
         QVERIFY(OpenPage(dlg, "pageSentButton"));
         QCOMPARE(dlg.Browser()->title(), QStringLiteral("전송내역"));
+    }
+
+    void sendGoesThroughTheCenterAndClosesTheDialog() {
+        ScriptedMessages boxes;
+        CSmmsDlg dlg(m_db, 1, "", kFirst60, "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* grid = Child<CTrellisEx>(dlg, "memberGrid");
+        QTRY_COMPARE(grid->GetRowCount(), 21);
+        Child<QComboBox>(dlg, "signalCombo")->setCurrentIndex(0); // every listed member
+        QCOMPARE(dlg.CheckedCount(), 20);
+        boxes.clear();
+        auto* title = Child<QLineEdit>(dlg, "titleEdit");
+        auto* body = Child<QPlainTextEdit>(dlg, "bodyEdit");
+        auto* send = Child<QPushButton>(dlg, "sendButton");
+
+        // A refused check: its text, the focus where it says, nothing sent.
+        title->clear();
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.texts(),
+                 (std::vector<std::string>{"1 ~ 100자 (한글50자) 이내로 제목을 입력해 주십시오."}));
+        QCOMPARE(dlg.focusWidget(), title);
+        title->setText(QStringLiteral("(광고)행복마트 주말 특가"));
+        boxes.clear();
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.texts(),
+                 (std::vector<std::string>{"1 ~ 2000자 (한글1000자) 이내로 메시지를 입력해 주십시오."}));
+        QCOMPARE(dlg.focusWidget(), body);
+        // A tag-like text: the caret goes to it.
+        body->setPlainText(QStringLiteral("첫 줄\n가격 <b>30%</b> 할인"));
+        boxes.clear();
+        QTest::mouseClick(send, Qt::LeftButton);
+        QCOMPARE(boxes.texts().size(), size_t(1));
+        QVERIFY(boxes.texts()[0].rfind("메세지에 \"<알파벳\" ", 0) == 0);
+        QCOMPARE(dlg.focusWidget(), body);
+        QCOMPARE(body->textCursor().position(), 7);
+        QCOMPARE(m_fx->sim().Requests().Count("SMMSBEGIN"), 0);
+        QVERIFY(dlg.isVisible());
+
+        // Sent: the center completed the message to the 20 checked members, the history holds them,
+        // the draft says sent, the dialog closes.
+        body->setPlainText(QStringLiteral("이번 주말 신선식품 30% 할인!\n회원님께만 드리는 가격입니다."));
+        boxes.clear();
+        QTest::mouseClick(send, Qt::LeftButton);
+        QVERIFY(!dlg.isVisible());
+        QCOMPARE(dlg.result(), int(QDialog::Accepted));
+        const std::vector<zmsg::sim::SmmsMessage> sent = m_fx->sim().Center().Smms().MessagesOf(1001);
+        QCOMPARE(sent.size(), size_t(1));
+        QCOMPARE(sent[0].completions, 1);
+        QCOMPARE(zmsg::sim::SmmsState::ListedPhones(sent[0]).size(), size_t(20));
+        QVERIFY(dlg.LocalSendCode() > 0);
+        const std::string code = std::to_string(dlg.LocalSendCode());
+        QCOMPARE(Query("SELECT COUNT(*) FROM smslist WHERE sl_sendtype=1 AND sl_sscode=" + code),
+                 std::string("20"));
+        const auto draft = LoadSmmsDraft(SmmsDraftPath());
+        QVERIFY(draft.has_value());
+        QCOMPARE(draft->sendSuccess, 1);
+
+        // With the picture the host named: uploaded once, under the one name the center knows.
+        QTemporaryDir dir;
+        const QString photo = dir.filePath(QStringLiteral("photo.jpg"));
+        QImage image(300, 200, QImage::Format_RGB32);
+        image.fill(Qt::darkGreen);
+        QVERIFY(image.save(photo, "JPEG"));
+        CSmmsDlg withPicture(m_db, 1, "3,6,9", "", photo.toStdString());
+        QVERIFY(withPicture.Start());
+        withPicture.show();
+        QTRY_COMPARE(Child<CTrellisEx>(withPicture, "memberGrid")->GetRowCount(), 4);
+        Child<QComboBox>(withPicture, "signalCombo")->setCurrentIndex(0);
+        Child<QPlainTextEdit>(withPicture, "bodyEdit")->setPlainText(QStringLiteral("사진을 보세요"));
+        QTest::mouseClick(Child<QPushButton>(withPicture, "sendButton"), Qt::LeftButton);
+        QCOMPARE(withPicture.result(), int(QDialog::Accepted));
+        const std::vector<zmsg::sim::SmmsUpload> uploads = m_fx->sim().Center().Smms().Uploads();
+        QCOMPARE(uploads.size(), size_t(1));
+        QVERIFY(uploads[0].hasFile);
+        QCOMPARE(uploads[0].fileName, std::string("Alder_SMMS_Upload.jpg"));
+        QFile sentFile(photo);
+        QVERIFY(sentFile.open(QIODevice::ReadOnly));
+        QCOMPARE(uploads[0].sha256, zmsg::sim::SmmsState::Sha256Hex(sentFile.readAll().toStdString()));
     }
 
     void localPictureGoesThroughTheEditor() {
