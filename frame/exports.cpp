@@ -17,6 +17,7 @@
 #include "frame/widgets/progresswnd.h"
 #include "results/resultreceiver.h"
 #include "results/smmsresultreceiver.h"
+#include "smms/ui/smmsdlg.h"
 #include "sms/ui/smsdlg.h"
 
 namespace {
@@ -102,9 +103,14 @@ void PopupRefuseList(CSQLDirect*, int32_t) {
         NotBuiltYet("080 수신거부 관리");
 }
 
-void PopupSMMS(CSQLDirect*, int32_t, const char*, const char*, const char*) {
-    if (EnsureStarted() && CanShowDialog("앱 메시지 보내기"))
-        NotBuiltYet("앱 메시지 보내기");
+void PopupSMMS(CSQLDirect* db, int32_t empCode, const char* codeList, const char* condition,
+               const char* imagePath) {
+    if (!EnsureStarted() || !CanShowDialog("앱 메시지 보내기"))
+        return;
+    auto* dlg = new CSmmsDlg(db, empCode, codeList ? codeList : "", condition ? condition : "",
+                             imagePath ? imagePath : "", nullptr);
+    dlg->exec();
+    delete dlg;
 }
 
 void PopupSMS(CSQLDirect* db, int32_t empCode, int32_t targetType, const char* codeList,

@@ -12,6 +12,8 @@ cmake --build build -j "$(nproc)" --target zmsg-host $( [ -f sim/main.cpp ] && e
 DB="$ROOT/demo/store.db"
 mkdir -p "$ROOT/demo"
 [ -f "$DB" ] || build/host/zmsg-host make-demo-db "$DB"
+# A picture for the app message's image editor (button "내 PC 이미지" of the app-message window).
+cp -f "$ROOT/res/demo/sample-picture.jpg" "$ROOT/demo/sample-picture.jpg"
 
 # The demo's own settings folder: the module reads the center's address from it.
 export XDG_CONFIG_HOME="$ROOT/demo/home/config"
@@ -65,6 +67,7 @@ export QTWEBENGINE_CHROMIUM_FLAGS="${QTWEBENGINE_CHROMIUM_FLAGS:-} $CHROMIUM"
 cp -f "$ROOT/build/host/zmsg-host" "$ROOT/demo/zmsg-host"
 echo "demo running: stop it with Ctrl+C here (or close the host window)"
 echo "module log:   iconv -f cp949 -t utf-8 demo/Log/ZMSG_$(date +%Y%m%d).log"
+echo "app picture:  $ROOT/demo/sample-picture.jpg (for the app-message window's image editor)"
 "$ROOT/demo/zmsg-host" --db "sqlite:$DB" "$@" &
 HOST_PID=$!
 wait "$HOST_PID"

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "sim/imagebox.h"
 #include "sim/json.h"
 #include "sim/replytext.h"
 #include "sim/sampleimage.h"
@@ -403,12 +404,10 @@ std::optional<std::string> CenterState::Download(const std::string& path) const 
     const auto f = m_files.find(path);
     if (f != m_files.end())
         return f->second;
-    int mart = 0, box = 0, img = 0;
-    char tail[8] = {};
-    if (std::sscanf(path.c_str(), "/SMMS/ImageBox/%d/%d_%d.%4s", &mart, &box, &img, tail) == 4 &&
-        std::string(tail) == "jpg" && m_stores.count(mart) && box == 1 && img >= 1 && img <= 3)
-        return SampleJpeg();
-    return std::nullopt;
+    const std::optional<ImageBoxAddress> box = ParseImageBoxPath(path);
+    if (!box || !m_stores.count(box->mart))
+        return std::nullopt;
+    return ImageBoxJpeg(box->box, box->image);
 }
 
 void CenterState::PutFile(const std::string& path, std::string bytes) {

@@ -1,6 +1,8 @@
 #include "sim/pages.h"
 
+#include "sim/imagebox.h"
 #include "sim/json.h"
+#include "sim/smmsstate.h"
 
 #include <algorithm>
 #include <chrono>
@@ -344,10 +346,118 @@ PageReply CallbackPage(const FormFields& query, const CenterState& center) {
     return {200, body};
 }
 
+// The begin request carries "<" and ">" as "_lt;_" and "_gt;_".
+std::string FromWire(std::string text) {
+    for (const auto& [from, to] : {std::pair<std::string, std::string>{"_lt;_", "<"}, {"_gt;_", ">"}})
+        for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+            text.replace(at, from.size(), to);
+    return text;
+}
+
+// Other stores' app messages, as the open-messages page offers them.
+const std::vector<Sample>& OpenSamples() {
+    static const std::vector<Sample> samples = {
+        {"[우리마트] 주말 한우 특가",
+         "이번 주말 한우 등심 100g 6,900원!\n회원님께만 드리는 특별 가격입니다."},
+        {"[동네마트] 배달 서비스 시작",
+         "3만원 이상 구매하시면 무료로 배달해 드립니다.\n앱에서 바로 주문하세요."},
+    };
+    return samples;
+}
+
+std::string MessageList(const std::vector<Sample>& messages, const std::string& link, const char* none) {
+    if (messages.empty())
+        return "<p>" + Html(none) + "</p>\n";
+    std::string out = "<p class=\"note\">메시지를 누르면 제목과 내용이 작성란으로 복사됩니다.</p>\n";
+    for (size_t i = 0; i < messages.size(); ++i) {
+        out += "<a class=\"sample\" id=\"msg" + std::to_string(i + 1) + "\" href=\"" + link +
+               "\" onclick=\"pick(" + std::to_string(i) + ")\">";
+        if (*messages[i].title)
+            out += "<b>" + Html(messages[i].title) + "</b><br>";
+        out += Html(messages[i].text) + "</a>\n";
+    }
+    return out;
+}
+
+// The app-message dialog's pages: the store's image box, its sent messages, other stores' messages.
+PageReply SmmsPage(const FormFields& query, const CenterState& center) {
+    const std::string pm = FieldOf(query, "pm");
+    if (!IsWellFormedPageToken(pm))
+        return Refusal("페이지 인증 정보가 올바르지 않습니다.");
+    const std::optional<int> mart = MartOfToken(pm);
+    const std::optional<Store> store = mart ? center.StoreOf(*mart) : std::nullopt;
+    if (!store || !store->hasAppAccount)
+        return Refusal("등록되지 않은 매장입니다.");
+    const std::string page = FieldOf(query, "page");
+    const std::string self = "AppSMMS.aspx?page=" + page;
+
+    if (page == "IMGBOX") {
+        const auto& pictures = ImageBoxPictures();
+        std::string data = "var pictures = [\n";
+        for (const ImageBoxPicture& p : pictures)
+            data += "  {box: " + std::to_string(p.box) + ", img: " + std::to_string(p.image) +
+                    ", path: " + Js(ImageBoxPath(store->code, p.box, p.image)) + "},\n";
+        data += "];\nvar chosen = -1;\nfunction pick(i) { chosen = i; }\n"
+                "function jsGetImgBoxInfo() {\n"
+                "  if (chosen < 0) return \"\";\n"
+                "  var p = pictures[chosen];\n"
+                "  return \"<BOX>\" + p.box + \"<\\/BOX><IMG>\" + p.img + \"<\\/IMG><URL>\" + "
+                "location.protocol + "
+                "\"//\" + location.host + p.path + \"<\\/URL>\";\n}\n";
+        std::string body =
+            Head("이미지보관함", data) + "<h1>" + Html(store->name) +
+            " 이미지보관함</h1>\n<p class=\"note\">사용할 이미지를 누르면 메시지에 첨부됩니다.</p>\n"
+            "<div class=\"list\">\n";
+        for (size_t i = 0; i < pictures.size(); ++i) {
+            const ImageBoxPicture& p = pictures[i];
+            body += "<a class=\"sample\" id=\"img" + std::to_string(i + 1) + "\" href=\"" + self +
+                    "&amp;cmd=DoUseWebImgBox&amp;pm=" + pm + "\" onclick=\"pick(" + std::to_string(i) +
+                    ")\"><img src=\"" + ImageBoxPath(store->code, p.box, p.image) +
+                    "\" width=\"160\" height=\"120\" alt=\"\"><br>" + Html(p.title) + "</a>\n";
+        }
+        return {200, body + "</div>\n</body></html>\n"};
+    }
+    if (page != "SENDED" && page != "OPENMSG")
+        return Refusal("없는 페이지입니다.");
+
+    // Titles and texts are kept as strings here; Sample only points at them.
+    std::vector<std::pair<std::string, std::string>> texts;
+    if (page == "SENDED") {
+        const std::vector<SmmsMessage> sent = center.Smms().MessagesOf(store->code);
+        for (auto it = sent.rbegin(); it != sent.rend(); ++it)
+            if (it->completions > 0)
+                texts.emplace_back(FromWire(it->title), FromWire(it->body));
+    } else {
+        for (const Sample& s : OpenSamples())
+            texts.emplace_back(s.title, s.text);
+    }
+    std::vector<Sample> messages;
+    for (const auto& [title, text] : texts)
+        messages.push_back({title.c_str(), text.c_str()});
+
+    std::string data = "var messages = [\n";
+    for (const Sample& m : messages)
+        data += "  {title: " + Js(m.title) + ", text: " + Js(m.text) + "},\n";
+    data += "];\nvar chosen = -1;\nfunction pick(i) { chosen = i; }\n"
+            "function jsGetCopyMsg() {\n"
+            "  if (chosen < 0) return \"\";\n"
+            "  var m = messages[chosen];\n"
+            "  return \"<SMMSTITLE>\" + m.title + \"<\\/SMMSTITLE><SMMSCONTENT>\" + "
+            "m.text.split(\"\\n\").join(\"<BR>\") + \"<\\/SMMSCONTENT>\";\n}\n";
+    const bool sent = page == "SENDED";
+    std::string body =
+        Head(sent ? "전송내역" : "타점포 메시지", data) + "<h1>" +
+        (sent ? Html(store->name) + " AlderS 전송내역" : std::string("다른 점포의 AlderS 문자")) +
+        "</h1>\n<div class=\"list\">\n" +
+        MessageList(messages, self + "&amp;cmd=DoUseWebCopyMsg&amp;pm=" + pm,
+                    sent ? "전송한 AlderS 문자가 없습니다." : "다른 점포의 AlderS 문자가 없습니다.");
+    return {200, body + "</div>\n</body></html>\n"};
+}
+
 } // namespace
 
 bool IsCenterPage(const std::string& path) {
-    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx";
+    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx" || path == "/SMMS/AppSMMS.aspx";
 }
 
 PageReply CenterPage(const std::string& path, const FormFields& query, const CenterState& center) {
@@ -355,6 +465,8 @@ PageReply CenterPage(const std::string& path, const FormFields& query, const Cen
         return SmsPage(query, center);
     if (path == "/ZMSG/SelCallback.aspx")
         return CallbackPage(query, center);
+    if (path == "/SMMS/AppSMMS.aspx")
+        return SmmsPage(query, center);
     return {404, "not found"};
 }
 

@@ -12,6 +12,14 @@
 //                                             button navigates to "DoCopyCallbackToApp" and
 //                                             jsGetCopyCallback returns the checked number ("" when
 //                                             none is checked)
+//   GET /SMMS/AppSMMS.aspx?page=P&pm=TOKEN    the app-message dialog's pages, for a store with an app
+//                                             account: IMGBOX the image box (clicking a picture makes
+//                                             jsGetImgBoxInfo return "<BOX>b</BOX><IMG>i</IMG><URL>
+//                                             address</URL>" and navigates to "DoUseWebImgBox");
+//                                             SENDED the store's completed app messages, OPENMSG
+//                                             other stores' (clicking one makes jsGetCopyMsg return
+//                                             "<SMMSTITLE>..</SMMSTITLE><SMMSCONTENT>..</SMMSCONTENT>",
+//                                             line breaks as "<BR>", and navigates to "DoUseWebCopyMsg")
 //
 // Requests are recorded, and faults armed, under the verb PAGE.
 //

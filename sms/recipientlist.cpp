@@ -20,18 +20,54 @@ int RecipientList::AddRecipient(int32_t code, std::string_view name, std::string
     Recipient row;
     row.code = code;
     row.name.assign(name);
-    row.phone = digits;
+    row.phone = std::move(digits);
     row.text3.assign(text3);
     row.text4.assign(text4);
     row.appDate.assign(appDate);
     if (threeFail)
         row.remark = K("3회수신실패");
     row.checked = !threeFail;
+    Append(std::move(row));
+    return threeFail ? AddedUnchecked : Added;
+}
+
+int RecipientList::AddAppRecipient(int32_t code, std::string_view name, std::string_view phone,
+                                   std::string_view points, std::string_view appDate, bool manual) {
+    const bool threeFail = phone.substr(0, 3) == "***";
+    std::string digits = CvexGlobal::GetNumberOnlyString(phone);
+    if (digits.size() < 9 || digits.size() > 14)
+        return BadFormat;
+    if (FindPhone(digits) >= 0)
+        return Duplicate;
+    std::string_view date = appDate;
+    while (!date.empty() && (date.front() == ' ' || date.front() == '\t'))
+        date.remove_prefix(1);
+    while (!date.empty() && (date.back() == ' ' || date.back() == '\t'))
+        date.remove_suffix(1);
+    if (!manual && date.size() < 10)
+        return NoApp;
+
+    Recipient row;
+    row.code = code;
+    row.name.assign(name);
+    row.phone = std::move(digits);
+    row.text3.assign(points);
+    if (!manual)
+        row.appDate.assign(date);
+    if (threeFail)
+        row.remark = K("3회수신실패");
+    else if (manual)
+        row.remark = K("수동추가");
+    row.checked = !threeFail;
+    Append(std::move(row));
+    return threeFail ? AddedUnchecked : Added;
+}
+
+void RecipientList::Append(Recipient row) {
     if (row.appDate.size() >= 10)
         m_appSignalSeen = true;
-    m_byPhone.emplace(std::move(digits), m_rows.size());
+    m_byPhone.emplace(row.phone, m_rows.size());
     m_rows.push_back(std::move(row));
-    return threeFail ? AddedUnchecked : Added;
 }
 
 int RecipientList::FindPhone(std::string_view digits) const {

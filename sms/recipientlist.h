@@ -13,12 +13,17 @@
 
 class RecipientList {
 public:
-    enum AddResult : int { Added = 0, AddedUnchecked = 1, BadFormat = 2, Duplicate = 3 };
+    enum AddResult : int { Added = 0, AddedUnchecked = 1, BadFormat = 2, Duplicate = 3, NoApp = 4 };
 
     // Checks and adds one recipient: "***" in front marks three failed deliveries (added unchecked),
     // the number keeps its digits only, 9 to 14 digits beginning "01", the first row with a number wins.
     int AddRecipient(int32_t code, std::string_view name, std::string_view phone, std::string_view text3,
                      std::string_view text4, std::string_view appDate);
+    // The app-message variant: any 9 to 14 digits (an app user is known by the app, not by the number's
+    // prefix); a member without an app-signal date of 10 characters (trimmed) is NoApp. A row typed by
+    // hand (manual) has no date and carries the remark "수동추가".
+    int AddAppRecipient(int32_t code, std::string_view name, std::string_view phone, std::string_view points,
+                        std::string_view appDate, bool manual);
     // Index of the row whose number is exactly these digits, or -1.
     int FindPhone(std::string_view digits) const;
 
@@ -40,6 +45,8 @@ public:
     std::string PhoneFormatQuestion() const;
 
 private:
+    void Append(Recipient row);
+
     std::vector<Recipient> m_rows;
     std::unordered_map<std::string, size_t> m_byPhone; // first row of each number
     bool m_appSignalSeen = false;

@@ -30,7 +30,7 @@ struct TargetStatements {
     const char* failure; // UTF-8
 };
 
-const TargetStatements& StatementsOf(int targetType) {
+const TargetStatements& StatementsOf(int targetType, RecipientLoadVariant variant) {
     static const TargetStatements members = {
         "SMS를 전송할 회원정보를 불러오는 중입니다.", "mem_code",
         "SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, mem_apply, mem_m2date, "
@@ -43,6 +43,13 @@ const TargetStatements& StatementsOf(int targetType) {
         "SMS를 전송할 공급사정보를 불러오는 중입니다.", "sup_code",
         "SELECT sup_code, sup_mgrname, sup_cel, sup_bzname, sup_ceoname FROM supplier",
         "공급사데이터를 참조할 수 없습니다!"};
+    static const TargetStatements appMembers = {"AlderS 문자를 전송할 회원정보를 불러오는 중입니다.",
+                                                "mem_code",
+                                                "SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, "
+                                                "mem_bzname, mem_apply, mem_m2date FROM member",
+                                                "회원데이터를 참조할 수 없습니다!"};
+    if (variant == RecipientLoadVariant::AppMessage)
+        return appMembers;
     switch (targetType) {
     case 1:
         return employees;
@@ -53,8 +60,15 @@ const TargetStatements& StatementsOf(int targetType) {
     }
 }
 
-bool IsMemberType(int targetType) {
-    return targetType != 1 && targetType != 2;
+bool IsMemberType(const RecipientLoadRequest& request) {
+    return request.variant == RecipientLoadVariant::AppMessage ||
+           (request.targetType != 1 && request.targetType != 2);
+}
+
+int ColumnsOf(const RecipientLoadRequest& request) {
+    if (request.variant == RecipientLoadVariant::AppMessage)
+        return 8;
+    return IsMemberType(request) ? 9 : 5;
 }
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -154,7 +168,7 @@ std::string WhereClause(const std::string& codeTerm, std::string_view condition)
 }
 
 std::vector<LoadPass> BuildPasses(const RecipientLoadRequest& request, size_t codesPerStatement) {
-    const TargetStatements& target = StatementsOf(request.targetType);
+    const TargetStatements& target = StatementsOf(request.targetType, request.variant);
     std::string_view condition = request.condition;
     while (!condition.empty() && (condition.front() == ' ' || condition.front() == '\t'))
         condition.remove_prefix(1);
@@ -215,7 +229,7 @@ struct Loader {
 
     void Take(const Row& row) {
         ++summary.total;
-        if (!IsMemberType(request.targetType)) {
+        if (!IsMemberType(request)) {
             Count(list.AddRecipient(ToInt(row[0]), row[1], row[2], row[3], row[4], {}));
             return;
         }
@@ -227,8 +241,15 @@ struct Loader {
         if (UnmaskPhone(phone, ToInt(row[3]), unmasked))
             phone = std::move(unmasked);
         const bool refused = (ToInt(row[6]) & kRefusedBit) != 0;
-        if (request.targetType == 3 ? !refused : refused) {
+        const bool app = request.variant == RecipientLoadVariant::AppMessage;
+        // Type 3 keeps only those who refused; everyone else leaves them out.
+        if ((!app && request.targetType == 3) ? !refused : refused) {
             ++summary.skipped;
+            return;
+        }
+        if (app) {
+            Count(list.AddAppRecipient(ToInt(row[0]), name, phone, CvexGlobal::GetMoneyString(row[4]),
+                                       row[7].substr(0, 16), false));
             return;
         }
         // For members who refused, column 4 is their request date, put in by the refusal work.
@@ -244,6 +265,8 @@ struct Loader {
             ++summary.badFormat;
         else if (result == RecipientList::Duplicate)
             ++summary.duplicate;
+        else if (result == RecipientList::NoApp)
+            ++summary.noApp;
     }
 };
 
@@ -269,13 +292,13 @@ RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& 
     list.Clear();
     Loader loader{request, list, {}};
     const std::vector<LoadPass> passes = BuildPasses(request, kCodesPerStatement);
-    const TargetStatements& target = StatementsOf(request.targetType);
+    const TargetStatements& target = StatementsOf(request.targetType, request.variant);
     std::vector<std::string> items;
     const int n = CvexGlobal::SplitString(request.codeList, items, ',');
     if (progress.start)
         progress.start(K(target.progress), n);
 
-    const int columns = IsMemberType(request.targetType) ? 9 : 5;
+    const int columns = ColumnsOf(request);
     Row row(static_cast<size_t>(columns));
     auto fetchRow = [&] {
         for (int c = 0; c < columns; ++c)
@@ -339,5 +362,25 @@ std::string LoadSummaryMessage(const RecipientLoadSummary& summary, int targetTy
         text += K("\n▶ 전화번호형식오류 : ") + Grouped(summary.badFormat) + K(" 건");
     if (summary.duplicate > 0)
         text += K("\n▶ 전송대상중복 : ") + Grouped(summary.duplicate) + K(" 건");
+    return text;
+}
+
+std::string AppLoadSummaryMessage(const RecipientLoadSummary& summary) {
+    const int added = summary.added();
+    if (added == summary.total)
+        return {};
+    std::string text = K("총 ") + Grouped(summary.total) + K("건중 ") + Grouped(summary.total - added) +
+                       K("건의 전화번호가 부적합하여 ") + Grouped(added) +
+                       K("건만 전송대상에 추가했습니다.\n");
+    if (summary.skipped > 0)
+        text += K("\n▶ SMS 수신거부 : ") + Grouped(summary.skipped) + K(" 건");
+    if (summary.threeFail > 0)
+        text += K("\n▶ 3회이상 수신실패 : ") + Grouped(summary.threeFail) + K(" 건 (체크하시면 전송가능)");
+    if (summary.badFormat > 0)
+        text += K("\n▶ 전화번호형식오류 : ") + Grouped(summary.badFormat) + K(" 건");
+    if (summary.duplicate > 0)
+        text += K("\n▶ 전송대상중복 : ") + Grouped(summary.duplicate) + K(" 건");
+    if (summary.noApp > 0)
+        text += K("\n▶ AlderS 미접속 : ") + Grouped(summary.noApp) + K(" 건");
     return text;
 }

@@ -1,4 +1,5 @@
-// Loading the recipients the host named (codes and/or a condition) from the store database.
+// Loading the recipients the host named (codes and/or a condition) from the store database, for the
+// SMS dialog and, as its app-message variant, for the app-message dialog's members.
 #pragma once
 
 #include <functional>
@@ -9,10 +10,17 @@
 
 class CSQLDirect;
 
+enum class RecipientLoadVariant {
+    Sms,        // the SMS dialog's rows, by target type
+    AppMessage, // members for an app message: no last visit, any number form, only members with an
+                // app-signal date (the others are counted as not using the app)
+};
+
 struct RecipientLoadRequest {
     int targetType = 0;    // 0 members, 1 employees, 2 suppliers, 3 members who refused
     std::string codeList;  // comma-separated codes, CP949; may be empty
     std::string condition; // the host's own SQL term beginning with "AND"; may be empty
+    RecipientLoadVariant variant = RecipientLoadVariant::Sms; // AppMessage loads members (type 0)
 };
 
 struct RecipientLoadSummary {
@@ -21,8 +29,9 @@ struct RecipientLoadSummary {
     int threeFail = 0; // listed unchecked
     int badFormat = 0;
     int duplicate = 0;
+    int noApp = 0;       // app-message variant: members who never signalled from the app
     bool failed = false; // a statement failed; its message was shown and the load stopped
-    int added() const { return total - skipped - threeFail - badFormat - duplicate; }
+    int added() const { return total - skipped - threeFail - badFormat - duplicate - noApp; }
 };
 
 // Progress of a long load, shown by the caller's progress window.
@@ -41,3 +50,5 @@ RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& 
 std::vector<std::string> RecipientLoadStatements(const RecipientLoadRequest& request);
 // The one message after a load ("총 %s건중 ..."), or empty when every row was added.
 std::string LoadSummaryMessage(const RecipientLoadSummary& summary, int targetType);
+// The same for the app-message variant (its own wording, the "AlderS 미접속" line).
+std::string AppLoadSummaryMessage(const RecipientLoadSummary& summary);

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 
 #include "center/requestclient.h"
-#include "sim/sampleimage.h"
+#include "sim/imagebox.h"
 #include "tests/support/simfixture.h"
 
 namespace {
@@ -69,7 +69,7 @@ TEST_F(DownloadTest, OnlyKnownImageTypesKeepTheirExtension) {
     ASSERT_TRUE(boxImage.has_value());
     QFile f(QString::fromStdString(*boxImage));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_TRUE(f.readAll().toStdString() == zmsg::sim::SampleJpeg());
+    EXPECT_TRUE(f.readAll().toStdString() == zmsg::sim::ImageBoxJpeg(1, 2));
     QFile::remove(f.fileName());
 }
 

@@ -132,6 +132,52 @@ TEST(RecipientLoader, MembersAreListedWithTheirMarks) {
     EXPECT_EQ(LoadSummaryMessage(all, 0), "");
 }
 
+TEST(RecipientLoader, AppMessageVariantKeepsAppMembersOfAnyNumberForm) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    FillSampleMembers(store);
+    store.member(8, "윤여덟", "031-234-5678", -1, 8, "", 0, "'2024-05-03 10:00:00.000'");
+    store.member(9, "장아홉", "010-9999-0000", -1, 9, "", 0, "' 2024 '");
+    store.member(10, "임열", "123-45", -1, 10, "", 0, "'2024-05-03 10:00:00.000'");
+    ScriptedMessages messages;
+
+    RecipientLoadRequest request;
+    request.condition = "AND mem_code>0";
+    request.variant = RecipientLoadVariant::AppMessage;
+    EXPECT_EQ(
+        RecipientLoadStatements(request),
+        (std::vector<std::string>{"SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, "
+                                  "mem_apply, mem_m2date FROM member WHERE mem_code>0"}));
+    RecipientList list;
+    std::vector<std::string> progress;
+    LoadProgress watch;
+    watch.start = [&](const std::string& text, int n) {
+        progress.push_back(Cp949ToUtf8(text) + "/" + std::to_string(n));
+    };
+    const RecipientLoadSummary s = LoadRecipients(store.db(), request, list, watch);
+    // A landline counts (the app knows its user, not the number's prefix); no date, no app.
+    EXPECT_EQ(Shown(list), (std::vector<std::string>{
+                               "1|김하나|01011112222|1,234,567||2024-05-01 09:30||v",
+                               "3|박셋|01033334444|50||2024-05-02 08:00|3회수신실패|-",
+                               "8|윤여덟|0312345678|8||2024-05-03 10:00||v",
+                           }));
+    EXPECT_EQ(progress, (std::vector<std::string>{"AlderS 문자를 전송할 회원정보를 불러오는 중입니다./0"}));
+    EXPECT_EQ(s.total, 10);
+    EXPECT_EQ(s.noApp, 3);
+    EXPECT_EQ(Cp949ToUtf8(AppLoadSummaryMessage(s)),
+              "총 10건중 8건의 전화번호가 부적합하여 2건만 전송대상에 추가했습니다.\n"
+              "\n▶ SMS 수신거부 : 2 건"
+              "\n▶ 3회이상 수신실패 : 1 건 (체크하시면 전송가능)"
+              "\n▶ 전화번호형식오류 : 1 건"
+              "\n▶ 전송대상중복 : 1 건"
+              "\n▶ AlderS 미접속 : 3 건");
+
+    // A row typed by hand needs no date and says where it came from.
+    EXPECT_EQ(list.AddAppRecipient(0, K("손님"), "010-5555-6666", "", "", true), RecipientList::Added);
+    EXPECT_EQ(list.AddAppRecipient(0, K("손님"), "01055556666", "", "", true), RecipientList::Duplicate);
+    EXPECT_EQ(Shown(list).back(), "0|손님|01055556666||||수동추가|v");
+}
+
 TEST(RecipientLoader, SummaryCountsAreGroupedWithCommas) {
     RecipientLoadSummary s;
     s.total = 1234567;

@@ -160,3 +160,47 @@ TEST_F(SimPagesTest, CallbackPageListsTheStoresRegisteredNumbers) {
 }
 
 } // namespace
+
+namespace {
+
+// The app-message pages: each with its page function and command link; the image box's pictures are
+// on the page and at their download address; a store without an app account, or a made-up token, gets
+// a refusal without any page function.
+std::string Picture(SimFixture& fx, const std::string& path) {
+    httplib::Client client("127.0.0.1", fx.sim().Port());
+    const auto res = client.Get(path.c_str());
+    if (!res || res->status != 200 || res->get_header_value("Content-Type") != "image/jpeg")
+        return "(none)";
+    return res->body;
+}
+
+TEST_F(SimPagesTest, AppMessagePagesOfferTheirFunctionsAndPictures) {
+    const std::string box = Get(zmsg::SmmsPageUrl("IMGBOX", 1001, 7));
+    EXPECT_TRUE(Has(box, "function jsGetImgBoxInfo()"));
+    EXPECT_TRUE(Has(box, "cmd=DoUseWebImgBox"));
+    for (int image = 1; image <= 3; ++image) {
+        const std::string path = "/SMMS/ImageBox/1001/1_" + std::to_string(image) + ".jpg";
+        EXPECT_TRUE(Has(box, "src=\"" + path + "\"")) << image;
+        const std::string jpeg = Picture(m_fx, path);
+        EXPECT_EQ(jpeg.substr(0, 3), "\xff\xd8\xff") << image;
+    }
+    EXPECT_NE(Picture(m_fx, "/SMMS/ImageBox/1001/1_1.jpg"), Picture(m_fx, "/SMMS/ImageBox/1001/1_2.jpg"));
+    EXPECT_EQ(Picture(m_fx, "/SMMS/ImageBox/1001/1_4.jpg"), "(none)");
+    for (const char* page : {"SENDED", "OPENMSG"}) {
+        const std::string html = Get(zmsg::SmmsPageUrl(page, 1001, 7));
+        EXPECT_TRUE(Has(html, "function jsGetCopyMsg()")) << page;
+        EXPECT_FALSE(Has(html, "jsGetImgBoxInfo")) << page;
+    }
+    EXPECT_TRUE(Has(Get(zmsg::SmmsPageUrl("OPENMSG", 1001, 7)), "cmd=DoUseWebCopyMsg"));
+    EXPECT_TRUE(Has(Get(zmsg::SmmsPageUrl("SENDED", 1001, 7)), "전송한 AlderS 문자가 없습니다."));
+
+    for (const std::string& refused :
+         {zmsg::SmmsPageUrl("IMGBOX", 1003, 7), zmsg::SmmsPageUrl("NOPAGE", 1001, 7),
+          std::string("/SMMS/AppSMMS.aspx?page=IMGBOX&pm=123")}) {
+        const std::string html = Get(refused);
+        EXPECT_TRUE(Has(html, "잘못된 접근입니다.")) << refused;
+        EXPECT_FALSE(Has(html, "function js")) << refused;
+    }
+}
+
+} // namespace
