@@ -845,8 +845,9 @@ void CSMSDlg::accept() {
         const std::string question = m_list.PhoneFormatQuestion();
         return question.empty() || ShowMessageBox(question, kQuestionNoDefault, 0, 0, BoxParent()) == IDYES;
     };
-    input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message] {
-        return AskAdRules(lms, subject, message);
+    input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message,
+                     reservation = input.reservation] {
+        return AskAdRules(lms, subject, message, reservation);
     };
 
     // Created when the checks have passed, that is at the first step shown.
@@ -891,7 +892,8 @@ int CSMSDlg::CombinedAppSend() {
     return -1;
 }
 
-bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message) {
+bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message,
+                         const std::optional<QDateTime>& reservation) {
     if (m_noAdCheck->isChecked())
         return true;
     const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
@@ -910,7 +912,10 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
     rules.storeName = m_account.storeName;
     rules.storePhone = m_account.storePhone;
     rules.optOutNumber = optOut;
-    return CheckAdRules(rules, BoxParent());
+    if (!CheckAdRules(rules, BoxParent()))
+        return false;
+    // A refusal notice is not advertising, whatever its text begins with.
+    return m_targetType == 3 || CheckNightAdvertising(rules.message, subject, reservation, BoxParent());
 }
 
 void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {

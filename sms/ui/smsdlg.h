@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <QDateTime>
 #include <QDialog>
 #include <QTimer>
 
@@ -94,7 +95,9 @@ private:
     // The send and the draft.
     // The combined app-message send: the number sent, negative on failure.
     static int CombinedAppSend();
-    bool AskAdRules(bool lms, const std::string& subject, const std::string& message);
+    // The advertising checks before a send: opt-out number, the rules, the night-time consent.
+    bool AskAdRules(bool lms, const std::string& subject, const std::string& message,
+                    const std::optional<QDateTime>& reservation);
     // What a send changed (rows sent, balance, counts, the unsettled send), shown before its report.
     void ShowSendChanges(const SmsSendResult& result);
     // Closes, moves to the history or puts the focus where the send's outcome says.
