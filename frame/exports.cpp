@@ -11,6 +11,7 @@
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
+#include "frame/urlopener.h"
 #include "frame/widgets/messagedlg.h"
 #include "frame/widgets/openfiledlg.h"
 #include "frame/widgets/progresswnd.h"
@@ -44,6 +45,8 @@ bool EnsureStarted() {
             InstallMessageDialogPresenter();
         if (!HasFileDialogPresenter() && HasGui())
             InstallFileDialogPresenter();
+        if (!HasUrlOpener() && HasGui())
+            InstallDesktopUrlOpener();
         state = theApp().InitInstance() ? 1 : -1;
     }
     return state == 1;
