@@ -1,13 +1,15 @@
 // Control surface:
 //   GET  /_sim/requests  every request received, as JSON (index, time, method, path, verb, fields, fault)
-//   GET  /_sim/state     stores' balances and every send, app message and coupon issue, as JSON
+//   GET  /_sim/state     stores' balances and every send, app message and coupon issue, as JSON; under
+//                        "optout" the opt-out server's stores, sessions, calls and call lists asked for
 //   POST /_sim/fault     verb, nth (1 = next), kind (delay | close-before | close-after | http500 | fail |
 //                        nocolon | short | badutf8 | raw), delay (ms), code, reason, body, act (0/1)
 //   POST /_sim/reset     initial state
 //   POST /_sim/clock     advance=<seconds>: results and reservations fall due
 //   POST /_sim/config    result_delay=<seconds>, next_ml=<code>, repeated_end=refuse|repeat
 //   POST /_sim/cancel    ss=<code>: the send is cancelled (SMSRESULT then answers "9:")
-//   POST /_sim/optout    mart, date (YYYY-MM-DD), time (HHMMSS), cn, p: a new refusal request
+//   POST /_sim/optout    mart, then date (YYYY-MM-DD), time (HHMMSS), p, cn once per call (repeated for
+//                        several), or count=N with one date and time: new refusal calls (optoutstate.h)
 #include "sim/simserver.h"
 
 #include <algorithm>
@@ -231,8 +233,13 @@ void SimServer::Impl::Control(const httplib::Request& req, httplib::Response& re
     };
     if (req.method == "GET" && req.path == "/_sim/requests")
         return res.set_content(requests.ToJson(), "application/json");
-    if (req.method == "GET" && req.path == "/_sim/state")
-        return res.set_content(center.ToJson(), "application/json");
+    if (req.method == "GET" && req.path == "/_sim/state") {
+        std::string state = center.ToJson();
+        const size_t end = state.rfind('}');
+        if (end != std::string::npos)
+            state.insert(end, ",\n\"optout\":" + optOut.ToJson());
+        return res.set_content(state, "application/json");
+    }
     if (req.method == "POST" && req.path == "/_sim/fault") {
         // A mistyped fault must not look armed: the request that was meant to fail would then succeed.
         static const char* const kParameters[] = {"verb", "nth",    "kind", "delay",
@@ -292,10 +299,9 @@ void SimServer::Impl::Control(const httplib::Request& req, httplib::Response& re
         return res.set_content(ok ? "cancelled\n" : "no such send\n", "text/plain");
     }
     if (req.method == "POST" && req.path == "/_sim/optout") {
-        optOut.AddRequest(
-            static_cast<int>(number("mart", 0)),
-            {FieldOf(f, "date"), static_cast<int>(number("time", 0)), FieldOf(f, "cn"), FieldOf(f, "p")});
-        return res.set_content("ok\n", "text/plain");
+        const std::string error = optOut.AddCalls(f);
+        res.status = error.empty() ? 200 : 400;
+        return res.set_content(error.empty() ? "ok\n" : error, "text/plain");
     }
     res.status = 404;
     res.set_content("unknown control\n", "text/plain");

@@ -1,0 +1,173 @@
+// The opt-out server's envelope and replies as the module reads them: every reply check and the
+// message it gives, and the values a reply may carry before anything of it reaches the store.
+#include <gtest/gtest.h>
+
+#include "center/text/codec.h"
+#include "optout/optoutprotocol.h"
+#include "sim/optoutstate.h"
+
+using zmsg::Cp949ToUtf8;
+using zmsg::K;
+
+namespace {
+
+std::string U(const std::string& cp949) {
+    return Cp949ToUtf8(cp949);
+}
+
+TEST(OptOutReply, TheEnvelopeIsUrlEncodedBase64OfTheUtf8Xml) {
+    const std::string xml =
+        K("<AUTH><CRNum>123-45-67890</CRNum><MCode>1001</MCode><X>행복마트?~>?~></X></AUTH>");
+    const std::string body = EncodeOptOutBody(xml);
+    ASSERT_EQ(body.rfind("xmldata=", 0), 0u);
+    // Base64's '+', '/' and '=' travel percent-encoded, or the server would read a space or a new field.
+    EXPECT_EQ(body.find_first_of("+/=", 8), std::string::npos) << body;
+    EXPECT_EQ(zmsg::sim::OptOutState::DecodeXml(body),
+              "<AUTH><CRNum>123-45-67890</CRNum><MCode>1001</MCode><X>행복마트?~>?~></X></AUTH>");
+}
+
+TEST(OptOutReply, AuthenticationAnswersAndTheirMessages) {
+    struct Row {
+        const char* name;
+        const char* reply;
+        int result;
+        const char* session;
+        const char* number;
+        const char* message; // after the format text when it starts with '('
+    };
+    const Row rows[] = {
+        {"accepted",
+         "<AUTH><Result>1000</Result><Message>ok</Message><SessionID>S1</SessionID><RNumber>0807001001</"
+         "RNumber></AUTH>",
+         1000, "S1", "0807001001", ""},
+        {"declaration and comment first",
+         "<?xml version=\"1.0\"?><!-- x --><AUTH><Result>1000</Result><Message/><SessionID>S2</SessionID>"
+         "<RNumber>080</RNumber></AUTH>",
+         1000, "S2", "080", ""},
+        {"no result", "<AUTH><Message>m</Message></AUTH>", -1, "", "", "(AUTH_Result)"},
+        {"not xml at all", "1:something", -1, "", "", "(AUTH_Result)"},
+        {"no message", "<AUTH><Result>1000</Result></AUTH>", -1, "", "", "(AUTH_Message)"},
+        {"refused by the server", "<AUTH><Result>3001</Result><Message>등록되지 않은 점포</Message></AUTH>",
+         3001, "", "", "등록되지 않은 점포(상태확인-응답코드:3001)"},
+        {"no session", "<AUTH><Result>1000</Result><Message/><RNumber>0807001001</RNumber></AUTH>", -1, "",
+         "", "(AUTH_SessionID)"},
+        // Accepted but without its number: the whole answer fails and the session is not kept.
+        {"no 080 number", "<AUTH><Result>1000</Result><Message/><SessionID>S3</SessionID></AUTH>", -1, "", "",
+         "(AUTH_RNumber)"},
+    };
+    for (const std::string& format : {AuthFormatTextRefuseList(), AuthFormatTextSmsDialog()}) {
+        for (const Row& r : rows) {
+            SCOPED_TRACE(std::string(r.name) + " / " + U(format));
+            const OptOutAuth a = ParseAuthReply(r.reply, format);
+            EXPECT_EQ(a.result, r.result);
+            EXPECT_EQ(a.sessionId, r.session);
+            EXPECT_EQ(a.number080, r.number);
+            const std::string expected = r.message[0] == '(' ? U(format) + r.message : r.message;
+            EXPECT_EQ(U(a.message), expected);
+        }
+    }
+    EXPECT_EQ(U(AuthFormatTextRefuseList()), "인증처리 응답형식이 올바르지 않습니다.");
+    EXPECT_EQ(U(AuthFormatTextSmsDialog()), "인증처리 응답형식오류");
+}
+
+TEST(OptOutReply, TheSmsDialogTakesOnly080NumbersOfTenCharacters) {
+    EXPECT_TRUE(IsAcceptable080Number(1000, "0807001001"));
+    EXPECT_TRUE(IsAcceptable080Number(1000, "080-700-1001"));
+    EXPECT_FALSE(IsAcceptable080Number(1000, "080700100"));
+    EXPECT_FALSE(IsAcceptable080Number(1000, "0217001001"));
+    EXPECT_FALSE(IsAcceptable080Number(3001, "0807001001"));
+}
+
+TEST(OptOutReply, CallListChecksRefuseTheWholeReply) {
+    const std::string good = "<LIST><DATE>2025-03-06</DATE><TIME>100000</TIME><CN>0807001001</CN>"
+                             "<P>01011112222</P></LIST>";
+    auto list = [](const char* date, const char* time, const char* cn, const char* p) {
+        std::string s = "<LIST>";
+        if (date)
+            s += std::string("<DATE>") + date + "</DATE>";
+        if (time)
+            s += std::string("<TIME>") + time + "</TIME>";
+        if (cn)
+            s += std::string("<CN>") + cn + "</CN>";
+        if (p)
+            s += std::string("<P>") + p + "</P>";
+        return s + "</LIST>";
+    };
+    auto reply = [](const std::string& lists, const char* result = "1000") {
+        return "<DNC><Result>" + std::string(result) + "</Result><Message>msg</Message>" + lists + "</DNC>";
+    };
+    const std::string format = "수신거부리스트 응답형식오류";
+    struct Row {
+        std::string name;
+        std::string reply;
+        std::string message; // empty: taken
+    };
+    const std::vector<Row> rows = {
+        {"nothing new", reply("", "2000"), "추가된 수신거부 요청이 없습니다."},
+        {"another code", reply("", "4001"), "msg(상태확인-응답코드:4001)"},
+        {"no result", "<DNC><Message>m</Message></DNC>", format + "(Request_CallList)"},
+        {"not xml", "0:busy", format + "(Request_CallList)"},
+        {"no message", "<DNC><Result>1000</Result>" + good + "</DNC>", format + "(Request_Message)"},
+        {"no list", reply(""), format + "(Request_LIST)"},
+        {"no date", reply(good + list(nullptr, "1", "080", "010")), format + "(Request_pChild_DATE)"},
+        {"no time", reply(good + list("2025-03-06", nullptr, "080", "010")),
+         format + "(Request_pChild_TIME)"},
+        {"no called number", reply(good + list("2025-03-06", "1", nullptr, "010")),
+         format + "(Request_pChild_CN)"},
+        {"no caller", reply(good + list("2025-03-06", "1", "080", nullptr)), format + "(Request_pChild_P)"},
+        {"slashed date", reply(good + list("2025/03/06", "1", "080", "010")),
+         "요청일자 형식이 올바르지 않습니다."},
+        {"short date", reply(list("2025-3-6", "1", "080", "010")), "요청일자 형식이 올바르지 않습니다."},
+        {"date as sql", reply(list("0 OR 1=1", "1", "080", "010")), "요청일자 형식이 올바르지 않습니다."},
+        {"time as sql", reply(good + list("2025-03-06", "0 OR 1=1", "080", "010")),
+         format + "(Request_pChild_TIME)"},
+        {"empty time", reply(list("2025-03-06", "", "080", "010")), format + "(Request_pChild_TIME)"},
+        {"time too long", reply(list("2025-03-06", "12345678901", "080", "010")),
+         format + "(Request_pChild_TIME)"},
+        {"caller as sql", reply(good + list("2025-03-06", "1", "080", "0;DELETE member--")),
+         format + "(Request_pChild_P)"},
+        {"called number quoted", reply(list("2025-03-06", "1", "080' OR '1'='1", "010")),
+         format + "(Request_pChild_CN)"},
+        {"caller with hyphens", reply(list("2025-03-06", "1", "080", "010-1111-2222")),
+         format + "(Request_pChild_P)"},
+        {"one good request", reply(good), ""},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.name);
+        const CallListReply parsed = ParseCallListReply(r.reply);
+        EXPECT_EQ(U(parsed.failure.text), r.message);
+        if (r.message.empty()) {
+            EXPECT_EQ(parsed.requests.size(), 1u);
+        } else {
+            EXPECT_EQ(parsed.failure.logLevel, 16);
+            EXPECT_TRUE(parsed.requests.empty());
+        }
+    }
+}
+
+TEST(OptOutReply, RequestsComeInDocumentOrderWithTheDateAsEightDigits) {
+    const CallListReply parsed = ParseCallListReply(
+        "<DNC><Result>1000</Result><Message>정상처리</Message>"
+        "<LIST><DATE>2025-03-06</DATE><TIME>100000</TIME><CN>0807001001</CN><P>01011112222</P></LIST>"
+        "<LIST><DATE>20250306</DATE><TIME>100000</TIME><CN>0807001001</CN><P>01033334444</P></LIST>"
+        "<OTHER/></DNC>");
+    ASSERT_TRUE(parsed.failure.empty()) << U(parsed.failure.text);
+    EXPECT_EQ(parsed.result, 1000);
+    ASSERT_EQ(parsed.requests.size(), 2u);
+    EXPECT_EQ(parsed.requests[0].day, "20250306");
+    EXPECT_EQ(parsed.requests[0].time, "100000");
+    EXPECT_EQ(parsed.requests[0].calledNumber, "0807001001");
+    EXPECT_EQ(parsed.requests[0].refusingNumber, "01011112222");
+    EXPECT_EQ(parsed.requests[1].day, "20250306");
+    EXPECT_EQ(parsed.requests[1].refusingNumber, "01033334444");
+}
+
+TEST(OptOutReply, TheCallListRequestCarriesTheStartPoint) {
+    EXPECT_EQ(
+        CallListXml("S1001-1", {"20150601", "0"}),
+        "<DNC><SessionID>S1001-1</SessionID><Type>CALLLIST</Type><DATE>20150601</DATE><TIME>0</TIME></DNC>");
+    // A session id is text of the server's: it goes into the request as text, never as markup.
+    EXPECT_EQ(CallListXml("a<b>&", {"20150601", "0"}).substr(0, 37), "<DNC><SessionID>a&lt;b&gt;&amp;</Sess");
+}
+
+} // namespace
