@@ -8,6 +8,7 @@
 #include "center/vexglobal.h"
 #include "center/xmlelement.h"
 #include "frame/urlopener.h"
+#include "optout/optoutreply.h"
 
 using zmsg::K;
 
@@ -22,21 +23,6 @@ UserNotice ServerNotice(std::string text) {
 // Values from the store or the server go into the request's XML as text, never as markup.
 std::string XmlText(std::string_view text) {
     return EncodeEntities(DefaultXmlEntityTable(), text);
-}
-
-bool AllDigits(std::string_view text, size_t minLength, size_t maxLength) {
-    if (text.size() < minLength || text.size() > maxLength)
-        return false;
-    for (char c : text)
-        if (c < '0' || c > '9')
-            return false;
-    return true;
-}
-
-std::string ChildText(const XmlElement& node, std::string_view name, bool& found) {
-    const XmlElement* child = FindChild(node, name);
-    found = child != nullptr;
-    return child ? InnerText(*child) : std::string();
 }
 
 std::string StatusSuffix(int code) {
@@ -58,40 +44,30 @@ std::string AuthFormatTextSmsDialog() {
 }
 
 OptOutAuth ParseAuthReply(std::string_view utf8Reply, const std::string& formatText) {
+    const AuthRead read = ReadAuthXml(CvexGlobal::EncodeUTF8ToANSI(utf8Reply));
     OptOutAuth out;
-    XmlElement root;
-    // A malformed reply shows up as missing elements; the parse result itself says nothing more.
-    ParseElement(root, CvexGlobal::EncodeUTF8ToANSI(utf8Reply));
-    bool found = false;
-    const std::string code = ChildText(root, "Result", found);
-    if (!found) {
-        out.message = formatText + "(AUTH_Result)";
-        return out;
-    }
-    const int result = std::atoi(code.c_str());
-    const std::string message = ChildText(root, "Message", found);
-    if (!found) {
+    out.result = read.result;
+    switch (read.check) {
+    case ReplyCheck::Ok:
+        out.sessionId = read.sessionId;
+        out.number080 = read.number080;
+        break;
+    case ReplyCheck::NotAccepted:
+        out.message = read.message + StatusSuffix(read.result);
+        break;
+    case ReplyCheck::NoMessage:
         out.message = formatText + "(AUTH_Message)";
-        return out;
-    }
-    if (result != 1000) {
-        out.result = result;
-        out.message = message + StatusSuffix(result);
-        return out;
-    }
-    const std::string session = ChildText(root, "SessionID", found);
-    if (!found) {
+        break;
+    case ReplyCheck::NoSessionId:
         out.message = formatText + "(AUTH_SessionID)";
-        return out;
-    }
-    const std::string number = ChildText(root, "RNumber", found);
-    if (!found) {
+        break;
+    case ReplyCheck::NoNumber080:
         out.message = formatText + "(AUTH_RNumber)";
-        return out;
+        break;
+    default:
+        out.message = formatText + "(AUTH_Result)";
+        break;
     }
-    out.result = 1000;
-    out.sessionId = session;
-    out.number080 = number;
     return out;
 }
 
@@ -112,82 +88,42 @@ bool IsAcceptable080Number(int result, const std::string& number) {
 }
 
 CallListReply ParseCallListReply(std::string_view utf8Reply) {
-    const std::string format = K("수신거부리스트 응답형식오류");
+    CallListRead read = ReadCallListXml(CvexGlobal::EncodeUTF8ToANSI(utf8Reply));
     CallListReply out;
-    XmlElement root;
-    ParseElement(root, CvexGlobal::EncodeUTF8ToANSI(utf8Reply));
-    bool found = false;
-    const std::string code = ChildText(root, "Result", found);
-    if (!found) {
-        out.failure = ServerNotice(format + "(Request_CallList)");
+    out.result = read.result;
+    const std::string format = K("수신거부리스트 응답형식오류");
+    auto fail = [&](const std::string& text) {
+        out.failure = ServerNotice(text);
         return out;
-    }
-    out.result = std::atoi(code.c_str());
-    const std::string message = ChildText(root, "Message", found);
-    if (!found) {
-        out.failure = ServerNotice(format + "(Request_Message)");
+    };
+    switch (read.check) {
+    case ReplyCheck::Ok:
+        out.requests = std::move(read.requests);
         return out;
+    case ReplyCheck::NotAccepted:
+        if (read.result == 2000)
+            return fail(K("추가된 수신거부 요청이 없습니다."));
+        return fail(read.message + StatusSuffix(read.result));
+    case ReplyCheck::NoMessage:
+        return fail(format + "(Request_Message)");
+    case ReplyCheck::NoList:
+        return fail(format + "(Request_LIST)");
+    case ReplyCheck::NoDate:
+        return fail(format + "(Request_pChild_DATE)");
+    case ReplyCheck::NoTime:
+    case ReplyCheck::BadTime:
+        return fail(format + "(Request_pChild_TIME)");
+    case ReplyCheck::NoCalledNumber:
+    case ReplyCheck::BadCalledNumber:
+        return fail(format + "(Request_pChild_CN)");
+    case ReplyCheck::NoCaller:
+    case ReplyCheck::BadCaller:
+        return fail(format + "(Request_pChild_P)");
+    case ReplyCheck::BadDate:
+        return fail(K("요청일자 형식이 올바르지 않습니다."));
+    default:
+        return fail(format + "(Request_CallList)");
     }
-    if (out.result == 2000) {
-        out.failure = ServerNotice(K("추가된 수신거부 요청이 없습니다."));
-        return out;
-    }
-    if (out.result != 1000) {
-        out.failure = ServerNotice(message + StatusSuffix(out.result));
-        return out;
-    }
-    const auto lists = FindChildren(root, "LIST");
-    if (lists.empty()) {
-        out.failure = ServerNotice(format + "(Request_LIST)");
-        return out;
-    }
-    std::vector<RefusalRequest> requests;
-    requests.reserve(lists.size());
-    for (const XmlElement* list : lists) {
-        RefusalRequest r;
-        const char* missing = nullptr;
-        std::string date = ChildText(*list, "DATE", found);
-        if (!found)
-            missing = "DATE";
-        if (!missing) {
-            r.time = ChildText(*list, "TIME", found);
-            if (!found)
-                missing = "TIME";
-        }
-        if (!missing) {
-            r.calledNumber = ChildText(*list, "CN", found);
-            if (!found)
-                missing = "CN";
-        }
-        if (!missing) {
-            r.refusingNumber = ChildText(*list, "P", found);
-            if (!found)
-                missing = "P";
-        }
-        if (missing) {
-            out.failure = ServerNotice(format + "(Request_pChild_" + missing + ")");
-            return out;
-        }
-        std::erase(date, '-');
-        if (!AllDigits(date, 8, 8)) {
-            out.failure = ServerNotice(K("요청일자 형식이 올바르지 않습니다."));
-            return out;
-        }
-        r.day = date;
-        // Every value below ends up in the store: it is taken only as the digits it must be. A time
-        // fits a 32-bit integer; a number fits the column.
-        const char* bad = !AllDigits(r.time, 1, 9)              ? "TIME"
-                          : !AllDigits(r.calledNumber, 1, 20)   ? "CN"
-                          : !AllDigits(r.refusingNumber, 1, 20) ? "P"
-                                                                : nullptr;
-        if (bad) {
-            out.failure = ServerNotice(format + "(Request_pChild_" + bad + ")");
-            return out;
-        }
-        requests.push_back(std::move(r));
-    }
-    out.requests = std::move(requests);
-    return out;
 }
 
 std::string CallListXml(const std::string& sessionId, const StartPoint& from) {

@@ -76,12 +76,13 @@ void OptOutState::Reset() {
     m_sessions.clear();
     m_asked.clear();
     m_nextSession = 1;
-    // Store 1001 is the sample store: its business number is the one its code table holds.
+    // Store 1001 is the sample store: its business number is the one its code table holds, and its
+    // calls come from sample members 3, 10 (number stored masked) and 31 (already refusing).
     m_accounts[1001] = {"123-45-67890",
                         "0807001001",
-                        {{"2025-03-02", "93015", "0807001001", "01012340001"},
-                         {"2025-03-02", "141500", "0807001001", "01055550002"},
-                         {"2025-03-05", "80101", "0807001001", "01099990003"}}};
+                        {{"2025-03-02", "93015", "0807001001", "01020429082"},
+                         {"2025-03-02", "141500", "0807001001", "01088266648"},
+                         {"2025-03-05", "80101", "0807001001", "01039246396"}}};
     m_accounts[1002] = {"234-56-78901", "0807001002", {}};
 }
 

@@ -4,13 +4,21 @@
 
 #include <httplib.h>
 
+#include <QTemporaryDir>
+
+#include "center/phonemask.h"
+
 #include "center/centerconfig.h"
 #include "center/requestclient.h"
 #include "center/text/codec.h"
 #include "frame/urlopener.h"
+#include "host/demodb.h"
 #include "optout/optoutprotocol.h"
+#include "optout/refusalcompletion.h"
+#include "optout/refusallist.h"
 #include "sim/formdata.h"
 #include "tests/optout/optoutstore.h"
+#include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 
 using zmsg::Cp949ToUtf8;
@@ -100,10 +108,10 @@ TEST_F(OptOutDownload, DownloadsStoreNewRequestsOnceWithTheirCallersSuperseded) 
     EXPECT_EQ(Cp949ToUtf8(d.notice.text), "데이타 수신이 완료되었습니다.");
     EXPECT_EQ(d.notice.logLevel, -1);
     EXPECT_EQ(m_store.Requests(),
-              (std::vector<std::string>{"20250302 93015 01012340001 1", "20250302 141500 01055550002 1",
-                                        "20250305 80101 01099990003 1"}));
+              (std::vector<std::string>{"20250302 93015 01020429082 1", "20250302 141500 01088266648 1",
+                                        "20250305 80101 01039246396 1"}));
     // Numbers are stored masked, with the employee who downloaded them.
-    EXPECT_EQ(m_store.Value("SELECT sr_rnumber FROM smsrefuse WHERE sr_code=1"), "01012xx0001");
+    EXPECT_EQ(m_store.Value("SELECT sr_rnumber FROM smsrefuse WHERE sr_code=1"), "01020xx9082");
     EXPECT_EQ(m_store.Value("SELECT sr_cnumber FROM smsrefuse WHERE sr_code=1"), "0807xx1001");
     EXPECT_EQ(m_store.Value("SELECT sr_emp FROM smsrefuse WHERE sr_code=3"), "7");
     EXPECT_NE(m_store.Value("SELECT sr_idate FROM smsrefuse WHERE sr_code=3"), "");
@@ -120,15 +128,15 @@ TEST_F(OptOutDownload, DownloadsStoreNewRequestsOnceWithTheirCallersSuperseded) 
     // Two callers in the same second are two requests; a caller who calls again supersedes his open
     // request, also within one reply.
     addCalls("date=2025-03-06&time=100000&p=01011112222&date=2025-03-06&time=100000&p=01033334444"
-             "&date=2025-03-06&time=110000&p=01012340001"
+             "&date=2025-03-06&time=110000&p=01020429082"
              "&date=2025-03-06&time=120000&p=01077778888&date=2025-03-06&time=120005&p=01077778888");
     d = download(id);
     EXPECT_EQ(d.store.stored, 5);
     EXPECT_EQ(d.store.superseded, 2);
     EXPECT_EQ(m_store.Requests(),
-              (std::vector<std::string>{"20250302 93015 01012340001 3", "20250302 141500 01055550002 1",
-                                        "20250305 80101 01099990003 1", "20250306 100000 01011112222 1",
-                                        "20250306 100000 01033334444 1", "20250306 110000 01012340001 1",
+              (std::vector<std::string>{"20250302 93015 01020429082 3", "20250302 141500 01088266648 1",
+                                        "20250305 80101 01039246396 1", "20250306 100000 01011112222 1",
+                                        "20250306 100000 01033334444 1", "20250306 110000 01020429082 1",
                                         "20250306 120000 01077778888 3", "20250306 120005 01077778888 1"}));
     EXPECT_EQ(m_store.Value("SELECT sr_emp FROM smsrefuse WHERE sr_code=1"), "7");
     EXPECT_NE(m_store.Value("SELECT sr_edate FROM smsrefuse WHERE sr_code=1"), "");
@@ -170,7 +178,7 @@ TEST_F(OptOutDownload, AReplyThatFailsACheckStoresNothing) {
     const std::string id = session();
     ASSERT_EQ(download(id).store.stored, 3);
     const auto before = m_store.Rows("SELECT * FROM smsrefuse ORDER BY sr_code");
-    m_store.AddMember(1, "01012340001");
+    m_store.AddMember(1, "01020429082");
     const int members = m_store.Count("member");
 
     struct Row {
@@ -229,6 +237,39 @@ TEST_F(OptOutDownload, AReplyThatFailsACheckStoresNothing) {
     EXPECT_EQ(m_store.Count("member"), members);
 }
 
+TEST_F(OptOutDownload, TheServersControlAddsCallsAndShowsItsState) {
+    m_fx.sim().Reset();
+    // Generated calls one second apart; the last second of the day is not passed.
+    addCalls("mart=1002&date=2025-05-01&time=235958&count=3&p=01050000000");
+    // Calls given one by one must come complete.
+    std::string reply;
+    ASSERT_EQ(RequestPost(m_fx.url("/_sim/optout"), "date=2025-05-01&time=1", reply, 0), 0);
+
+    httplib::Client client("127.0.0.1", m_fx.sim().Port());
+    const auto state = client.Get("/_sim/state");
+    ASSERT_TRUE(state);
+    const std::string& json = state->body;
+    EXPECT_NE(json.find("\"optout\":{\"stores\""), std::string::npos);
+    EXPECT_NE(
+        json.find(
+            "{\"date\":\"2025-05-01\",\"time\":\"235958\",\"cn\":\"0807001002\",\"p\":\"01050000000\"}"),
+        std::string::npos)
+        << json;
+    EXPECT_NE(json.find("\"time\":\"235959\",\"cn\":\"0807001002\",\"p\":\"01050000001\""),
+              std::string::npos);
+    EXPECT_NE(json.find("\"time\":\"235959\",\"cn\":\"0807001002\",\"p\":\"01050000002\""),
+              std::string::npos);
+
+    // The same second twice reaches the store as two requests.
+    const DownloadOutcome d = download(session(1002, "234-56-78901"));
+    EXPECT_EQ(d.store.stored, 3);
+    const auto calls = client.Get("/_sim/state");
+    ASSERT_TRUE(calls);
+    EXPECT_NE(calls->body.find("\"date\":\"20150601\",\"time\":\"0\",\"result\":1000,\"sent\":3"),
+              std::string::npos)
+        << calls->body;
+}
+
 TEST_F(OptOutDownload, TheRefusalPageOpensInTheBrowser) {
     std::vector<std::string> opened;
     bool accept = true;
@@ -255,10 +296,77 @@ TEST_F(OptOutDownload, TheRefusalPageOpensInTheBrowser) {
     ASSERT_TRUE(page);
     EXPECT_EQ(page->status, 200);
     EXPECT_NE(page->body.find("0807001001"), std::string::npos);
-    EXPECT_NE(page->body.find("01055550002"), std::string::npos);
+    EXPECT_NE(page->body.find("01088266648"), std::string::npos);
     EXPECT_EQ(zmsg::sim::ElementOf(
                   zmsg::sim::OptOutState::DecodeXml(opened[0].substr(opened[0].find('?') + 1)), "Type"),
               "WEBPAGE");
+}
+
+// The sample store and the simulator's sample calls, through the whole cycle: downloaded, matched to
+// the sample members, applied with change-log rows, notified and completed.
+TEST(OptOutSampleStore, TheWholeCycle) {
+    SimFixture fx;
+    ASSERT_TRUE(fx.ok());
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("store.db")).toStdString();
+    std::string error;
+    ASSERT_TRUE(CreateDemoDatabase(path, &error)) << error;
+    CSQLDirect db;
+    ASSERT_TRUE(db.Open("sqlite:" + path));
+    std::vector<std::vector<std::string>> id;
+    ASSERT_TRUE(db.DoQuery("SELECT cc_strval FROM ccode WHERE cc_code=22", id));
+    const OptOutAuth auth = AuthenticateOptOut(id.at(0).at(0), 1001, AuthFormatTextRefuseList());
+    ASSERT_EQ(auth.result, 1000);
+    ASSERT_TRUE(DownloadRequests(db, auth.sessionId, 1).completed);
+
+    RefusalQuery q = QueryRequests(db, {20250301, 20250331, -1, -1, ""});
+    ASSERT_TRUE(q.ok);
+    ASSERT_EQ(q.rows.size(), 3u);
+    EXPECT_EQ(q.rows[0].memberCode, 3);
+    EXPECT_EQ(q.rows[1].memberCode, 10);
+    EXPECT_EQ(q.rows[1].memberPhone, "010-8826-6648");
+    EXPECT_EQ(q.rows[2].memberCode, 31);
+    EXPECT_TRUE(q.rows[2].memberRefuses);
+
+    ScriptedMessages boxes;
+    boxes.setNextAnswer(IDYES);
+    RefusalSelection chosen;
+    ASSERT_TRUE(SelectRequests(q.rows, {}, false, chosen));
+    const ApplyOutcome applied = ApplyRefusal(db, chosen.members, q.rows, 1);
+    EXPECT_EQ(applied.refused, 2);
+    EXPECT_EQ(JoinCodes(applied.requests), "1,2");
+    ASSERT_EQ(UpdateRequestStatus(db, applied.requests, kRefusalStampApply, 1), 1);
+    std::vector<std::vector<std::string>> rows;
+    ASSERT_TRUE(db.DoQuery(
+        "SELECT mem_code FROM member WHERE (mem_apply & 4096) <> 0 AND mem_code IN (3, 10, 31)", rows));
+    EXPECT_EQ(rows.size(), 3u);
+    ASSERT_TRUE(db.DoQuery("SELECT ml_member FROM memlog ORDER BY ml_member", rows));
+    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"3"}, {"10"}}));
+
+    // The notice: each recipient's request date, then the send as the SMS dialog records it.
+    const RequestDates dates = FillRequestDates(db, {"01020429082", "01088266648", "01039246396"});
+    ASSERT_EQ(dates.dates.size(), 3u);
+    EXPECT_EQ(Cp949ToUtf8(dates.dates[0].value_or("-")), "2025년 3월 2일");
+    EXPECT_EQ(Cp949ToUtf8(dates.dates[2].value_or("-")), "2025년 3월 5일");
+    ASSERT_EQ(
+        db.ExecuteSQL("INSERT INTO smssend (ss_code, ss_msg, ss_target, ss_trcount) VALUES (1, 'n', 3, 3)"),
+        0);
+    int seq = 0;
+    for (const char* phone : {"01020429082", "01088266648", "01039246396"}) {
+        std::string masked;
+        int32_t key = -1;
+        MaskPhone(phone, masked, key);
+        ASSERT_EQ(
+            db.ExecuteSQL(("INSERT INTO smslist (sl_sscode, sl_seq, sl_ref, sl_phone, sl_key) VALUES (1, " +
+                           std::to_string(++seq) + ", 0, '" + masked + "', " + std::to_string(key) + ")")
+                              .c_str()),
+            0);
+    }
+    const CompletionOutcome done = CompleteNotices(db, 1, chosen.requests, q.rows, 1);
+    EXPECT_EQ(JoinCodes(done.completed), "1,2,3");
+    q = QueryRequests(db, {20250301, 20250331, -1, -1, ""});
+    for (const RefusalRow& r : q.rows)
+        EXPECT_EQ(Cp949ToUtf8(RefusalStatusText(r.status)), "완료");
 }
 
 } // namespace

@@ -3,6 +3,9 @@
 // hand leave in the tables.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+
 #include <QFile>
 
 #include "center/text/codec.h"
@@ -20,7 +23,7 @@ namespace {
 constexpr int kEmp = 7;
 
 // Requests 1 to 5 and the members they meet:
-//   1 20251201 10:00:00 01012340001  members 1 (hyphens) and 2 (masked); 3 shares only the last four
+//   1 20251201 10:00:00 01012340001  members 1 (hyphens) and 8 (masked); 3 shares only the last four
 //                                    digits, 5 is not active
 //   2 20251201 10:00:00 01055550002  member 4, already refusing
 //   3 20251202             01077770003  member 6, number with a failure star
@@ -31,7 +34,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(m_store.ok());
         m_store.AddMember(1, "010-1234-0001");
-        m_store.AddMember(2, "01012340001", 0, 1, true);
+        m_store.AddMember(8, "01012340001", 0, 1, true);
         m_store.AddMember(3, "01099990001");
         m_store.AddMember(4, "01055550002", 4096 | 1);
         m_store.AddMember(5, "01012340001", 0, 0);
@@ -74,8 +77,9 @@ protected:
 };
 
 TEST_F(RefusalList, RequestsAreMatchedToActiveMembersByTheWholeNumber) {
+    // Requests 1 and 2 came in the same second: request 1's second member still follows its own row.
     const std::vector<RefusalRow> rows = query();
-    EXPECT_EQ(Shape(rows), "1/1 +1/2 2/4 3/6 4/0 5/0!");
+    EXPECT_EQ(Shape(rows), "1/1 +1/8 2/4 3/6 4/0 5/0!");
     const RefusalRow& first = rows[0];
     EXPECT_EQ(first.requestDate, "2025-12-01");
     EXPECT_EQ(first.refusingNumber, "01012340001");
@@ -104,16 +108,16 @@ TEST_F(RefusalList, FiltersNarrowTheList) {
         {"one day", {20251202, 20251202, -1, -1, ""}, "3/6"},
         {"status", {20251201, 20251231, 4, -1, ""}, "5/0!"},
         {"members refusing", {20251201, 20251231, -1, 1, ""}, "1/0 2/4 3/0 4/0 5/0!"},
-        {"members allowed", {20251201, 20251231, -1, 0, ""}, "1/1 +1/2 2/0 3/6 4/0 5/0!"},
-        {"last four digits", {20251201, 20251231, -1, -1, "0001"}, "1/1 +1/2"},
+        {"members allowed", {20251201, 20251231, -1, 0, ""}, "1/1 +1/8 2/0 3/6 4/0 5/0!"},
+        {"last four digits", {20251201, 20251231, -1, -1, "0001"}, "1/1 +1/8"},
         {"whole number", {20251201, 20251231, -1, -1, "01077770003"}, "3/6"},
         {"three digits: no number condition",
          {20251201, 20251231, -1, -1, "001"},
-         "1/1 +1/2 2/4 3/6 4/0 5/0!"},
+         "1/1 +1/8 2/4 3/6 4/0 5/0!"},
         {"a letter among four: no number condition",
          {20251201, 20251231, -1, -1, "0x01"},
-         "1/1 +1/2 2/4 3/6 4/0 5/0!"},
-        {"search as sql", {20251201, 20251231, -1, -1, "1' OR '1'='1"}, "1/1 +1/2 2/4 3/6 4/0 5/0!"},
+         "1/1 +1/8 2/4 3/6 4/0 5/0!"},
+        {"search as sql", {20251201, 20251231, -1, -1, "1' OR '1'='1"}, "1/1 +1/8 2/4 3/6 4/0 5/0!"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -139,8 +143,8 @@ TEST_F(RefusalList, ChoosingRequestsAsksFirst) {
     EXPECT_EQ(m_messages.texts().back(),
               "선택된 수신거부 요청건이 없습니다.\n조회된 전체 요청건에 대해 적용하시겠습니까?");
     EXPECT_EQ(JoinCodes(s.requests), "1,2,3");
-    EXPECT_EQ(JoinCodes(s.members), "1,2,4,6");
-    EXPECT_EQ(JoinCodes(s.openMembers), "1,2,4,6");
+    EXPECT_EQ(JoinCodes(s.members), "1,8,4,6");
+    EXPECT_EQ(JoinCodes(s.openMembers), "1,8,4,6");
     // Ticked rows: the question, and No stops.
     const std::vector<bool> ticked = {false, true, false, false, true, true};
     EXPECT_FALSE(SelectRequests(rows, ticked, false, s));
@@ -148,30 +152,30 @@ TEST_F(RefusalList, ChoosingRequestsAsksFirst) {
     m_messages.setNextAnswer(IDYES);
     ASSERT_TRUE(SelectRequests(rows, ticked, true, s));
     EXPECT_EQ(JoinCodes(s.requests), "1,4"); // the completed request 5 has no box
-    EXPECT_EQ(JoinCodes(s.members), "2");
+    EXPECT_EQ(JoinCodes(s.members), "8");
     EXPECT_EQ(s.ticked, 2);
 }
 
 TEST_F(RefusalList, ApplyingRefusesEachMemberOnceWithAChangeLogRow) {
     const std::vector<RefusalRow> rows = query();
-    const ApplyOutcome a = ApplyRefusal(m_store.db(), {1, 2, 4, 6}, rows, kEmp);
+    const ApplyOutcome a = ApplyRefusal(m_store.db(), {1, 8, 4, 6}, rows, kEmp);
     EXPECT_TRUE(a.failure.empty());
     EXPECT_EQ(a.refused, 3);
     EXPECT_EQ(JoinCodes(a.requests), "1,3"); // request 2's member already refused
     EXPECT_EQ(
-        m_store.Rows("SELECT mem_code, mem_apply FROM member WHERE mem_code IN (1,2,4,6) ORDER BY mem_code"),
-        (std::vector<std::vector<std::string>>{{"1", "4096"}, {"2", "4096"}, {"4", "4097"}, {"6", "4096"}}));
+        m_store.Rows("SELECT mem_code, mem_apply FROM member WHERE mem_code IN (1,4,6,8) ORDER BY mem_code"),
+        (std::vector<std::vector<std::string>>{{"1", "4096"}, {"4", "4097"}, {"6", "4096"}, {"8", "4096"}}));
     EXPECT_NE(m_store.Value("SELECT mem_edate FROM member WHERE mem_code=6"), "");
     EXPECT_EQ(m_store.Value("SELECT mem_edate FROM member WHERE mem_code=4"), "");
     const auto log =
         m_store.Rows("SELECT ml_member, ml_kind, ml_before, ml_after, ml_emp FROM memlog ORDER BY ml_member");
     ASSERT_EQ(log.size(), 3u);
     EXPECT_EQ(log[0], (std::vector<std::string>{"1", "23", K("허용"), K("거부"), "7"}));
-    EXPECT_EQ(log[2][0], "6");
-    EXPECT_NE(m_store.Value("SELECT ml_date FROM memlog WHERE ml_member=2"), "");
+    EXPECT_EQ(log[2][0], "8");
+    EXPECT_NE(m_store.Value("SELECT ml_date FROM memlog WHERE ml_member=8"), "");
 
     // Again: nobody is left to refuse and no second row is written.
-    const ApplyOutcome again = ApplyRefusal(m_store.db(), {1, 2, 4, 6}, rows, kEmp);
+    const ApplyOutcome again = ApplyRefusal(m_store.db(), {1, 8, 4, 6}, rows, kEmp);
     EXPECT_EQ(again.refused, 0);
     EXPECT_TRUE(again.requests.empty());
     EXPECT_EQ(m_store.Count("memlog"), 3);
@@ -251,6 +255,37 @@ TEST(RefusalApplyOdbc, EveryChosenMemberIsRefused) {
     EXPECT_EQ(a.refused, 4);
     EXPECT_EQ(store.Value("SELECT COUNT(*) FROM member WHERE mem_apply=4096"), "4");
     EXPECT_EQ(store.Count("memlog"), 4);
+}
+
+// Two machines storing downloads at once: every request keeps a code of its own and nothing is lost.
+TEST(RefusalStoreTogether, TwoMachinesStoringAtOnceNeverShareACode) {
+    OptOutStore store;
+    ASSERT_TRUE(store.ok());
+    auto machine = [&](int which, int& failed) {
+        CSQLDirect db;
+        if (!db.Open("sqlite:" + store.path())) {
+            failed = -1;
+            return;
+        }
+        for (int batch = 0; batch < 40; ++batch) {
+            std::vector<RefusalRequest> requests;
+            for (int i = 0; i < 5; ++i)
+                requests.push_back({"20251201", std::to_string(which * 1000 + batch * 5 + i), "0807001001",
+                                    "0101" + std::to_string(1000000 + which * 1000 + batch * 5 + i)});
+            if (!StoreRequests(db, requests, which).ok)
+                ++failed;
+        }
+    };
+    int failedA = 0, failedB = 0;
+    std::thread a(machine, 1, std::ref(failedA));
+    std::thread b(machine, 2, std::ref(failedB));
+    a.join();
+    b.join();
+    EXPECT_EQ(failedA, 0);
+    EXPECT_EQ(failedB, 0);
+    EXPECT_EQ(store.Value("SELECT COUNT(*) FROM smsrefuse"), "400");
+    EXPECT_EQ(store.Value("SELECT COUNT(DISTINCT sr_code) FROM smsrefuse"), "400");
+    EXPECT_EQ(store.Value("SELECT MAX(sr_code) FROM smsrefuse"), "400");
 }
 
 } // namespace
