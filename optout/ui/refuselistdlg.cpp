@@ -213,7 +213,6 @@ void CRefuseListDlg::BuildControls() {
     Colour(m_query, kQueryColor);
 
     connect(m_query, &QPushButton::clicked, this, &CRefuseListDlg::QueryRequests);
-    connect(m_search, &QLineEdit::returnPressed, this, &CRefuseListDlg::QueryRequests);
     connect(m_download, &QPushButton::clicked, this, &CRefuseListDlg::OnDownload);
     connect(m_page, &QPushButton::clicked, this, &CRefuseListDlg::OnOpenPage);
     connect(m_apply, &QPushButton::clicked, this, &CRefuseListDlg::OnApplyRefusal);
