@@ -211,7 +211,7 @@ TEST_F(SimCenterTest, OptOutServerSpeaksBase64Xml) {
     };
     std::string reply;
     ASSERT_EQ(RequestPost(zmsg::OptOutUrl("/korvane/auth.php"),
-                          body("<AUTH><CRNum>02-1234-5678</CRNum><MCode>1001</MCode></AUTH>"), reply, 0),
+                          body("<AUTH><CRNum>123-45-67890</CRNum><MCode>1001</MCode></AUTH>"), reply, 0),
               1);
     EXPECT_EQ(CvexGlobal::GetParsedElement(reply, "Result"), "1000");
     const std::string session = CvexGlobal::GetParsedElement(reply, "SessionID");
