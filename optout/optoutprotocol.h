@@ -52,7 +52,9 @@ struct DownloadOutcome {
     bool completed = false; // the reply was taken and stored: the list is queried again
     int received = 0;       // requests in the reply
     StoreOutcome store;     // what storing did
-    UserNotice notice; // what the user is told: the failure, or "데이타 수신이 완료되었습니다."
+    // What the user is told: the failure; "데이타 수신이 완료되었습니다." after new requests were stored;
+    // "추가된 수신거부 요청이 없습니다." (message box only) when the reply held only requests already stored.
+    UserNotice notice;
 };
 
 // The whole download: start point, CALLLIST, checks, StoreRequests. Shows nothing itself.
@@ -60,5 +62,5 @@ DownloadOutcome DownloadRequests(CSQLDirect& db, const std::string& sessionId, i
 
 // The store's page on the opt-out server; the bare server address without a session.
 std::string RefusalPageUrl(const std::string& sessionId);
-// Opens that page with OpenBrowser. The failure notice (level 16) when the desktop refused it.
+// Opens that page with OpenBrowser. The failure notice (level 1) when the desktop refused it.
 UserNotice OpenRefusalPage(const std::string& sessionId);

@@ -121,7 +121,7 @@ ApplyOutcome ApplyRefusal(CSQLDirect& db, const std::vector<int32_t>& members,
             members.begin() + static_cast<long>(std::min(members.size(), from + kCodesPerStatement)));
         std::vector<std::vector<std::string>> found;
         if (!db.DoQuery("SELECT mem_code FROM member WHERE mem_code IN (" + JoinCodes(part) +
-                            ") AND (mem_apply & 4096) != 4096",
+                            ") AND (ISNULL(mem_apply, 0) & 4096) != 4096",
                         found)) {
             WriteLog(db.GetLastError(), 0);
             out.failure = UserNotice{K("회원데이타를 참조할 수 없습니다.(SQL오류)"), 1};
@@ -140,9 +140,11 @@ ApplyOutcome ApplyRefusal(CSQLDirect& db, const std::vector<int32_t>& members,
             return out;
         }
         // Guarded on the bit: a member another machine refused meanwhile gets no second log row.
-        const std::string update = "UPDATE member SET mem_apply=mem_apply | " + std::to_string(kRefusedBit) +
+        // A member whose flags were never set (NULL) is refused too.
+        const std::string update = "UPDATE member SET mem_apply=ISNULL(mem_apply, 0) | " +
+                                   std::to_string(kRefusedBit) +
                                    ", mem_edate=GETDATE() WHERE mem_code=" + std::to_string(member) +
-                                   " AND (mem_apply & 4096) = 0";
+                                   " AND (ISNULL(mem_apply, 0) & 4096) = 0";
         const int rc = db.ExecuteSQL(update.c_str());
         if (rc == SQL_NODATA) {
             db.RollbackTrans();

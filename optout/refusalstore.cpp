@@ -78,7 +78,14 @@ bool ReadStartPoint(CSQLDirect& db, StartPoint& from, UserNotice& failure) {
     // The server sends what came in after the given second. A download that stopped halfway may
     // have stored one request of a second and not another of the same second: ask from the second
     // before, and let the duplicate check drop what is already held.
-    if (time > 0) {
+    const long long hh = time / 10000, mm = time / 100 % 100, ss = time % 100;
+    if (time > 0 && hh < 24 && mm < 60 && ss < 60) {
+        const long long before = hh * 3600 + mm * 60 + ss - 1;
+        from = {std::to_string(day),
+                std::to_string(before / 3600 * 10000 + before / 60 % 60 * 100 + before % 60)};
+        return true;
+    }
+    if (time > 0) { // not a time of day: the number before it
         from = {std::to_string(day), std::to_string(time - 1)};
         return true;
     }

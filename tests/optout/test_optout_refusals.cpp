@@ -180,6 +180,14 @@ TEST_F(RefusalList, ApplyingRefusesEachMemberOnceWithAChangeLogRow) {
     EXPECT_TRUE(again.requests.empty());
     EXPECT_EQ(m_store.Count("memlog"), 3);
 
+    // A member whose flags were never set is refused too.
+    ASSERT_EQ(m_store.db().ExecuteSQL("INSERT INTO member (mem_code, mem_cel, mem_apply, mem_status) VALUES "
+                                      "(9, '01000000009', NULL, 1)"),
+              SQL_OK);
+    EXPECT_EQ(ApplyRefusal(m_store.db(), {9}, rows, kEmp).refused, 1);
+    EXPECT_EQ(m_store.Value("SELECT mem_apply FROM member WHERE mem_code=9"), "4096");
+    EXPECT_EQ(m_store.Count("memlog"), 4);
+
     // The refusal is stamped on the requests it served, and only there.
     ASSERT_EQ(UpdateRequestStatus(m_store.db(), a.requests, kRefusalStampApply, kEmp), 1);
     EXPECT_NE(m_store.Value("SELECT sr_refusedate FROM smsrefuse WHERE sr_code=3"), "");
