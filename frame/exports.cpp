@@ -15,6 +15,7 @@
 #include "frame/widgets/messagedlg.h"
 #include "frame/widgets/openfiledlg.h"
 #include "frame/widgets/progresswnd.h"
+#include "optout/ui/refuselistdlg.h"
 #include "results/resultreceiver.h"
 #include "results/smmsresultreceiver.h"
 #include "smms/ui/smmsdlg.h"
@@ -98,9 +99,12 @@ void PopupCouponIssue(CSQLDirect*, int32_t, const char*, const char*) {
         NotBuiltYet("쿠폰 발행");
 }
 
-void PopupRefuseList(CSQLDirect*, int32_t) {
-    if (EnsureStarted() && CanShowDialog("080 수신거부 관리"))
-        NotBuiltYet("080 수신거부 관리");
+void PopupRefuseList(CSQLDirect* db, int32_t empCode) {
+    if (!EnsureStarted() || !CanShowDialog("080 수신거부 관리"))
+        return;
+    auto* dlg = new CRefuseListDlg(db, empCode, nullptr);
+    dlg->exec();
+    delete dlg;
 }
 
 void PopupSMMS(CSQLDirect* db, int32_t empCode, const char* codeList, const char* condition,

@@ -41,6 +41,21 @@ if [ -x build/sim/zmsg-center-sim ]; then
 Host=http://127.0.0.1:$port
 OptOutHost=http://127.0.0.1:$port
 INI
+  # Calls waiting on the store's simulated 080 line: four sample members asked today to be refused
+  # (two of them in the same second). "요청자료수신" in the refusal list downloads them.
+  sim_post() {
+    exec 3<>"/dev/tcp/127.0.0.1/$port"
+    printf 'POST %s HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: %d\r\nConnection: close\r\n\r\n%s' \
+      "$1" "${#2}" "$2" >&3
+    cat <&3 >/dev/null
+    exec 3<&-
+  }
+  today=$(date +%Y-%m-%d)
+  for call in "1 090000" "2 090000" "4 101500" "7 113000"; do
+    read -r member at <<<"$call"
+    phone=$(sqlite3 "$DB" "SELECT mem_cel FROM member WHERE mem_code=$member" | tr -cd 0-9)
+    [ -z "$phone" ] || sim_post /_sim/optout "mart=1001&date=$today&time=$at&cn=0807001001&p=$phone"
+  done
 fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then

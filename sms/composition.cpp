@@ -2,11 +2,14 @@
 
 #include <cstdio>
 
+#include <QDateTime>
 #include <QList>
 #include <QString>
 #include <initializer_list>
 
 #include "center/text/codec.h"
+#include "frame/clock.h"
+#include "frame/log.h"
 #include "frame/messagebox.h"
 
 using zmsg::K;
@@ -96,6 +99,34 @@ void ApplyAdTemplate(bool lms, const AdTemplates& templates, std::string& text, 
 
 std::string RefusalNotice(const std::string& storeName) {
     return Fill(K("{요청일} 요청하신 수신거부가 정상적으로 처리되었습니다.\n-%s-"), {storeName});
+}
+
+bool IsNightTime(const QDateTime& when) {
+    const int hour = when.time().hour();
+    return hour >= 21 || hour < 8;
+}
+
+bool IsAdvertising(std::string_view message, std::string_view subject) {
+    return StartsWithAdMark(message) || StartsWithAdMark(subject);
+}
+
+std::string NightAdQuestion(const QDateTime& when) {
+    const std::string at = when.toString(QStringLiteral("M월 d일 HH:mm")).toStdString();
+    return K(at) + K("에 받게 되는 이 광고 메시지의 수신자 모두가 야간(21시~다음날 08시) 광고 수신에 "
+                     "별도로 동의했습니까?");
+}
+
+bool CheckNightAdvertising(std::string_view message, std::string_view subject,
+                           const std::optional<QDateTime>& reservation, QWidget* parent) {
+    if (!IsAdvertising(message, subject))
+        return true;
+    const QDateTime when = reservation ? *reservation : zmsg::Clock::now();
+    if (!IsNightTime(when))
+        return true;
+    const std::string question = NightAdQuestion(when);
+    const bool yes = ShowMessageBox(question, kQuestionNoDefault, 0, 0, parent) == IDYES;
+    WriteLog(K("야간 광고 수신동의 확인: ") + question + (yes ? K(" -> 예") : K(" -> 아니오")), 0);
+    return yes;
 }
 
 bool ContainsText(std::string_view text, std::string_view part) {

@@ -2,10 +2,12 @@
 // the rules an advertising message must follow. Texts are CP949; lengths are bytes.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+class QDateTime;
 class QWidget;
 
 inline constexpr int kSmsLimit = 90;
@@ -48,6 +50,20 @@ struct AdRuleInput {
 // The advertising rules, asked one by one (Yes goes on, No stops). True when sending may go on.
 // A rule whose required text is empty counts as not met: an empty opt-out number must not pass.
 bool CheckAdRules(const AdRuleInput& input, QWidget* parent = nullptr);
+
+// Advertising that reaches phones between 21:00 and 08:00 needs the recipients' separate consent.
+// True for a time inside that window (21:00 included, 08:00 not).
+bool IsNightTime(const QDateTime& when);
+// A message (or its title) that begins with "(광고)" is advertising.
+bool IsAdvertising(std::string_view message, std::string_view subject = {});
+// The question asked before such a message goes out at night; when is the send or reservation time.
+std::string NightAdQuestion(const QDateTime& when);
+// The night-time check of every advertising send (text messages and app messages alike): when the
+// message is advertising and goes out, now or at its reservation, inside the night window, asks the
+// question (No is the default) and logs it with the answer. True when sending may go on. Notices that
+// are not advertising (the refusal notices) never reach it.
+bool CheckNightAdvertising(std::string_view message, std::string_view subject,
+                           const std::optional<QDateTime>& reservation, QWidget* parent = nullptr);
 
 // Byte search that only matches at character starts, so the trail byte of a Korean character
 // never begins a match.

@@ -35,6 +35,9 @@
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
+#include "optout/notice.h"
+#include "optout/optoutprotocol.h"
+#include "optout/refusalcompletion.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
 #include "center/send/sendsettle.h"
@@ -72,6 +75,14 @@ QString Printf(const char* utf8Format, int value) {
     char text[64];
     std::snprintf(text, sizeof text, utf8Format, value);
     return QString::fromUtf8(text);
+}
+
+std::string WithoutHyphens(const std::string& text) {
+    std::string out;
+    for (char c : text)
+        if (c != '-')
+            out += c;
+    return out;
 }
 
 QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
@@ -157,8 +168,11 @@ bool CSMSDlg::OnInitDialog() {
     LoadDraft();
     UpdateModeDisplay();
     ApplyAdTemplate();
-    if (m_targetType == 3)
+    if (m_targetType == 3) {
         SetEditorText(RefusalNotice(m_account.storeName));
+        // The notice of a carried-out refusal is no advertisement: its checks would only stand in the way.
+        m_noAdCheck->setChecked(true);
+    }
     UpdateCounter();
     UpdateSignalComboVisibility();
     ShowPendingSend();
@@ -247,7 +261,6 @@ QWidget* CSMSDlg::BuildMessageSide() {
     m_noAdCheck->setObjectName(QStringLiteral("noAdCheck"));
     fields->addWidget(m_noAdCheck, 2, 0, 1, 4);
     m_optOutButton = Button(QStringLiteral("080수신번호"), "optOutButton", side);
-    m_optOutButton->setEnabled(false); // the opt-out server comes with a later version
     m_optOut = new QLineEdit(side);
     m_optOut->setObjectName(QStringLiteral("optOutEdit"));
     fields->addWidget(m_optOutButton, 3, 0);
@@ -267,6 +280,7 @@ QWidget* CSMSDlg::BuildMessageSide() {
     connect(m_special, &QPushButton::clicked, this, &CSMSDlg::OnSpecialChar);
     connect(m_callbackButton, &QPushButton::clicked, this, &CSMSDlg::OnSelectCallback);
     connect(m_reserve, &QCheckBox::clicked, this, &CSMSDlg::OnReservation);
+    connect(m_optOutButton, &QPushButton::clicked, this, &CSMSDlg::OnOptOutNumber);
     connect(m_send, &QPushButton::clicked, this, &CSMSDlg::accept);
     connect(m_close, &QPushButton::clicked, this, &CSMSDlg::reject);
     return side;
@@ -473,8 +487,7 @@ void CSMSDlg::SetToolTips() {
                        "무료문자로 메시지를 전송합니다."));
     m_imageButton->setToolTip(QStringLiteral("AlderS 문자발송에 포함될 이미지를 선택합니다."));
     m_optOutButton->setToolTip(
-        QStringLiteral("080 수신거부 서버에서 번호를 가져오는 기능은 아직 준비 중입니다.\n"
-                       "옆 칸에 매장의 080 수신거부 번호를 직접 입력해 주십시오."));
+        QStringLiteral("080 수신거부 서버에서 매장의 080 수신거부 번호를 가져옵니다."));
 }
 
 void CSMSDlg::FillReservationCombos() {
@@ -603,6 +616,8 @@ void CSMSDlg::OnTimer() {
             LoadRecipients(*m_db, RecipientLoadRequest{m_targetType, m_codeList, m_condition}, m_list, hooks);
         progress.Show(false, std::string());
     }
+    if (m_targetType == 3)
+        FillRequestDates();
     FillRecipientRows(*m_grid, m_list, 0);
     UpdateSignalComboVisibility();
     UpdateModeDisplay();
@@ -654,6 +669,42 @@ void CSMSDlg::ApplyAdTemplate() {
     ::ApplyAdTemplate(IsLms(), templates, text, m_subject);
     if (text != before)
         SetEditorText(text);
+}
+
+void CSMSDlg::OnOptOutNumber() {
+    const OptOutAuth auth =
+        AuthenticateOptOut(m_account.businessNumber, m_account.storeCode, AuthFormatTextSmsDialog());
+    if (auth.result != 1000 && !auth.message.empty())
+        ShowMessageBox(auth.message, MB_ICONERROR, 0, 0, BoxParent());
+    const std::string current = zmsg::ToCp949Lossy(m_optOut->text());
+    if (IsAcceptable080Number(auth.result, auth.number080) &&
+        WithoutHyphens(auth.number080) != WithoutHyphens(current)) {
+        // An untouched template carries the old number: it takes the new one with the field.
+        const std::string before = EditorText();
+        const AdTemplates old = MakeAdTemplates(m_account.storeName, m_account.storePhone, current);
+        const AdTemplates next = MakeAdTemplates(m_account.storeName, m_account.storePhone, auth.number080);
+        m_optOut->setText(FromCp949(auth.number080));
+        if (before == old.brief)
+            SetEditorText(next.brief);
+        else if (before == old.full)
+            SetEditorText(next.full);
+    }
+}
+
+void CSMSDlg::FillRequestDates() {
+    std::vector<std::string> phones;
+    phones.reserve(m_list.size());
+    for (const Recipient& r : m_list.rows())
+        phones.push_back(r.phone);
+    const RequestDates found = ::FillRequestDates(*m_db, phones);
+    for (size_t i = 0; i < m_list.size(); ++i) {
+        // Without its date a notice must not go: a number whose open request cannot be read is unticked.
+        const std::optional<std::string> date = i < found.dates.size() ? found.dates[i] : std::nullopt;
+        m_list[i].text4 = date.value_or(std::string());
+        if (!date)
+            m_list[i].checked = false;
+    }
+    ShowNotice(found.failure);
 }
 
 void CSMSDlg::OnKindSwitch() {
@@ -845,8 +896,9 @@ void CSMSDlg::accept() {
         const std::string question = m_list.PhoneFormatQuestion();
         return question.empty() || ShowMessageBox(question, kQuestionNoDefault, 0, 0, BoxParent()) == IDYES;
     };
-    input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message] {
-        return AskAdRules(lms, subject, message);
+    input.adRules = [this, lms = input.lms, subject = input.subject, message = input.message,
+                     reservation = input.reservation] {
+        return AskAdRules(lms, subject, message, reservation);
     };
 
     // Created when the checks have passed, that is at the first step shown.
@@ -891,12 +943,13 @@ int CSMSDlg::CombinedAppSend() {
     return -1;
 }
 
-bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message) {
+bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message,
+                         const std::optional<QDateTime>& reservation) {
     if (m_noAdCheck->isChecked())
         return true;
     const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
     if (optOut.size() < 10) {
-        // The button that would fetch the number is not there yet: the clerk is told where to type it.
+        // The clerk is told where the number goes, typed or fetched with the button.
         ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오.\n"
                          "(\"080수신번호\" 버튼 옆 칸에 매장의 080 수신거부 번호를 입력합니다.)"),
                        MB_OK, 0, 0, BoxParent());
@@ -910,13 +963,18 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
     rules.storeName = m_account.storeName;
     rules.storePhone = m_account.storePhone;
     rules.optOutNumber = optOut;
-    return CheckAdRules(rules, BoxParent());
+    if (!CheckAdRules(rules, BoxParent()))
+        return false;
+    // A refusal notice is not advertising, whatever its text begins with.
+    return m_targetType == 3 || CheckNightAdvertising(rules.message, subject, reservation, BoxParent());
 }
 
 void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
     m_unsettled = result.unsettled;
-    if (result.localCode > 0)
+    if (result.localCode > 0) {
         m_resultSendCode = result.localCode;
+        m_sendCodes.push_back(result.localCode);
+    }
     if (result.balance)
         m_account.balance = *result.balance;
     if (!result.rowsToRemove.empty()) {

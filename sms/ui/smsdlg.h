@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include <QDateTime>
 #include <QDialog>
 #include <QTimer>
 
@@ -50,6 +51,9 @@ public:
     const RecipientList& Recipients() const { return m_list; }
     int BindOnce() const { return m_bindOnce; }
     int32_t ResultSendCode() const { return m_resultSendCode; }
+    // Every local send code this window recorded, in order: a reserved send keeps the window open for
+    // another one.
+    const std::vector<int32_t>& SendCodes() const { return m_sendCodes; }
     TargetCounts Counts() const { return m_counts; }
     double TotalChargeNow() const { return m_totalCharge; }
     double UnitChargeNow() const { return m_unitCharge; }
@@ -78,6 +82,11 @@ private:
     void OnMessageChanged();
     void UpdateCounter();
     void OnKindSwitch();
+    // Button 2039: the store's 080 number from the opt-out server.
+    void OnOptOutNumber();
+    // Recipient type 3: each requester's request date ("{요청일}"); a number without an open request is
+    // unticked.
+    void FillRequestDates();
     void OnReservation();
     void OnCombinedSend();
     void OnRefreshAccount();
@@ -94,7 +103,9 @@ private:
     // The send and the draft.
     // The combined app-message send: the number sent, negative on failure.
     static int CombinedAppSend();
-    bool AskAdRules(bool lms, const std::string& subject, const std::string& message);
+    // The advertising checks before a send: opt-out number, the rules, the night-time consent.
+    bool AskAdRules(bool lms, const std::string& subject, const std::string& message,
+                    const std::optional<QDateTime>& reservation);
     // What a send changed (rows sent, balance, counts, the unsettled send), shown before its report.
     void ShowSendChanges(const SmsSendResult& result);
     // Closes, moves to the history or puts the focus where the send's outcome says.
@@ -128,6 +139,7 @@ private:
     double m_totalCharge = 0;
     int m_bindOnce = 100;
     int32_t m_resultSendCode = 0;
+    std::vector<int32_t> m_sendCodes;
     std::string m_subject; // the LMS subject
     bool m_overLimit = false;
     bool m_started = false;

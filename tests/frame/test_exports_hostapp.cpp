@@ -35,8 +35,8 @@ private slots:
         PopupRefuseList(&db, 1);
         QCOMPARE(QCoreApplication::instance(), before);
         QVERIFY2(seen.contains(QStringLiteral("확인")), qPrintable(seen.join(QLatin1Char('|'))));
-        // A feature still to come says so in the clerk's words, without code names.
-        QVERIFY2(seen.contains(QString::fromUtf8("080 수신거부 관리 기능은 아직 준비 중입니다.")),
+        // The refusal list opened on a store it cannot read says so in the clerk's words and closes.
+        QVERIFY2(seen.contains(QString::fromUtf8("매장정보를 확인할 수 없습니다.(SQL오류)")),
                  qPrintable(seen.join(QLatin1Char('|'))));
     }
 

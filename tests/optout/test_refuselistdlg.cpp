@@ -1,0 +1,312 @@
+// The refusal list as the clerk works it: opened offscreen over the sample store and the simulated
+// opt-out server, requests downloaded and matched to members, refusals applied, the notice sent (or
+// not) through the SMS dialog, requests completed by hand; every message box answered by a script.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "center/phonemask.h"
+#include "center/text/codec.h"
+#include "frame/clock.h"
+#include "frame/urlopener.h"
+#include "frame/widgets/trellisex.h"
+#include "optout/ui/refuselistdlg.h"
+#include "sim/formdata.h"
+#include "sms/ui/smsdlg.h"
+#include "tests/sms/dialogstore.h"
+#include "tests/sms/gridclick.h"
+#include "tests/support/scriptedmessages.h"
+#include "tests/support/whenmodal.h"
+
+using zmsg::K;
+
+namespace {
+
+const QDateTime kNow(QDate(2026, 12, 7), QTime(10, 0));
+constexpr int kStore = 1001;
+
+enum Column {
+    kNo,
+    kDay,
+    kNumber,
+    kStatus,
+    kEditDate,
+    kMember,
+    kBarcode,
+    kMobile,
+    kSms,
+    kRefuseDate,
+    kSmsDate
+};
+
+std::string U8(const std::string& cp949) {
+    return zmsg::Cp949ToUtf8(cp949);
+}
+
+} // namespace
+
+class TestRefuseListDlg : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<DialogStore> m_store;
+    std::vector<std::string> m_opened; // addresses handed to the browser
+    UrlOpener m_previousOpener;
+
+    std::string Query(const std::string& sql) { return m_store->Query(sql); }
+    // A member's mobile as the refusing number of a call: restored, digits only.
+    std::string PhoneOf(int member) {
+        const std::string stored =
+            Query("SELECT mem_cel FROM member WHERE mem_code=" + std::to_string(member));
+        const int key =
+            std::stoi(Query("SELECT mem_key4 FROM member WHERE mem_code=" + std::to_string(member)));
+        std::string phone = stored;
+        std::string restored;
+        if (UnmaskPhone(stored, key, restored))
+            phone = restored;
+        std::string digits;
+        for (char c : phone)
+            if (c >= '0' && c <= '9')
+                digits += c;
+        return digits;
+    }
+    void Call(const std::string& phone, int time) {
+        m_store->fx().sim().OptOut().AddRequest(kStore,
+                                                {"2026-12-07", std::to_string(time), "0807001001", phone});
+    }
+    // The grid row (from 1) of the request row whose refusing number is phone; -1 when none.
+    static int RowOf(CTrellisEx& grid, const std::string& phone) {
+        for (int row = 1; row < grid.GetRowCount(); ++row)
+            if (grid.GetItemText(row, kNumber) == phone)
+                return row;
+        return -1;
+    }
+    static void Tick(CTrellisEx& grid, int row) {
+        QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, gridclick::CheckBoxPoint(grid, row, kMember));
+    }
+    std::string StatusOf(const std::string& phoneLike) {
+        return Query(
+            "SELECT sr_status FROM smsrefuse WHERE sr_code=(SELECT MAX(sr_code) FROM smsrefuse WHERE "
+            "sr_rnumber LIKE '%" +
+            phoneLike.substr(phoneLike.size() - 4) + "')");
+    }
+    int Begins() { return m_store->fx().sim().Requests().Count("SMSBEGIN"); }
+    static void Click(QWidget& dlg, const char* name) {
+        QTest::mouseClick(FindChild<QPushButton>(dlg, name), Qt::LeftButton);
+    }
+
+private slots:
+    void init() {
+        zmsg::Clock::setFixed(kNow);
+        m_store = std::make_unique<DialogStore>();
+        QVERIFY(m_store->ok());
+        m_opened.clear();
+        m_previousOpener = SetUrlOpener([this](const std::string& url) {
+            m_opened.push_back(url);
+            return true;
+        });
+    }
+    void cleanup() {
+        SetUrlOpener(m_previousOpener);
+        m_store.reset();
+        zmsg::Clock::setFixed(QDateTime());
+    }
+
+    void opensWithSessionAndEmptyList() {
+        ScriptedMessages boxes;
+        CRefuseListDlg dlg(m_store->db(), 1);
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QCOMPARE(dlg.windowTitle(), QStringLiteral("수신거부관리"));
+        QVERIFY(!dlg.SessionId().empty());
+        QVERIFY(boxes.shown().empty());
+        QCOMPARE(FindChild<QPushButton>(dlg, "pageButton")->text(), QStringLiteral("웹사이트 열기"));
+        QCOMPARE(FindChild<QDateEdit>(dlg, "periodFrom")->date(), QDate(2026, 12, 6));
+        QCOMPARE(FindChild<QDateEdit>(dlg, "periodTo")->date(), QDate(2026, 12, 7));
+        auto* status = FindChild<QComboBox>(dlg, "statusCombo");
+        QCOMPARE(status->count(), 6);
+        QCOMPARE(status->itemText(0), QStringLiteral("-처리통보-"));
+        QCOMPARE(status->itemText(2), QStringLiteral("미처리"));
+        QCOMPARE(status->itemData(5).toInt(), 4);
+        QCOMPARE(FindChild<QComboBox>(dlg, "smsCombo")->itemText(2), QStringLiteral("거부"));
+        auto* grid = FindChild<CTrellisEx>(dlg, "refuseGrid");
+        QCOMPARE(grid->GetColumnCount(), 11);
+        QCOMPARE(grid->GetItemText(0, kMember), K("회원명"));
+        QCOMPARE(grid->GetRowCount(), 1);
+
+        // The store's page opens through the desktop with the session in its address.
+        Click(dlg, "pageButton");
+        QCOMPARE(m_opened.size(), size_t(1));
+        QVERIFY(m_opened[0].find("/korvane/request.php?xmldata=") != std::string::npos);
+
+        // A period that ends before it starts is not queried.
+        FindChild<QDateEdit>(dlg, "periodFrom")->setDate(QDate(2026, 12, 8));
+        Click(dlg, "queryButton");
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"기간조건의 날짜선택을 점검해 주십시오."});
+    }
+
+    void storeNotKnownToTheServer() {
+        ScriptedMessages boxes;
+        const int updated =
+            m_store->db()->ExecuteSQL("UPDATE ccode SET cc_strval='999-99-99999' WHERE cc_code=22");
+        QVERIFY(updated == SQL_OK || updated == SQL_NODATA);
+        CRefuseListDlg dlg(m_store->db(), 1);
+        QVERIFY(dlg.Start()); // stays open whatever the server said
+        QVERIFY(dlg.SessionId().empty());
+        QVERIFY(!boxes.shown().empty());
+        QCOMPARE(FindChild<QPushButton>(dlg, "pageButton")->text(), QStringLiteral("서비스안내"));
+        // Without a session the download asks nothing.
+        Click(dlg, "downloadButton");
+        QCOMPARE(m_store->fx().sim().Requests().Count("CALLLIST"), 0);
+    }
+
+    void wholeCycle() {
+        const std::string a = PhoneOf(1), b = PhoneOf(2), c = PhoneOf(4);
+        Call(a, 91500);
+        Call(b, 91500); // two callers in the same second
+        Call(c, 93000);
+
+        ScriptedMessages boxes;
+        CRefuseListDlg dlg(m_store->db(), 7);
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* grid = FindChild<CTrellisEx>(dlg, "refuseGrid");
+
+        // Download: the requests come in matched to their members, open, with a check box each.
+        Click(dlg, "downloadButton");
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"데이타 수신이 완료되었습니다."});
+        QCOMPARE(Query("SELECT COUNT(*) FROM smsrefuse WHERE sr_day=20261207"), std::string("3"));
+        const int rowA = RowOf(*grid, a);
+        QVERIFY(rowA > 0 && RowOf(*grid, b) > 0 && RowOf(*grid, c) > 0);
+        QCOMPARE(grid->GetItemText(rowA, kDay), std::string("2026-12-07"));
+        QCOMPARE(grid->GetItemText(rowA, kStatus), std::string());
+        QCOMPARE(grid->GetItemData(rowA, kStatus), 1);
+        QCOMPARE(grid->GetItemData(rowA, kMember), 1);
+        QCOMPARE(grid->GetItemText(rowA, kMember), Query("SELECT mem_name FROM member WHERE mem_code=1"));
+        QCOMPARE(grid->GetItemText(rowA, kSms), K("허용"));
+        QCOMPARE(grid->GetItemTipText(rowA, kNumber), std::string("0807001001"));
+        QVERIFY(grid->IsCellTypeCheck(rowA, kMember));
+
+        // Apply on A: the member is refused with a change-log row, and the notice goes out through
+        // the SMS dialog, A's request date in the message.
+        Tick(*grid, rowA);
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        std::vector<std::string> noticeGrid;
+        bool exclusionTicked = false;
+        WhenModal<CSMSDlg>([&](CSMSDlg& sms) {
+            QTRY_COMPARE(sms.Recipients().size(), size_t(1));
+            noticeGrid = {sms.Recipients()[0].phone, sms.Recipients()[0].text4};
+            exclusionTicked = FindChild<QCheckBox>(sms, "noAdCheck")->isChecked();
+            Click(sms, "sendButton");
+        });
+        Click(dlg, "applyButton");
+        QCOMPARE(boxes.texts().front(), "선택된 요청건에 대해 적용을 적용하시겠습니까?");
+        QCOMPARE(noticeGrid, (std::vector<std::string>{a, K("2026년 12월 7일")}));
+        QVERIFY(exclusionTicked); // a notice is not advertising
+        QCOMPARE(Query("SELECT mem_apply & 4096 FROM member WHERE mem_code=1"), std::string("4096"));
+        QCOMPARE(Query("SELECT COUNT(*) FROM memlog WHERE ml_member=1 AND ml_kind=23 AND ml_emp=7"),
+                 std::string("1"));
+        QCOMPARE(Begins(), 1);
+        bool merged = false;
+        for (const auto& r : m_store->fx().sim().Requests().All())
+            if (r.verb == "SMSLIST")
+                merged =
+                    zmsg::sim::FieldOf(r.fields, "list").find(U8(K("2026년 12월 7일"))) != std::string::npos;
+        QVERIFY(merged);
+        QCOMPARE(StatusOf(a), std::string("0"));
+        QVERIFY(Query("SELECT sr_refusedate FROM smsrefuse WHERE sr_status=0") != "");
+        QCOMPARE(grid->GetItemText(RowOf(*grid, a), kStatus), K("완료"));
+        QCOMPARE(grid->GetItemText(RowOf(*grid, a), kSms), K("거부"));
+        QVERIFY(!grid->GetItemText(RowOf(*grid, a), kSmsDate).empty());
+
+        // Apply on B, and the clerk closes the SMS dialog without sending: B is refused, its request
+        // waits on hold.
+        Tick(*grid, RowOf(*grid, b));
+        boxes.clear();
+        boxes.setNextAnswer(IDYES); // apply?
+        WhenModal<CSMSDlg>([&](CSMSDlg& sms) {
+            QTRY_COMPARE(sms.Recipients().size(), size_t(1));
+            boxes.setNextAnswer(IDYES); // close the window?
+            sms.reject();
+        });
+        Click(dlg, "applyButton");
+        QCOMPARE(Query("SELECT mem_apply & 4096 FROM member WHERE mem_code=2"), std::string("4096"));
+        QCOMPARE(StatusOf(b), std::string("2"));
+        QCOMPARE(grid->GetItemText(RowOf(*grid, b), kStatus), K("보류"));
+        QCOMPARE(Begins(), 1);
+
+        // The notice alone for B, reserved, and the window closed with Cancel afterwards: the notice
+        // will go out, so the request is completed (the send code decides, not how the window closed).
+        Tick(*grid, RowOf(*grid, b));
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        WhenModal<CSMSDlg>([&](CSMSDlg& sms) {
+            QTRY_COMPARE(sms.Recipients().size(), size_t(1));
+            FindChild<QCheckBox>(sms, "reserveCheck")->setChecked(true);
+            FindChild<QDateEdit>(sms, "reserveDate")->setDate(kNow.date());
+            FindChild<QComboBox>(sms, "reserveHour")->setCurrentIndex(15);
+            Click(sms, "sendButton");
+            QVERIFY(sms.isVisible()); // a reserved send keeps the window for the next one
+            boxes.setNextAnswer(IDYES);
+            sms.reject();
+        });
+        Click(dlg, "noticeButton");
+        QCOMPARE(Begins(), 2);
+        QCOMPARE(Query("SELECT ss_reserve FROM smssend WHERE ss_code=2"), std::string("1"));
+        QCOMPARE(StatusOf(b), std::string("0"));
+        QCOMPARE(grid->GetItemText(RowOf(*grid, b), kStatus), K("완료"));
+
+        // Completing by hand needs a tick; with C ticked it closes C alone.
+        boxes.clear();
+        Click(dlg, "manualButton");
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"선택된 대상이 있을 경우에만 적용가능합니다."});
+        Tick(*grid, RowOf(*grid, c));
+        boxes.clear();
+        boxes.setNextAnswer(IDYES);
+        Click(dlg, "manualButton");
+        QCOMPARE(StatusOf(c), std::string("4"));
+        QCOMPARE(grid->GetItemText(RowOf(*grid, c), kStatus), K("임의완료"));
+        QVERIFY(!grid->IsCellTypeCheck(RowOf(*grid, c), kMember)); // closed: no box any more
+        QCOMPARE(StatusOf(a), std::string("0"));
+        QCOMPARE(Query("SELECT mem_apply & 4096 FROM member WHERE mem_code=4"), std::string("0"));
+
+        // The filters: refused members only, then the status "완료", then the last four digits of C.
+        auto* sms = FindChild<QComboBox>(dlg, "smsCombo");
+        sms->setCurrentIndex(2);
+        Click(dlg, "queryButton");
+        QVERIFY(RowOf(*grid, a) > 0 && RowOf(*grid, b) > 0);
+        QCOMPARE(grid->GetItemText(RowOf(*grid, a), kMember),
+                 Query("SELECT mem_name FROM member WHERE mem_code=1"));
+        sms->setCurrentIndex(0);
+        FindChild<QComboBox>(dlg, "statusCombo")->setCurrentIndex(1);
+        Click(dlg, "queryButton");
+        QCOMPARE(grid->GetRowCount(), 3);
+        FindChild<QComboBox>(dlg, "statusCombo")->setCurrentIndex(0);
+        FindChild<QLineEdit>(dlg, "searchEdit")->setText(QString::fromStdString(c.substr(c.size() - 4)));
+        Click(dlg, "queryButton");
+        QVERIFY(RowOf(*grid, c) > 0);
+        QVERIFY(RowOf(*grid, a) < 0);
+
+        // The refused member is left out of the next advertising list.
+        boxes.clear();
+        CSMSDlg next(m_store->db(), 1, 0, "1,2,4", "");
+        QVERIFY(next.Start());
+        next.show();
+        QTRY_COMPARE(boxes.shown().size(), size_t(1)); // the load summary
+        QCOMPARE(next.Recipients().size(), size_t(1));
+        QCOMPARE(next.Recipients()[0].code, 4);
+        QVERIFY(QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("SMS 수신거부 : 2 건")));
+    }
+};
+
+QTEST_MAIN(TestRefuseListDlg)
+#include "test_refuselistdlg.moc"
