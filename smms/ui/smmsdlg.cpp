@@ -45,6 +45,7 @@
 #include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imagepreview.h"
 #include "smms/ui/smmsgrid.h"
+#include "sms/composition.h"
 #include "sms/recipientloader.h"
 #include "sms/targets.h"
 #include "sms/ui/callbackselectdlg.h"
@@ -767,16 +768,14 @@ SmmsSendInput CSmmsDlg::SendInput() {
     for (const Recipient& r : m_list.rows())
         input.rows.push_back(SmmsRow{r.checked, r.code, r.phone, r.name, r.text3});
     input.saveSentDraft = [this] { SaveDraft(1); };
-    input.adRules = [this] { return AskAdRules(); };
+    // An advertising message read on the phones at night (now, or at its popup time) needs the
+    // recipients' separate consent.
+    input.adRules = [this, title = input.title, body = input.body, popup = input.popup] {
+        return CheckNightAdvertising(body, title, popup, this);
+    };
     input.ownUnsettled = m_unsettled;
     input.beforeReport = [this](const SmmsSendResult& soFar) { ShowSendChanges(soFar); };
     return input;
-}
-
-bool CSmmsDlg::AskAdRules() {
-    // The night-time advertising question is asked here once it is built; until then nothing stops a
-    // send at this point.
-    return true;
 }
 
 void CSmmsDlg::accept() {

@@ -103,7 +103,6 @@ private:
     // The send: the input from the controls, and what its result asks of the window.
     SmmsSendInput SendInput();
     // The advertising questions asked before a send (night-time advertising); true goes on.
-    bool AskAdRules();
     // What a send changed (the unsettled send, the history code, rows an earlier message reached),
     // shown before its report; then the focus, or the close.
     void ShowSendChanges(const SmmsSendResult& result);
