@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/vexconfig.h"
@@ -313,6 +314,44 @@ TEST_F(CombinedSendTest, EveryAppFaultThenASecondPress) {
             EXPECT_TRUE(state.empty());
         }
     }
+}
+
+// A combined app part's entry keeps the SMS row it joins and asks its end without the all-members
+// option; files written before such entries were kept still load (a disputed one with its reason).
+TEST(CombinedJournal, JoinCodeAndEndRequest) {
+    PendingSend app;
+    app.kind = SendKind::App;
+    app.centerCode = 4300000456LL;
+    app.storeCode = 1001;
+    app.combined = true;
+    app.joinCode = 57;
+    app.callback = "0212345678";
+    app.recipients = {{5, "01099998888"}};
+    PendingSend disputed = app;
+    disputed.centerCode = 4300000457LL;
+    disputed.phase = PendingSend::Phase::Disputed;
+    disputed.reason = "busy";
+    std::vector<PendingSend> back;
+    ASSERT_TRUE(SendState::Parse(SendState::Serialize({app, disputed}), back));
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_TRUE(back[0].combined);
+    EXPECT_EQ(back[0].joinCode, 57);
+    EXPECT_EQ(back[1].joinCode, 57);
+    EXPECT_EQ(back[1].reason, "busy");
+    EXPECT_EQ(EndRequestOf(app).body, "work=SMMSEND&mart=1001&ml=4300000456");
+
+    std::vector<PendingSend> old;
+    ASSERT_TRUE(SendState::Parse("ZMSGSEND 2\r\n"
+                                 "SEND\tU\tA\t4300000001\t1001\tS\t1\t0\t0\t\t0212345678\t1\t"
+                                 "2026-03-02 10:00:00\t0\t-1\t0\r\nMSG\thello\r\nR\t3\t01012345678\r\n"
+                                 "SEND\tD\tA\t4300000002\t1001\tS\t1\t0\t0\t\t0212345678\t0\t"
+                                 "2026-03-02 10:00:00\t0\t-1\t0\tbusy\r\nMSG\tx\r\n"
+                                 "END\r\n",
+                                 old));
+    ASSERT_EQ(old.size(), 2u);
+    EXPECT_FALSE(old[0].combined);
+    EXPECT_EQ(old[0].joinCode, 0);
+    EXPECT_EQ(old[1].reason, "busy");
 }
 
 } // namespace
