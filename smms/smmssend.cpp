@@ -122,6 +122,8 @@ SmmsSendResult SmmsSendTransaction::Run() {
 }
 
 bool SmmsSendTransaction::Check() {
+    if (m_in.combined)
+        return CheckCombined();
     if (m_in.allMembers && m_in.mobileDays < 0) {
         Refuse(K("센터 단골회원 전체에게 전송하려면 모바일 접속기간을 선택해 주세요."), kFocusPeriod);
         return false;
@@ -182,6 +184,23 @@ bool SmmsSendTransaction::Check() {
         Refuse(K("메세지에 \"<알파벳\" ") + K(tagText), kFocusBody, at);
         return false;
     }
+    return true;
+}
+
+// The SMS dialog checked the message already; only the values the center needs are worked out.
+bool SmmsSendTransaction::CheckCombined() {
+    if (m_checked < 1)
+        return false;
+    m_title = m_in.title;
+    m_body = NormalizeMessage(m_in.body);
+    auto field = [&](const std::string& header) {
+        return !header.empty() && ContainsText(m_body, "{" + header + "}");
+    };
+    m_useName = field(m_in.header1);
+    m_usePoints = field(m_in.header3);
+    m_callback = CvexGlobal::GetNumberOnlyString(m_in.callbackField);
+    m_pop = m_in.popup ? m_in.popup->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString() : "";
+    WriteLog(K("------------------ SMMS 통합발송 시작 ------------------"), 0);
     return true;
 }
 
@@ -295,7 +314,7 @@ bool SmmsSendTransaction::CenterSend() {
                               "&ename=" + CvexGlobal::EncodeANSIToUTF8URL(m_in.empName) +
                               "&tt=" + ForCenter(m_title) + "&msg=" + ForCenter(m_body) +
                               "&mt=1&cb=" + m_callback + "&url=&pop=" + m_pop + "&call=" + Str(m_checked) +
-                              "&ss=0";
+                              "&ss=" + Str(m_in.combined ? m_in.combined->smsCenterCode : 0);
     m_result.outcome = SmmsSendOutcome::Failed;
     if (!RequestPost(url, begin, raw, 0, ConnectionUse::Fresh)) {
         Fail(K("센터에 AlderS 문자 전송시작을 알릴 수 없습니다.(통신실패)"));
@@ -330,6 +349,12 @@ bool SmmsSendTransaction::CenterSend() {
     send.message = m_body;
     send.allMembers = m_in.allMembers;
     send.mobileDays = m_in.mobileDays;
+    if (m_in.combined) {
+        send.combined = true;
+        send.joinCode = m_in.combined->joinCode;
+        send.allMembers = false;
+        send.mobileDays = -1;
+    }
     send.sentAt = zmsg::Clock::now().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
 
     const std::vector<SmmsRow>& rows = m_in.rows;
@@ -435,6 +460,12 @@ bool SmmsSendTransaction::CenterSend() {
     ended.centerCode = ml;
     ended.allUser = m_result.allUser;
     RecordNow(state, ended, m_result.callSent, false);
+    if (m_in.combined) {
+        // The SMS dialog reports the whole send.
+        m_result.outcome = SmmsSendOutcome::Sent;
+        WriteLog(K("SMMS 통합발송 끝(OnOK)"), 0);
+        return true;
+    }
 
     std::string text;
     if (m_result.allUser > 0)

@@ -45,6 +45,15 @@ struct SmmsSendInput {
     // The list's rows in order; the checked ones are sent. Indexes in the result refer to this vector.
     std::vector<SmmsRow> rows;
 
+    // Set for the app part of a combined send from the SMS dialog: the begin names the SMS part's
+    // center code, the history joins the SMS part's row, the SMS dialog's checks stand for this
+    // send's own and the caller reports the whole send (nothing is shown on success).
+    struct Combined {
+        int32_t smsCenterCode = 0; // SS of the SMS part; 0 when it sent nothing
+        int32_t joinCode = 0;      // ss_code of the SMS part's history row; 0 when it wrote none
+    };
+    std::optional<Combined> combined;
+
     // Writes the dialog's draft marked as sent, right after the center completed the send.
     std::function<void()> saveSentDraft;
     // The advertising checks the dialog asks (night-time advertising); false ends the send silently.
@@ -92,6 +101,7 @@ public:
 
 private:
     bool Check();
+    bool CheckCombined();
     bool CenterSend();
     bool Upload(int64_t ml);
 

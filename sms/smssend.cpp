@@ -451,16 +451,38 @@ void SmsSendTransaction::Finish() {
             if (IsSmsRow(m_in.rows[i]))
                 m_result.rowsToRemove.push_back(i);
     }
+    bool appFailed = false;
+    bool appEarlier = false;
+    bool appUnknown = false;
     if (m_appCount > 0) {
-        m_result.appSent = m_in.combinedSend();
-        if (m_result.appSent < 0) {
-            m_result.outcome = SmsSendOutcome::AppFailed;
-            return;
-        }
+        const AppPartResult app = m_in.combinedSend(SmsPartDone{m_result.centerCode, m_result.localCode});
+        m_result.appSent = app.sent;
+        appFailed = app.sent < 0;
+        appEarlier = app.earlier;
+        appUnknown = app.unknown;
+        // Rows the app message reached leave the list like the SMS rows: a reserved send keeps the
+        // dialog open, and a second press must not reach them again.
+        m_result.rowsToRemove.insert(m_result.rowsToRemove.end(), app.rowsSent.begin(), app.rowsSent.end());
+        std::sort(m_result.rowsToRemove.begin(), m_result.rowsToRemove.end());
     }
     std::string text;
     if (m_result.callSent > 0)
         text += K("▶ ") + m_label + " " + CvexGlobal::GetMoneyString(m_result.callSent) + K(" 건\n");
+    if (appFailed || appEarlier) {
+        // The app part said why; with nothing sent by SMS there is nothing more to report.
+        m_result.outcome = SmsSendOutcome::AppFailed;
+        if (m_result.callSent <= 0 && m_smsCount <= 0)
+            return;
+        if (appEarlier)
+            text += K("▶ AlderS 이전 전송분만 확인했습니다. 남은 대상은 리스트에 남겨 두었습니다.\n");
+        else if (appUnknown)
+            text += K("▶ AlderS 전송결과를 확인하지 못했습니다. 다시 전송하면 먼저 결과를 확인합니다.\n");
+        else
+            text += K("▶ AlderS 전송하지 못했습니다. 대상은 리스트에 남겨 두었습니다.\n");
+        text += K("\n문자는 전송했습니다.\nAlderS 대상을 확인하신 후 다시 전송해 주십시오.");
+        Report(text);
+        return;
+    }
     if (m_appCount > 0)
         text += K("▶ AlderS ") + CvexGlobal::GetMoneyString(m_result.appSent) + K(" 건\n");
     if (m_in.reservation) {

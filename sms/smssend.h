@@ -21,6 +21,20 @@
 class CSQLDirect;
 struct SmsSendResult;
 
+// What the SMS part of a send left for the app part of a combined send.
+struct SmsPartDone {
+    int32_t centerCode = 0; // SS; 0 when the SMS part sent nothing
+    int32_t localCode = 0;  // ss_code of the history row it wrote; 0 when none
+};
+
+// What the app part of a combined send came to.
+struct AppPartResult {
+    int sent = 0;                 // CALL_SENT; negative when the app part failed or is unsettled
+    std::vector<size_t> rowsSent; // rows (indexes of the input's rows) the app message went to
+    bool earlier = false;         // an earlier app part turned out to have gone out; nothing new sent
+    bool unknown = false;         // the app part's end is unsettled: the next press asks it first
+};
+
 struct SmsSendInput {
     int32_t empCode = 0;
     int32_t targetType = 0; // 0 members, 1 employees, 2 suppliers, 3 refusal notices
@@ -45,9 +59,9 @@ struct SmsSendInput {
     std::function<bool()> phoneFormats;
     // The advertising checks the dialog asks (opt-out number, rules); false ends the send silently.
     std::function<bool()> adRules;
-    // The combined app-message send for the rows marked for the app; returns the number sent, negative
-    // on failure. Unset: there is nothing to send by app.
-    std::function<int()> combinedSend;
+    // The combined app-message send for the rows marked for the app, run after the SMS part with
+    // what that part left. Unset: there is nothing to send by app.
+    std::function<AppPartResult(const SmsPartDone&)> combinedSend;
     // The window's own send whose end was left unsettled by an earlier press (the result's
     // `unsettled`). When the journal no longer holds it, another program settled it: the press finds
     // out how before anything else, so its recipients are not sent to again.

@@ -62,7 +62,7 @@ std::string SendInsert(const PendingSend& s, int32_t code, bool atSendTime) {
 // send's time preparing statements. Both databases take this many rows of literals at once.
 constexpr size_t kRowsPerInsert = 200;
 
-std::string ListInsert(int32_t code, const PendingSend& s, size_t from, size_t to) {
+std::string ListInsert(int32_t code, const PendingSend& s, size_t from, size_t to, int32_t seqBase) {
     const std::vector<SentRecipient>& recipients = s.recipients;
     const char* const tail = s.kind == SendKind::App ? ",0,1)" : ",0,0)";
     std::string sql =
@@ -77,7 +77,7 @@ std::string ListInsert(int32_t code, const PendingSend& s, size_t from, size_t t
         sql += '(';
         sql += std::to_string(code);
         sql += ',';
-        sql += std::to_string(i + 1); // the running number from 1, in list order
+        sql += std::to_string(seqBase + static_cast<int64_t>(i) + 1); // running number, in list order
         sql += ',';
         sql += std::to_string(r.ref);
         sql += ",'";
@@ -129,17 +129,47 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
         out.localCode = std::atoi(existing->c_str());
         return out;
     }
-    if (!Succeeded(db.ExecuteSQL(SendInsert(s, code, atSendTime).c_str())))
+    // The app part of a combined send joins the row its SMS part wrote, when that row is there and
+    // holds no app message yet; otherwise it takes a row of its own.
+    int32_t target = code;
+    int32_t seqBase = 0;
+    bool joined = false;
+    if (app && s.joinCode > 0) {
+        bool hasJoin = false;
+        const auto smms = FirstValue(
+            db, "SELECT ss_smms_center FROM smssend WHERE ss_code=" + std::to_string(s.joinCode), hasJoin);
+        if (!smms)
+            return fail(RecordStep::Code);
+        joined = hasJoin && std::atoll(smms->c_str()) == 0;
+    }
+    if (joined) {
+        target = s.joinCode;
+        if (!Succeeded(db.ExecuteSQL(("UPDATE smssend SET ss_smms_center=" + std::to_string(s.centerCode) +
+                                      ", ss_smms_count=" + std::to_string(s.callSent) +
+                                      " WHERE ss_code=" + std::to_string(target))
+                                         .c_str())))
+            return fail(RecordStep::Send);
+        bool hasSeq = false;
+        const auto seq =
+            FirstValue(db,
+                       "SELECT TOP 1 sl_seq FROM smslist WHERE sl_sscode=" + std::to_string(target) +
+                           " ORDER BY sl_seq DESC",
+                       hasSeq);
+        if (!seq)
+            return fail(RecordStep::Code);
+        seqBase = hasSeq ? std::atoi(seq->c_str()) : 0;
+    } else if (!Succeeded(db.ExecuteSQL(SendInsert(s, code, atSendTime).c_str()))) {
         return fail(RecordStep::Send);
+    }
     for (size_t from = 0; from < s.recipients.size(); from += kRowsPerInsert) {
         const size_t to = std::min(s.recipients.size(), from + kRowsPerInsert);
-        if (!Succeeded(db.ExecuteSQL(ListInsert(code, s, from, to).c_str())))
+        if (!Succeeded(db.ExecuteSQL(ListInsert(target, s, from, to, seqBase).c_str())))
             return fail(RecordStep::List);
     }
     if (!db.CommitTrans())
         return fail(RecordStep::Send);
     out.step = RecordStep::Done;
-    out.localCode = code;
+    out.localCode = target;
     return out;
 }
 

@@ -37,8 +37,10 @@ EndRequest EndRequestOf(const PendingSend& send) {
     const std::string total = Str(static_cast<long long>(send.recipients.size()));
     if (send.kind == SendKind::App) {
         r.path = "/SMMS/AppRequest.ashx";
-        r.body = "work=SMMSEND&mart=" + Str(send.storeCode) + "&ml=" + Str(send.centerCode) +
-                 "&alluser=" + (send.allMembers ? "1" : "0") + "&m2date=" + Str(send.mobileDays);
+        r.body = "work=SMMSEND&mart=" + Str(send.storeCode) + "&ml=" + Str(send.centerCode);
+        if (!send.combined)
+            r.body +=
+                "&alluser=" + std::string(send.allMembers ? "1" : "0") + "&m2date=" + Str(send.mobileDays);
         r.logHead = "SMMS " + total;
     } else {
         r.path = "/ZMSG/AppRequest.ashx";

@@ -266,6 +266,8 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
         AppendInt(out, s.mobileDays);
         out += '\t';
         AppendInt(out, s.allUser);
+        out += s.combined ? "\t1\t" : "\t0\t";
+        AppendInt(out, s.joinCode);
         if (s.phase == PendingSend::Phase::Disputed) {
             out += '\t';
             AppendEscaped(out, s.reason);
@@ -310,9 +312,21 @@ bool ParseSendLine(const std::vector<std::string>& line, bool v1, PendingSend& s
             f.push_back(std::string());
         f.insert(f.begin() + 13, {"0", "-1", "0"});
     } else {
-        if (f.size() != (disputed ? 17u : 16u) || f[2].size() != 1 || (f[2][0] != 'S' && f[2][0] != 'A'))
+        if (f.size() < 2 || f[2].size() != 1 || (f[2][0] != 'S' && f[2][0] != 'A'))
             return false;
         s.kind = static_cast<SendKind>(f[2][0]);
+        // Files written before combined sends were kept lack their two fields (combined, join code).
+        const size_t base = disputed ? 17u : 16u;
+        if (f.size() == base)
+            f.insert(f.begin() + 16, {"0", "0"});
+        else if (f.size() != base + 2)
+            return false;
+        int32_t combined = 0;
+        if (!ToInt(f[16], combined) || (combined != 0 && combined != 1) || !ToInt(f[17], s.joinCode) ||
+            s.joinCode < 0)
+            return false;
+        s.combined = combined == 1;
+        f.erase(f.begin() + 16, f.begin() + 18);
     }
     int32_t all = 0;
     if ((f[5] != "S" && f[5] != "L") || !ToInt(f[3], s.centerCode) || !ToInt(f[4], s.storeCode) ||

@@ -48,6 +48,10 @@ struct PendingSend {
     bool allMembers = false;
     int32_t mobileDays = -1;
     int32_t allUser = 0;
+    // The app part of a combined send from the SMS dialog: its end names no all-members option, and
+    // its history joins the SMS part's smssend row (joinCode, 0 when that part wrote none).
+    bool combined = false;
+    int32_t joinCode = 0;
     std::vector<SentRecipient> recipients;
 };
 

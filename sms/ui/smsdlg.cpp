@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "center/db/sqldirect.h"
+#include "center/send/sendsettle.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
@@ -40,7 +41,6 @@
 #include "optout/refusalcompletion.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
-#include "center/send/sendsettle.h"
 #include "sms/smsdraft.h"
 #include "sms/smssend.h"
 #include "sms/ui/callbackselectdlg.h"
@@ -375,12 +375,11 @@ QWidget* CSMSDlg::BuildListSide() {
     auto* filters = new QHBoxLayout;
     m_signal = new QComboBox(side);
     m_signal->setObjectName(QStringLiteral("signalCombo"));
-    m_combined = new QCheckBox(QStringLiteral("AlderS 통합전송"), side);
+    m_combined = new QCheckBox(QStringLiteral("문자+AlderS 무료 전송"), side);
     m_combined->setObjectName(QStringLiteral("combinedCheck"));
     m_centerMembers = new QCheckBox(QStringLiteral("센터회원포함(모바일신호 3일이내)"), side);
     m_centerMembers->setObjectName(QStringLiteral("centerMembersCheck"));
     m_imageButton = Button(QStringLiteral("이미지"), "imageButton", side);
-    m_imageButton->setEnabled(false); // the app message's image comes with the combined send
     filters->addWidget(m_signal);
     filters->addWidget(m_combined);
     filters->addWidget(m_centerMembers);
@@ -457,6 +456,7 @@ QWidget* CSMSDlg::BuildListSide() {
     connect(m_uncheckAll, &QPushButton::clicked, this, [this] { OnCheckAll(false); });
     connect(m_grid, &CTrellisEx::cellClicked, this, &CSMSDlg::OnClickGrid);
     connect(m_combined, &QCheckBox::clicked, this, &CSMSDlg::OnCombinedSend);
+    connect(m_imageButton, &QPushButton::clicked, this, &CSMSDlg::OnImage);
     connect(m_signal, &QComboBox::currentIndexChanged, this, &CSMSDlg::ApplySignalFilter);
     return side;
 }
@@ -721,6 +721,11 @@ void CSMSDlg::OnCombinedSend() {
     UpdateModeDisplay();
 }
 
+void CSMSDlg::OnImage() {
+    m_combinedPart.ChoosePicture(this);
+    UpdateModeDisplay();
+}
+
 void CSMSDlg::OnRefreshAccount() {
     if (!m_db)
         return;
@@ -890,8 +895,21 @@ void CSMSDlg::accept() {
     input.rows = m_list.rows();
     input.draft = CurrentDraft();
     input.ownUnsettled = m_unsettled;
-    if (m_combined->isChecked())
-        input.combinedSend = &CSMSDlg::CombinedAppSend;
+    CombinedAppInput app;
+    if (m_combined->isChecked()) {
+        app.storeCode = m_account.storeCode;
+        app.storeName = m_account.storeName;
+        app.empCode = m_empCode;
+        app.empName = m_account.employeeName;
+        app.lmsTitle = input.subject;
+        app.message = input.message;
+        app.callbackField = input.callbackField;
+        app.reservation = input.reservation;
+        app.header1 = input.header1;
+        app.header3 = input.header3;
+        app.rows = input.rows;
+        app.saveSentDraft = [draft = input.draft] { SaveSmsDraft(SmsDraftPath(), draft, 1); };
+    }
     input.phoneFormats = [this] {
         const std::string question = m_list.PhoneFormatQuestion();
         return question.empty() || ShowMessageBox(question, kQuestionNoDefault, 0, 0, BoxParent()) == IDYES;
@@ -915,6 +933,10 @@ void CSMSDlg::accept() {
     };
     progress.range = [&](int total) { wnd().SetRange(total); };
     progress.pos = [&](int pos) { wnd().SetPos(pos); };
+    if (m_combined->isChecked())
+        input.combinedSend = [this, &app, &progress](const SmsPartDone& done) {
+            return m_combinedPart.Send(*m_db, std::move(app), done, progress);
+        };
 
     // The report is read over the dialog as the send left it: rows gone, balance and counts new.
     bool changesShown = false;
@@ -932,15 +954,6 @@ void CSMSDlg::accept() {
     if (!changesShown)
         ShowSendChanges(result);
     ApplySendOutcome(result);
-}
-
-int CSMSDlg::CombinedAppSend() {
-    // The app-message send is not part of this version. It must not look sent: the user is told,
-    // and the app rows stay in the list.
-    LogAndShow(
-        K("앱 메시지(AlderS) 동시 전송은 아직 준비 중입니다.\n앱 메시지 대상은 리스트에 남겨 두었습니다."),
-        1);
-    return -1;
 }
 
 bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message,

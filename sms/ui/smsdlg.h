@@ -18,6 +18,7 @@
 #include "sms/smsdraft.h"
 #include "sms/smssend.h"
 #include "sms/targets.h"
+#include "sms/ui/combinedpart.h"
 
 class CBlinkStatic;
 class CPanelFrame;
@@ -101,8 +102,8 @@ private:
     void OnSpecialChar();
     void OnSelectCallback();
     // The send and the draft.
-    // The combined app-message send: the number sent, negative on failure.
-    static int CombinedAppSend();
+    // The picture button of the combined send.
+    void OnImage();
     // The advertising checks before a send: opt-out number, the rules, the night-time consent.
     bool AskAdRules(bool lms, const std::string& subject, const std::string& message,
                     const std::optional<QDateTime>& reservation);
@@ -148,8 +149,9 @@ private:
     // This window's send whose end was left unsettled, until a later press settles it (even when
     // another program settled it meanwhile).
     std::optional<PendingSend> m_unsettled;
-    QString m_lastGoodText; // the editor's last text a text message can carry
-    QTimer m_loadTimer;     // timer 1: the delayed recipient load
+    CCombinedPart m_combinedPart; // the combined send's picture and unsettled app part
+    QString m_lastGoodText;       // the editor's last text a text message can carry
+    QTimer m_loadTimer;           // timer 1: the delayed recipient load
 
     // Message side.
     QWidget* m_messageArea = nullptr; // 2071 / 2072 background

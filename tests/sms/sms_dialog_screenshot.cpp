@@ -1,6 +1,7 @@
 // Renders the SMS dialog over the sample store database and the simulated center into PNGs for the
 // docs, with the list and with the center's sample page (written beside it as sms-web-panel.png),
-// and after three sends (sms-dialog-sent.png, sms-reserved-history.png, sms-unknown-outcome.png):
+// after three sends (sms-dialog-sent.png, sms-reserved-history.png, sms-unknown-outcome.png) and with
+// the combined send and a picture (sms-dialog-combined.png):
 //   QT_QPA_PLATFORM=offscreen zmsg_sms_dialog_screenshot docs/sms-dialog.png
 #include <cstdio>
 
@@ -24,11 +25,14 @@
 #include "frame/widgets/trellisex.h"
 #include "host/demodb.h"
 #include "sim/faultplan.h"
+#include "smms/ui/imageeditdlg.h"
 #include "sms/ui/smsdlg.h"
 #include "sms/ui/smswebpanel.h"
+#include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testfolders.h"
+#include "tests/support/whenmodal.h"
 
 namespace {
 
@@ -108,6 +112,28 @@ bool Sends(CSQLDirect& db, SimFixture& fx, const QString& folder) {
             return false;
         QTest::qWait(1500);
         if (!dlg.grab().save(folder + QStringLiteral("/sms-reserved-history.png")))
+            return false;
+        dlg.done(0);
+    }
+    // The combined send checked, a picture chosen through the image editor (sms-dialog-combined.png).
+    {
+        CSMSDlg dlg(&db, 1, 0, "", "AND mem_code<=60");
+        if (!dlg.Start() ||
+            !prepare(dlg, QStringLiteral("[행복마트] 주말 특가! 앱 회원은 사진으로 확인하세요.")))
+            return false;
+        dlg.findChild<QCheckBox*>(QStringLiteral("combinedCheck"))->click();
+        QTemporaryDir pictures;
+        const QString picture = pictures.filePath(QStringLiteral("sale.jpg"));
+        QImage image(400, 300, QImage::Format_RGB32);
+        image.fill(QColor(250, 200, 60));
+        if (!image.save(picture))
+            return false;
+        ScriptedFiles files;
+        files.setNextFile(picture.toStdString());
+        WhenModal<CImageEditDlg>([](CImageEditDlg& d) { d.UseButton()->click(); });
+        dlg.findChild<QPushButton*>(QStringLiteral("imageButton"))->click();
+        QTest::qWait(200);
+        if (!dlg.grab().save(folder + QStringLiteral("/sms-dialog-combined.png")))
             return false;
         dlg.done(0);
     }

@@ -11,12 +11,14 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include <memory>
 
 #include "center/db/sqldirect.h"
+#include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
@@ -26,13 +28,16 @@
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
-#include "center/send/sendstate.h"
+#include "smms/ui/imageeditdlg.h"
 #include "sms/smsdraft.h"
 #include "sms/ui/smsdlg.h"
+#include "tests/smms/testimages.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/sms/gridclick.h"
+#include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "tests/support/whenmodal.h"
 
 using zmsg::K;
 
@@ -463,33 +468,61 @@ private slots:
         QVERIFY(again.shown().empty());
     }
 
-    void combinedSendLeavesAppRowsUntilItExists() {
+    void combinedSendGoesByAppWithAPicture() {
         ScriptedMessages boxes;
         CSMSDlg dlg(m_db, 1, 0, "", "AND mem_code<=40");
         QVERIFY(dlg.Start());
         dlg.show();
         QTRY_COMPARE(boxes.shown().size(), size_t(1)); // the load summary
-        QTest::mouseClick(Child<QCheckBox>(dlg, "combinedCheck"), Qt::LeftButton);
+        auto* combined = Child<QCheckBox>(dlg, "combinedCheck");
+        QCOMPARE(combined->text(), QStringLiteral("문자+AlderS 무료 전송"));
+        auto* image = Child<QPushButton>(dlg, "imageButton");
+        QVERIFY(!image->isVisible());
+        QTest::mouseClick(combined, Qt::LeftButton);
+        QVERIFY(image->isVisible());
         const TargetCounts counts = dlg.Counts();
         QVERIFY(counts.sms > 0 && counts.app > 0);
+
+        // A picture through the editor; a cancelled second choice removes it, a third one keeps it.
+        QTemporaryDir dir;
+        const QString picture = dir.filePath(QStringLiteral("photo.jpg"));
+        QFile file(picture);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(testimages::Jpeg(testimages::Quadrants(300, 200)));
+        file.close();
+        {
+            ScriptedFiles files;
+            files.setNextFile(picture.toStdString());
+            files.setNextCancel();
+            files.setNextFile(picture.toStdString());
+            for (int i = 0; i < 3; ++i) {
+                if (i != 1)
+                    WhenModal<CImageEditDlg>([](CImageEditDlg& d) { d.UseButton()->click(); });
+                QTest::mouseClick(image, Qt::LeftButton);
+            }
+            QCOMPARE(files.requests().size(), size_t(3));
+        }
+
         Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 휴점합니다"));
         Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
         boxes.clear();
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
 
-        // The SMS part went out; the app part says it did not, and nothing claims otherwise.
-        QCOMPARE(boxes.texts(), std::vector<std::string>{"앱 메시지(AlderS) 동시 전송은 아직 준비 중입니다.\n"
-                                                         "앱 메시지 대상은 리스트에 남겨 두었습니다."});
-        QVERIFY(dlg.isVisible());
+        // One report for both parts; the dialog closes.
+        QCOMPARE(boxes.texts().size(), size_t(1));
+        QCOMPARE(U(boxes.texts()[0]), QStringLiteral("▶ SMS %1 건\n▶ AlderS %2 건\n\n문자를 전송했습니다.\n"
+                                                     "확인을 누르시면 전송창을 닫습니다.")
+                                          .arg(counts.sms)
+                                          .arg(counts.app));
+        QVERIFY(!dlg.isVisible());
         QCOMPARE(Query("SELECT ss_trcount FROM smssend WHERE ss_code=1"), std::to_string(counts.sms));
-        QCOMPARE(dlg.ResultSendCode(), 1);
-        int appRows = 0;
-        for (const Recipient& r : dlg.Recipients().rows()) {
-            QVERIFY(!r.checked || r.byApp);
-            appRows += r.checked && r.byApp ? 1 : 0;
-        }
-        QCOMPARE(appRows, counts.app);
-        QCOMPARE(dlg.Counts().sms, 0);
+        QCOMPARE(Query("SELECT ss_smms_count FROM smssend WHERE ss_code=1"), std::to_string(counts.app));
+        QCOMPARE(Query("SELECT COUNT(*) FROM smslist WHERE sl_sscode=1 AND sl_sendtype=1"),
+                 std::to_string(counts.app));
+        const auto& log = m_fx->sim().Requests();
+        QCOMPARE(log.Count("SMMSBEGIN"), 1);
+        QCOMPARE(log.Count("UPLOAD"), 1);
+        QCOMPARE(log.Count("SMMSEND"), 1);
     }
 
     void reservedSendStaysOpenForTheNext() {

@@ -1,0 +1,30 @@
+// The SMS dialog's side of the combined send: the picture chosen for the app message (kept in the
+// window's own upload file) and the window's app part left unsettled by an earlier press.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "center/send/sendstate.h"
+#include "smms/combinedsend.h"
+#include "smms/uploadfile.h"
+
+class CSQLDirect;
+class QWidget;
+
+class CCombinedPart {
+public:
+    // Runs the image editor; cancelling it removes an earlier picture.
+    void ChoosePicture(QWidget* parent);
+    const std::string& ImagePath() const { return m_imagePath; }
+
+    // Sends the app part; keeps what is left unsettled for the next press.
+    AppPartResult Send(CSQLDirect& db, CombinedAppInput in, const SmsPartDone& done,
+                       const ProgressHooks& progress);
+    const std::optional<PendingSend>& Unsettled() const { return m_unsettled; }
+
+private:
+    zmsg::SmmsUploadFile m_upload;
+    std::string m_imagePath;
+    std::optional<PendingSend> m_unsettled;
+};
