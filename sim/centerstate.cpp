@@ -489,6 +489,15 @@ std::vector<Transfer> CenterState::SmsSendsOf(int mart) const {
     return out;
 }
 
+std::vector<Transfer> CenterState::CouponIssuesOf(int mart) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<Transfer> out;
+    for (const auto& [code, t] : m_issues)
+        if (t.mart == mart)
+            out.push_back(t);
+    return out;
+}
+
 std::optional<Transfer> CenterState::CouponIssue(int issue) const {
     std::lock_guard lock(m_mutex);
     const auto it = m_issues.find(issue);

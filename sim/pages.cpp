@@ -1,5 +1,6 @@
 #include "sim/pages.h"
 
+#include "sim/couponpages.h"
 #include "sim/json.h"
 
 #include <algorithm>
@@ -65,6 +66,8 @@ const std::map<int, std::vector<Registered>>& ExtraNumbers() {
     return extra;
 }
 
+} // namespace
+
 std::string Html(std::string_view text) {
     std::string out;
     for (const char c : text) {
@@ -126,6 +129,8 @@ PageReply Refusal(const char* reason) {
     return page;
 }
 
+namespace {
+
 bool AllDigits(std::string_view s) {
     if (s.empty())
         return false;
@@ -153,7 +158,8 @@ std::string Dashed(const std::string& n) {
     return n.substr(0, head) + "-" + n.substr(head, n.size() - head - tail) + "-" + n.substr(n.size() - tail);
 }
 
-// The store a page token was made for: its second field is the store code times the multiplier.
+} // namespace
+
 std::optional<int> MartOfToken(std::string_view pm) {
     const long long k = Number(pm.substr(0, 2)) + 13;
     const long long field = Number(pm.substr(2, 8));
@@ -161,6 +167,8 @@ std::optional<int> MartOfToken(std::string_view pm) {
         return std::nullopt;
     return static_cast<int>(field / k);
 }
+
+namespace {
 
 std::string When(std::chrono::system_clock::time_point at) {
     const std::time_t t = std::chrono::system_clock::to_time_t(at);
@@ -347,7 +355,7 @@ PageReply CallbackPage(const FormFields& query, const CenterState& center) {
 } // namespace
 
 bool IsCenterPage(const std::string& path) {
-    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx";
+    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx" || IsCouponPage(path);
 }
 
 PageReply CenterPage(const std::string& path, const FormFields& query, const CenterState& center) {
@@ -355,6 +363,8 @@ PageReply CenterPage(const std::string& path, const FormFields& query, const Cen
         return SmsPage(query, center);
     if (path == "/ZMSG/SelCallback.aspx")
         return CallbackPage(query, center);
+    if (IsCouponPage(path))
+        return CouponPage(path, query, center);
     return {404, "not found"};
 }
 

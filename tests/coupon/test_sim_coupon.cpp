@@ -12,6 +12,7 @@
 #include "center/centerconfig.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/web/pageurls.h"
 #include "tests/support/simfixture.h"
 
 namespace {
@@ -59,6 +60,34 @@ TEST(SimCoupon, IssueVerbsAreIdempotentAndTheStateShowsWhoGotWhich) {
     EXPECT_EQ(given.size(), 3);
     for (const char* phone : {"01012340001", "01012340002", "01012340003"})
         EXPECT_EQ(given.value(QLatin1String(phone)).toInt(), 1) << phone;
+}
+
+// The coupon pages: the store's coupons with the choosing command and page function, its issues,
+// and the chosen coupon.
+TEST(SimCoupon, CouponPages) {
+    SimFixture fx;
+    ASSERT_TRUE(fx.ok());
+    const std::string begin = Post("work=ISSUEBEGIN&mart=1001&emp=1&cp=13&istp=1");
+    ASSERT_EQ(Post("work=ISSUEEND&mart=1001&issue=" + std::to_string(zmsg::ElementInt(begin, "ISSUE")))
+                  .rfind("1:", 0),
+              0u);
+    httplib::Client client("127.0.0.1", fx.sim().Port());
+    auto get = [&](const std::string& url) {
+        const std::string path = url.substr(url.find('/', std::string("http://").size()));
+        const auto res = client.Get(path);
+        return res && res->status == 200 ? res->body : std::string("(none)");
+    };
+    const std::string coupons = get(zmsg::CouponPageUrl("COUPON", 1001, 1));
+    EXPECT_NE(coupons.find("function jsGetCouponInfo()"), std::string::npos);
+    EXPECT_NE(coupons.find("cmd=DoSelectCoupon"), std::string::npos);
+    EXPECT_NE(coupons.find("삼겹살 20% 할인"), std::string::npos);
+    const std::string issues = get(zmsg::CouponPageUrl("ISSUELIST", 1001, 1));
+    EXPECT_NE(issues.find("우유 1+1"), std::string::npos);
+    EXPECT_NE(issues.find("발행완료"), std::string::npos);
+    EXPECT_NE(get(zmsg::CouponSelectedUrl(12)).find("3만원 이상 3천원 할인"), std::string::npos);
+    EXPECT_NE(get(zmsg::CouponSelectedUrl(0)).find("id=\"none\""), std::string::npos);
+    // A store without a coupon account gets the refusal page.
+    EXPECT_NE(get(zmsg::CouponPageUrl("COUPON", 1003, 1)).find("잘못된 접근"), std::string::npos);
 }
 
 } // namespace
