@@ -488,11 +488,41 @@ std::vector<Transfer> CenterState::SmsSendsOf(int mart) const {
     return out;
 }
 
+std::vector<Transfer> CenterState::CouponIssuesOf(int mart) const {
+    std::lock_guard lock(m_mutex);
+    std::vector<Transfer> out;
+    for (const auto& [code, t] : m_issues)
+        if (t.mart == mart)
+            out.push_back(t);
+    return out;
+}
+
 std::optional<Transfer> CenterState::CouponIssue(int issue) const {
     std::lock_guard lock(m_mutex);
     const auto it = m_issues.find(issue);
     return it == m_issues.end() ? std::nullopt : std::optional<Transfer>(it->second);
 }
+
+namespace {
+
+// A coupon issue's coupon and type, and which phones it gave the coupon to and how many times each
+// (listed in its batches; only an ended issue gives anything).
+std::string CouponJson(const Transfer& t) {
+    std::map<std::string, int> given;
+    if (t.ended)
+        for (const Recipient& r : t.recipients)
+            ++given[r.phone];
+    std::string out = ",\"coupon\":" + std::to_string(t.coupon) + ",\"istp\":" + std::to_string(t.issueType) +
+                      ",\"given\":{";
+    bool first = true;
+    for (const auto& [phone, times] : given) {
+        out += (first ? "" : ",") + JsonString(phone) + ":" + std::to_string(times);
+        first = false;
+    }
+    return out + "}";
+}
+
+} // namespace
 
 std::string CenterState::ToJson() const {
     std::lock_guard lock(m_mutex);
@@ -517,7 +547,10 @@ std::string CenterState::ToJson() const {
                    ",\"kind\":" + JsonString(t.kind) + ",\"batches\":" + std::to_string(t.batches.size()) +
                    ",\"listed\":" + std::to_string(listed) + ",\"ended\":" + (t.ended ? "true" : "false") +
                    ",\"cancelled\":" + (t.cancelled ? "true" : "false") +
-                   ",\"sent\":" + std::to_string(t.sent) + ",\"charged\":" + Amount(t.charged) + "}";
+                   ",\"sent\":" + std::to_string(t.sent) + ",\"charged\":" + Amount(t.charged);
+            if (t.kind == "COUPON")
+                out += CouponJson(t);
+            out += "}";
         }
     };
     transfers("sms", m_sms);

@@ -146,6 +146,8 @@ public:
     SmmsState& Smms();
     const SmmsState& Smms() const;
     std::optional<Transfer> CouponIssue(int issue) const;
+    // The store's coupon issues, oldest first.
+    std::vector<Transfer> CouponIssuesOf(int mart) const;
     std::string ToJson() const;
 
     // The delivery result the simulated carriers give a phone.

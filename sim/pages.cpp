@@ -1,6 +1,7 @@
 #include "sim/pages.h"
 
 #include "sim/imagebox.h"
+#include "sim/couponpages.h"
 #include "sim/json.h"
 #include "sim/smmsstate.h"
 
@@ -67,6 +68,8 @@ const std::map<int, std::vector<Registered>>& ExtraNumbers() {
     return extra;
 }
 
+} // namespace
+
 std::string Html(std::string_view text) {
     std::string out;
     for (const char c : text) {
@@ -128,6 +131,8 @@ PageReply Refusal(const char* reason) {
     return page;
 }
 
+namespace {
+
 bool AllDigits(std::string_view s) {
     if (s.empty())
         return false;
@@ -155,7 +160,8 @@ std::string Dashed(const std::string& n) {
     return n.substr(0, head) + "-" + n.substr(head, n.size() - head - tail) + "-" + n.substr(n.size() - tail);
 }
 
-// The store a page token was made for: its second field is the store code times the multiplier.
+} // namespace
+
 std::optional<int> MartOfToken(std::string_view pm) {
     const long long k = Number(pm.substr(0, 2)) + 13;
     const long long field = Number(pm.substr(2, 8));
@@ -163,6 +169,8 @@ std::optional<int> MartOfToken(std::string_view pm) {
         return std::nullopt;
     return static_cast<int>(field / k);
 }
+
+namespace {
 
 std::string When(std::chrono::system_clock::time_point at) {
     const std::time_t t = std::chrono::system_clock::to_time_t(at);
@@ -457,7 +465,8 @@ PageReply SmmsPage(const FormFields& query, const CenterState& center) {
 } // namespace
 
 bool IsCenterPage(const std::string& path) {
-    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx" || path == "/SMMS/AppSMMS.aspx";
+    return path == "/ZMSG/appSMS.aspx" || path == "/ZMSG/SelCallback.aspx" || path == "/SMMS/AppSMMS.aspx" ||
+           IsCouponPage(path);
 }
 
 PageReply CenterPage(const std::string& path, const FormFields& query, const CenterState& center) {
@@ -467,6 +476,8 @@ PageReply CenterPage(const std::string& path, const FormFields& query, const Cen
         return CallbackPage(query, center);
     if (path == "/SMMS/AppSMMS.aspx")
         return SmmsPage(query, center);
+    if (IsCouponPage(path))
+        return CouponPage(path, query, center);
     return {404, "not found"};
 }
 

@@ -27,6 +27,7 @@
 // refusal page without any page function.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -50,5 +51,14 @@ PageReply CenterPage(const std::string& path, const FormFields& query, const Cen
 bool IsWellFormedPageToken(std::string_view pm);
 // The callback page's ts: "%S%M%H%d%m", ten digits of a possible time.
 bool IsWellFormedCallbackStamp(std::string_view ts);
+
+// What every page is built of (the coupon pages too): text escaped for HTML, a JavaScript string
+// literal, the page's head with its script, the refusal page, and the store a token was made for
+// (its second field is the store code times the multiplier).
+std::string Html(std::string_view text);
+std::string Js(std::string_view text);
+std::string Head(const char* title, const std::string& script);
+PageReply Refusal(const char* reason);
+std::optional<int> MartOfToken(std::string_view pm);
 
 } // namespace zmsg::sim

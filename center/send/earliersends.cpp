@@ -27,6 +27,8 @@ EarlierSends::EarlierSends(CSQLDirect& db, SendKind kind, const ProgressHooks& p
 std::string EarlierSends::Label(const PendingSend& send) const {
     if (send.kind == SendKind::App)
         return K("AlderS 문자");
+    if (send.kind == SendKind::Coupon)
+        return K("AlderS 쿠폰");
     return send.lms ? "LMS" : "SMS";
 }
 

@@ -176,7 +176,10 @@ RecordOutcome TryOnce(CSQLDirect& db, const PendingSend& s, bool atSendTime) {
 } // namespace
 
 std::string CenterCodeText(const PendingSend& send) {
-    return (send.kind == SendKind::App ? "ML=" : "SS=") + std::to_string(send.centerCode);
+    const char* const name = send.kind == SendKind::App      ? "ML="
+                             : send.kind == SendKind::Coupon ? "ISSUE="
+                                                             : "SS=";
+    return name + std::to_string(send.centerCode);
 }
 
 RecordOutcome RecordSend(CSQLDirect& db, const PendingSend& send, bool atSendTime) {

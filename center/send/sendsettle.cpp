@@ -27,6 +27,8 @@ std::string Str(long long v) {
 std::string Label(const PendingSend& send) {
     if (send.kind == SendKind::App)
         return K("AlderS 문자");
+    if (send.kind == SendKind::Coupon)
+        return K("AlderS 쿠폰");
     return send.lms ? "LMS" : "SMS";
 }
 
@@ -35,7 +37,14 @@ std::string Label(const PendingSend& send) {
 EndRequest EndRequestOf(const PendingSend& send) {
     EndRequest r;
     const std::string total = Str(static_cast<long long>(send.recipients.size()));
-    if (send.kind == SendKind::App) {
+    if (send.kind == SendKind::Coupon) {
+        r.path = "/CouponIssue/AppRequest.ashx";
+        r.body = "work=ISSUEEND&mart=" + Str(send.storeCode) + "&issue=" + Str(send.centerCode);
+        r.logHead = K("쿠폰발행");
+        r.tryLog = K(" 완료요청(재시도=");
+        r.waitText = K("센터에 쿠폰발행완료를 요청중입니다.(앞 단계보다 다소 시간이 소요될 수 있습니다.)");
+        r.retryHead = K("센터에 쿠폰발행완료를 요청중입니다.(");
+    } else if (send.kind == SendKind::App) {
         r.path = "/SMMS/AppRequest.ashx";
         r.body = "work=SMMSEND&mart=" + Str(send.storeCode) + "&ml=" + Str(send.centerCode);
         if (!send.combined)
@@ -53,12 +62,12 @@ EndRequest EndRequestOf(const PendingSend& send) {
 EndReply PostEnd(const PendingSend& send, bool afterLostReply, const ProgressHooks& progress,
                  std::string& reply) {
     const EndRequest end = EndRequestOf(send);
-    progress.Show(K("센터에 전송완료를 요청중입니다.(앞 단계보다 다소 시간이 소요될 수 있습니다.)"));
+    progress.Show(end.waitText);
     bool lost = afterLostReply;
     for (int attempt = 0; attempt < kEndTries; ++attempt) {
-        WriteLog(end.logHead + K("건 전송완료요청(재시도=") + Str(attempt) + ")", 0);
+        WriteLog(end.logHead + end.tryLog + Str(attempt) + ")", 0);
         if (attempt > 0)
-            progress.Show(K("센터에 전송완료를 요청중입니다.(") + Str(attempt + 1) + K(" 번째 재시도중...)"));
+            progress.Show(end.retryHead + Str(attempt + 1) + K(" 번째 재시도중...)"));
         std::string raw;
         if (RequestPost(zmsg::CenterUrl(end.path.c_str()), end.body, raw, 120000, ConnectionUse::Fresh)) {
             reply = zmsg::ConvertReply(raw);
@@ -79,6 +88,8 @@ EndReply PostEnd(const PendingSend& send, bool afterLostReply, const ProgressHoo
 
 InHistory FindInHistory(CSQLDirect& db, int64_t centerCode, int32_t& localCode, int32_t& callSent,
                         SendKind kind) {
+    if (kind == SendKind::Coupon)
+        return InHistory::No; // the center alone keeps coupon issues
     std::vector<std::vector<std::string>> rows;
     const std::string sql =
         kind == SendKind::App
@@ -104,6 +115,13 @@ RecordOutcome RecordEnded(CSQLDirect& db, SendState& state, int64_t centerCode, 
         RecordOutcome missing;
         missing.step = RecordStep::Send;
         return missing;
+    }
+    if (kind == SendKind::Coupon) {
+        // Nothing of an issue is kept locally: once the center ended it, the entry has done its work.
+        state.Remove(centerCode, kind);
+        RecordOutcome done;
+        done.step = state.Save() ? RecordStep::Done : RecordStep::Send;
+        return done;
     }
     PendingSend send = *stored;
     send.phase = PendingSend::Phase::Unrecorded;

@@ -9,6 +9,7 @@
 
 #include "center/send/sendrecord.h"
 #include "center/send/sendstate.h"
+#include "center/text/codec.h"
 #include "frame/progresshooks.h"
 
 class CSQLDirect;
@@ -27,6 +28,11 @@ struct EndRequest {
     std::string path;    // request address
     std::string body;    // form body
     std::string logHead; // the try's log line up to "건 전송완료요청"
+    std::string tryLog = zmsg::K("건 전송완료요청(재시도=");
+    // The progress texts while the end is waited for, and of a retry up to its number.
+    std::string waitText =
+        zmsg::K("센터에 전송완료를 요청중입니다.(앞 단계보다 다소 시간이 소요될 수 있습니다.)");
+    std::string retryHead = zmsg::K("센터에 전송완료를 요청중입니다.(");
 };
 EndRequest EndRequestOf(const PendingSend& send);
 

@@ -312,7 +312,7 @@ bool ParseSendLine(const std::vector<std::string>& line, bool v1, PendingSend& s
             f.push_back(std::string());
         f.insert(f.begin() + 13, {"0", "-1", "0"});
     } else {
-        if (f.size() < 2 || f[2].size() != 1 || (f[2][0] != 'S' && f[2][0] != 'A'))
+        if (f.size() < 2 || f[2].size() != 1 || (f[2][0] != 'S' && f[2][0] != 'A' && f[2][0] != 'C'))
             return false;
         s.kind = static_cast<SendKind>(f[2][0]);
         // Files written before combined sends were kept lack their two fields (combined, join code).

@@ -18,6 +18,9 @@ struct SentRecipient {
 enum class SendKind : char {
     Sms = 'S', // SMS/LMS: SMSEND, center code SS
     App = 'A', // app message: SMMSEND, center code ML (64-bit)
+    // Coupon issue: ISSUEEND, center code the issue code. The store keeps no table of issues: the
+    // entry is all it has of an issue whose end is unknown.
+    Coupon = 'C',
 };
 
 // Everything needed to ask the center again about the send's end and to write its smssend and
@@ -36,11 +39,11 @@ struct PendingSend {
     int32_t storeCode = 0;
     bool lms = false;
     int32_t empCode = 0;
-    int32_t targetType = 0;
+    int32_t targetType = 0;  // a coupon issue: its type (1 all regular members, 2 the chosen ones)
     int32_t callSent = 0;    // known once ended
     std::string reservation; // "YYYY-MM-DD HH:MM", empty without reservation
     std::string callback;    // digits
-    std::string message;     // as recorded (normalised)
+    std::string message;     // as recorded (normalised); a coupon issue: the coupon's code
     std::string sentAt;      // local "YYYY-MM-DD HH:MM:SS" when the send began; the history's time
                              // when it is written later (empty in files written before it was kept)
     std::string reason;      // Disputed: the center's refusal, as shown
