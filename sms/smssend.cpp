@@ -479,7 +479,9 @@ void SmsSendTransaction::Finish() {
             text += K("▶ AlderS 전송결과를 확인하지 못했습니다. 다시 전송하면 먼저 결과를 확인합니다.\n");
         else
             text += K("▶ AlderS 전송하지 못했습니다. 대상은 리스트에 남겨 두었습니다.\n");
-        text += K("\n문자는 전송했습니다.\nAlderS 대상을 확인하신 후 다시 전송해 주십시오.");
+        // A reserved SMS part has not gone out yet: the clerk must not read it as sent.
+        text += m_in.reservation ? K("\n문자는 예약 전송했습니다.") : K("\n문자는 전송했습니다.");
+        text += K("\nAlderS 대상을 확인하신 후 다시 전송해 주십시오.");
         Report(text);
         return;
     }

@@ -221,6 +221,24 @@ TEST_F(CombinedSendTest, ReservedSendThenAnAppOnlySendTakesANewRow) {
     EXPECT_EQ(Query("SELECT MAX(sl_seq) FROM smslist WHERE sl_sscode=2"), "10");
 }
 
+// A reserved SMS part has not gone out when the app part fails: the summary says it was reserved,
+// and the app rows stay for the next press.
+TEST_F(CombinedSendTest, ReservedSmsPartWithAFailedAppPartSaysReserved) {
+    zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
+    ASSERT_TRUE(m_f.NewStore(kMembers));
+    SmsSendInput in = Input(20, 10);
+    in.reservation = QDateTime(QDate(2026, 12, 7), QTime(11, 30));
+    Arm("SMMSBEGIN", 1, FaultKind::Fail);
+    const SmsSendResult r = Press(in);
+    zmsg::Clock::setFixed(QDateTime());
+    EXPECT_EQ(r.outcome, SmsSendOutcome::AppFailed);
+    EXPECT_EQ(m_f.boxes().texts().back(), "▶ SMS 10 건\n▶ AlderS 전송하지 못했습니다. 대상은 리스트에 남겨 "
+                                          "두었습니다.\n\n문자는 예약 전송했습니다.\nAlderS 대상을 "
+                                          "확인하신 후 다시 전송해 주십시오.");
+    EXPECT_EQ(in.rows.size(), 10u);
+    EXPECT_EQ(Query("SELECT ss_reserve FROM smssend WHERE ss_code=1"), "1");
+}
+
 struct KindInfo {
     FaultKind kind;
     const char* name;
