@@ -1004,8 +1004,20 @@ void CSMSDlg::ShowPendingSend() {
     std::optional<PendingSend> pending = m_unsettled;
     if (!pending)
         pending = UnresolvedInJournal();
-    m_pendingLine->setVisible(pending.has_value());
-    m_pendingLine->setText(pending ? FromCp949(PendingSendNotice(*pending)) : QString());
+    // The same for the app part of a combined send, named as the app-message send names it: the
+    // next combined press asks about it first.
+    std::optional<PendingSend> app = m_combinedPart.Unsettled();
+    if (!app) {
+        app = UnresolvedInJournal(SendKind::App);
+        if (app && !app->combined)
+            app.reset(); // the app-message window's own
+    }
+    std::string text;
+    for (const std::optional<PendingSend>& send : {pending, app})
+        if (send)
+            text += (text.empty() ? "" : "\n") + PendingSendNotice(*send);
+    m_pendingLine->setVisible(!text.empty());
+    m_pendingLine->setText(FromCp949(text));
 }
 
 void CSMSDlg::ApplySendOutcome(const SmsSendResult& result) {

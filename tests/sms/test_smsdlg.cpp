@@ -525,6 +525,60 @@ private slots:
         QCOMPARE(log.Count("SMMSEND"), 1);
     }
 
+    // An app part whose end went unanswered waits beside the SMS part in the account panel, named as
+    // the app-message send names it, here and in a window opened meanwhile, until a press settles it.
+    void unsettledAppPartIsShown() {
+        zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5, 30)));
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_db, 1, 0, "", "AND mem_code<=40");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(boxes.shown().size(), size_t(1)); // the load summary
+        QTest::mouseClick(Child<QCheckBox>(dlg, "combinedCheck"), Qt::LeftButton);
+        const TargetCounts counts = dlg.Counts();
+        QVERIFY(counts.sms > 0 && counts.app > 0);
+        Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 휴점합니다"));
+        Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        for (int nth = 1; nth <= 3; ++nth) {
+            zmsg::sim::Fault f;
+            f.verb = "SMMSEND";
+            f.nth = nth;
+            f.kind = zmsg::sim::FaultKind::CloseBefore;
+            m_fx->sim().Faults().Arm(f);
+        }
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QVERIFY(dlg.isVisible());
+        QCOMPARE(dlg.Counts().app, counts.app);
+        SendState state(SendStatePath());
+        state.Load();
+        const PendingSend* app = state.FindUnknown(SendKind::App);
+        QVERIFY(app);
+        QVERIFY(!state.FindUnknown(SendKind::Sms));
+        const QString pending = QStringLiteral("※ 완료 확인 대기 중인 전송 (AlderS 문자, 센터 전송코드 %1, "
+                                               "2026-12-07 09:05, %2명)\n"
+                                               "전송 버튼을 누르면 먼저 이 전송을 센터에 확인합니다. "
+                                               "두 번 발송하지 않습니다.")
+                                    .arg(app->centerCode)
+                                    .arg(counts.app);
+        QVERIFY(Child<QLabel>(dlg, "pendingLine")->isVisible());
+        QCOMPARE(TextOf(dlg, "pendingLine"), pending);
+        {
+            CSMSDlg other(m_db, 1, 0, "", "");
+            QVERIFY(other.Start());
+            QCOMPARE(TextOf(other, "pendingLine"), pending);
+        }
+
+        // The next press asks the center first: the app part went out, and nothing waits any more.
+        m_fx->sim().Faults().Clear();
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        zmsg::Clock::setFixed(QDateTime());
+        QCOMPARE(dlg.Counts().app, 0);
+        QVERIFY(!Child<QLabel>(dlg, "pendingLine")->isVisible());
+        QCOMPARE(m_fx->sim().Requests().Count("SMMSBEGIN"), 1);
+    }
+
     void reservedSendStaysOpenForTheNext() {
         zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(9, 5)));
         ScriptedMessages boxes;
