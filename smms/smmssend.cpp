@@ -382,21 +382,13 @@ bool SmmsSendTransaction::CenterSend() {
     RowBatches batches(rows.size(),
                        "work=SMMSTRAN&mart=" + mart + "&ml=" + Str(ml) + "&seq=", "&tran=", kBatchSize,
                        std::move(writer), merge ? 48 : 16);
-    const std::string bindText = K("SMMS전송대상 바인딩 ");
+    const BatchTexts texts{K("SMMS전송대상 바인딩 "),
+                           K("AlderS 문자 데이터를 센터로 보낼 수 없습니다.(통신실패)"),
+                           K("AlderS 문자 데이터를 센터에 기록할 수 없습니다.")};
     auto post = [&](RowBatch& batch) {
-        WriteLog(bindText + Str(batch.seq) + K("차 ") + Str(batch.count) + K("건"), 0);
-        if (!RequestPost(url, std::move(batch.body), raw, 60000, ConnectionUse::Fresh)) {
-            Fail(K("AlderS 문자 데이터를 센터로 보낼 수 없습니다.(통신실패)"));
-            return false;
-        }
-        reply = zmsg::ConvertReply(raw);
-        if (!zmsg::IsPositiveReply(reply, 4)) {
-            Fail(K("AlderS 문자 데이터를 센터에 기록할 수 없습니다.") + zmsg::ReasonSuffix(reply));
-            return false;
-        }
-        const int recorded = zmsg::ElementInt(reply, "OK");
-        if (recorded != batch.count) {
-            Fail(K("전송건 오류(보낸건:") + Str(batch.count) + K(", 센터기록건:") + Str(recorded) + ")");
+        std::string failure;
+        if (!PostCheckedBatch(url, batch, texts, failure)) {
+            Fail(failure);
             return false;
         }
         return true;

@@ -363,23 +363,13 @@ bool SmsSendTransaction::CenterSend() {
     if (m_in.reservation)
         send.reservation = m_in.reservation->toString(QStringLiteral("yyyy-MM-dd HH:mm")).toStdString();
 
-    const std::string bindText = m_label + K(" 전송대상 바인딩 ");
-    const std::string seqText = K("차 ");
-    const std::string countText = K("건");
+    const BatchTexts texts{m_label + K(" 전송대상 바인딩 "),
+                           m_label + K(" 데이터를 센터로 보낼 수 없습니다.(통신실패)"),
+                           m_label + K(" 데이터를 센터에 기록할 수 없습니다.")};
     auto post = [&](ListBatch& batch) {
-        WriteLog(bindText + Str(batch.seq) + seqText + Str(batch.count) + countText, 0);
-        if (!RequestPost(url, std::move(batch.body), raw, 60000, ConnectionUse::Fresh)) {
-            Fail(m_label + K(" 데이터를 센터로 보낼 수 없습니다.(통신실패)"));
-            return false;
-        }
-        reply = zmsg::ConvertReply(raw);
-        if (!zmsg::IsPositiveReply(reply, 4)) {
-            Fail(m_label + K(" 데이터를 센터에 기록할 수 없습니다.") + zmsg::ReasonSuffix(reply));
-            return false;
-        }
-        const int recorded = zmsg::ElementInt(reply, "OK");
-        if (recorded != batch.count) {
-            Fail(K("전송건 오류(보낸건:") + Str(batch.count) + K(", 센터기록건:") + Str(recorded) + ")");
+        std::string failure;
+        if (!PostCheckedBatch(url, batch, texts, failure)) {
+            Fail(failure);
             return false;
         }
         return true;

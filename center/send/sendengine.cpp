@@ -6,7 +6,35 @@
 #include <utility>
 #include <vector>
 
+#include "center/replyreader.h"
+#include "center/requestclient.h"
+#include "center/text/codec.h"
+#include "frame/log.h"
 #include "frame/operationpump.h"
+
+using zmsg::K;
+
+bool PostCheckedBatch(const std::string& url, RowBatch& batch, const BatchTexts& texts,
+                      std::string& failure) {
+    WriteLog(texts.bindLog + std::to_string(batch.seq) + K("차 ") + std::to_string(batch.count) + K("건"), 0);
+    std::string raw;
+    if (!RequestPost(url, std::move(batch.body), raw, 60000, ConnectionUse::Fresh)) {
+        failure = texts.unreachable;
+        return false;
+    }
+    const std::string reply = zmsg::ConvertReply(raw);
+    if (!zmsg::IsPositiveReply(reply, 4)) {
+        failure = texts.notRecorded + zmsg::ReasonSuffix(reply);
+        return false;
+    }
+    const int recorded = zmsg::ElementInt(reply, "OK");
+    if (recorded != batch.count) {
+        failure = K("전송건 오류(보낸건:") + std::to_string(batch.count) + K(", 센터기록건:") +
+                  std::to_string(recorded) + ")";
+        return false;
+    }
+    return true;
+}
 
 BatchesRun PostBatchesKept(SendState& state, PendingSend entry, RowBatches& batches,
                            const std::function<bool(RowBatch&)>& post, const ProgressHooks& progress) {

@@ -18,6 +18,20 @@ enum class BatchesRun {
     NotKept, // the journal could not be written: the end must not be posted
 };
 
+// How one kind of send names its batches: the log line's head (followed by "<seq>차 <count>건") and
+// what the clerk is told when a batch could not be posted, or the center did not record it (the
+// center's reason follows). CP949.
+struct BatchTexts {
+    std::string bindLog;
+    std::string unreachable;
+    std::string notRecorded;
+};
+
+// Posts one batch (its body is used up) on a fresh connection and checks that the center recorded
+// every recipient of it: a positive reply whose "OK" count is the batch's. On false, failure holds
+// what the clerk is told.
+bool PostCheckedBatch(const std::string& url, RowBatch& batch, const BatchTexts& texts, std::string& failure);
+
 // Posts every batch with `post` (false stops: it has shown why) while the journal entry, with the
 // recipients the batches go to, is written; the entry is put in place only once all went through.
 // The progress position follows the rows.
