@@ -116,7 +116,8 @@ QString Printf(const char* utf8Format, int value) {
 
 CSmmsDlg::CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std::string memberCondition,
                    std::string imagePath, QWidget* parent)
-    : QDialog(parent), m_db(db), m_empCode(empCode), m_memberCodes(std::move(memberCodes)),
+    : CModuleDlg(K("----------------- SMMS 전송창 시작 -----------------"), parent), m_db(db),
+      m_empCode(empCode), m_memberCodes(std::move(memberCodes)),
       m_memberCondition(std::move(memberCondition)), m_strImagePath(std::move(imagePath)) {
     setObjectName(QStringLiteral("CSmmsDlg"));
     setWindowTitle(QStringLiteral("AlderS 메시지 전송"));
@@ -128,28 +129,7 @@ CSmmsDlg::CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std
 
 CSmmsDlg::~CSmmsDlg() = default;
 
-bool CSmmsDlg::Start() {
-    if (!m_started) {
-        m_started = true;
-        m_startResult = OnInitDialog();
-    }
-    return m_startResult;
-}
-
-int CSmmsDlg::exec() {
-    if (!Start()) {
-        setResult(Rejected);
-        return Rejected;
-    }
-    return QDialog::exec();
-}
-
-QWidget* CSmmsDlg::BoxParent() {
-    return isVisible() ? this : nullptr;
-}
-
 bool CSmmsDlg::OnInitDialog() {
-    WriteLog(K("----------------- SMMS 전송창 시작 -----------------"), 0);
     setWindowTitle(QStringLiteral("AlderS 문자 - ") + FromCp949(theApp().GetVersionString()));
     ApplyModuleFont(this);
     SetToolTips();
@@ -782,29 +762,16 @@ void CSmmsDlg::accept() {
     ReadSmmsChecks(*m_grid, m_list);
     SmmsSendInput input = SendInput();
 
-    // Created at the first step shown, that is once the checks have passed.
-    std::optional<CProgressWnd> progressWnd;
-    auto wnd = [&]() -> CProgressWnd& {
-        if (!progressWnd)
-            progressWnd.emplace(this);
-        return *progressWnd;
-    };
-    ProgressHooks progress;
-    progress.show = [&](bool show, const std::string& text) {
-        if (show || progressWnd)
-            wnd().Show(show, text);
-    };
-    progress.range = [&](int total) { wnd().SetRange(total); };
-    progress.pos = [&](int pos) { wnd().SetPos(pos); };
-
+    // Shown once the checks have passed, that is at the first step shown.
+    CDialogProgress progress(this);
     SmmsSendResult result;
     {
         // The windows keep painting while the send holds the thread; nothing of this dialog runs.
         const zmsg::ScopedOperation operation;
-        SmmsSendTransaction send(*m_db, std::move(input), progress);
+        SmmsSendTransaction send(*m_db, std::move(input), progress.Hooks());
         result = send.Run();
     }
-    progressWnd.reset();
+    progress.Close();
     ApplySendResult(result);
 }
 

@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <string>
 
-#include <QDialog>
 #include <QTimer>
 
+#include "frame/widgets/moduledlg.h"
 #include "smms/smmsaccount.h"
 #include "smms/smmsdraft.h"
 #include "smms/smmssend.h"
@@ -33,7 +33,7 @@ class QPlainTextEdit;
 class QPushButton;
 class QStackedWidget;
 
-class CSmmsDlg : public QDialog {
+class CSmmsDlg : public CModuleDlg {
     Q_OBJECT
 public:
     // Pages of the right-hand side.
@@ -43,10 +43,7 @@ public:
              std::string imagePath, QWidget* parent = nullptr);
     ~CSmmsDlg() override;
 
-    // The opening sequence, once. False when the dialog must close at once (no account, a center
-    // failure); exec() then returns Rejected without showing the dialog.
-    bool Start();
-    int exec() override;
+    // Start() (CModuleDlg) is false when the dialog must close at once: no account, a center failure.
 
     // For the send and the tests.
     const SmmsAccount& Account() const { return m_account; }
@@ -72,7 +69,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool OnInitDialog();
+    bool OnInitDialog() override;
     SmmsAccountFetch InitAccount();
     void BuildControls();
     QWidget* BuildLeftPane();
@@ -108,7 +105,6 @@ private:
     void ShowSendChanges(const SmmsSendResult& result);
     void ApplySendResult(const SmmsSendResult& result);
     void FocusAt(int control, int caret);
-    QWidget* BoxParent();
     std::string TitleText() const;
     std::string BodyText() const;
 
@@ -128,8 +124,6 @@ private:
     int m_page = 0;
     // This window's send whose end was left unsettled, until a later press settles it.
     std::optional<PendingSend> m_unsettled;
-    bool m_started = false;
-    bool m_startResult = true;
     bool m_opened = false;
     QTimer m_loadTimer;            // timer 1: the delayed member load
     zmsg::SmmsUploadFile m_upload; // the window's own file for the edited picture

@@ -103,8 +103,9 @@ QLabel* Value(const char* name, QWidget* parent) {
 
 CSMSDlg::CSMSDlg(CSQLDirect* db, int32_t empCode, int32_t targetType, std::string codeList,
                  std::string condition, QWidget* parent)
-    : QDialog(parent), m_db(db), m_empCode(empCode), m_targetType(targetType),
-      m_codeList(std::move(codeList)), m_condition(std::move(condition)) {
+    : CModuleDlg(K("----------------- SMS 전송창 시작 -----------------"), parent), m_db(db),
+      m_empCode(empCode), m_targetType(targetType), m_codeList(std::move(codeList)),
+      m_condition(std::move(condition)) {
     setObjectName(QStringLiteral("CSMSDlg"));
     BuildControls();
     m_loadTimer.setInterval(kLoadDelayMs);
@@ -113,28 +114,7 @@ CSMSDlg::CSMSDlg(CSQLDirect* db, int32_t empCode, int32_t targetType, std::strin
 
 CSMSDlg::~CSMSDlg() = default;
 
-bool CSMSDlg::Start() {
-    if (!m_started) {
-        m_started = true;
-        m_startResult = OnInitDialog();
-    }
-    return m_startResult;
-}
-
-int CSMSDlg::exec() {
-    if (!Start()) {
-        setResult(Rejected);
-        return Rejected;
-    }
-    return QDialog::exec();
-}
-
-QWidget* CSMSDlg::BoxParent() {
-    return isVisible() ? this : nullptr;
-}
-
 bool CSMSDlg::OnInitDialog() {
-    WriteLog(K("----------------- SMS 전송창 시작 -----------------"), 0);
     if (m_targetType < 0 || m_targetType > 3) {
         char text[64];
         std::snprintf(text, sizeof text, "%d)", m_targetType);
@@ -919,23 +899,11 @@ void CSMSDlg::accept() {
         return AskAdRules(lms, subject, message, reservation);
     };
 
-    // Created when the checks have passed, that is at the first step shown.
-    std::optional<CProgressWnd> progressWnd;
-    auto wnd = [&]() -> CProgressWnd& {
-        if (!progressWnd)
-            progressWnd.emplace(this);
-        return *progressWnd;
-    };
-    ProgressHooks progress;
-    progress.show = [&](bool show, const std::string& text) {
-        if (show || progressWnd)
-            wnd().Show(show, text);
-    };
-    progress.range = [&](int total) { wnd().SetRange(total); };
-    progress.pos = [&](int pos) { wnd().SetPos(pos); };
+    // Shown when the checks have passed, that is at the first step shown.
+    CDialogProgress progress(this);
     if (m_combined->isChecked())
         input.combinedSend = [this, &app, &progress](const SmsPartDone& done) {
-            return m_combinedPart.Send(*m_db, std::move(app), done, progress);
+            return m_combinedPart.Send(*m_db, std::move(app), done, progress.Hooks());
         };
 
     // The report is read over the dialog as the send left it: rows gone, balance and counts new.
@@ -948,9 +916,9 @@ void CSMSDlg::accept() {
     // From the first request on (the begin goes out before the window shows): the windows keep
     // painting while the send holds the thread, and nothing of this dialog runs meanwhile.
     const zmsg::ScopedOperation operation;
-    SmsSendTransaction send(*m_db, std::move(input), progress);
+    SmsSendTransaction send(*m_db, std::move(input), progress.Hooks());
     const SmsSendResult result = send.Run();
-    progressWnd.reset();
+    progress.Close();
     if (!changesShown)
         ShowSendChanges(result);
     ApplySendOutcome(result);

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include <QDateTime>
-#include <QDialog>
 #include <QTimer>
 
+#include "frame/widgets/moduledlg.h"
 #include "sms/account.h"
 #include "sms/composition.h"
 #include "sms/recipientlist.h"
@@ -35,17 +35,15 @@ class QPushButton;
 class QStackedWidget;
 class QWidget;
 
-class CSMSDlg : public QDialog {
+class CSMSDlg : public CModuleDlg {
     Q_OBJECT
 public:
     CSMSDlg(CSQLDirect* db, int32_t empCode, int32_t targetType, std::string codeList, std::string condition,
             QWidget* parent = nullptr);
     ~CSMSDlg() override;
 
-    // The opening sequence, once. False when the dialog must close at once (no account, a center
-    // failure, no store code); exec() then returns Rejected without showing the dialog.
-    bool Start();
-    int exec() override;
+    // Start() (CModuleDlg) is false when the dialog must close at once: no account, a center failure,
+    // no store code.
 
     // For the later parts that work with the dialog.
     const SmsAccount& Account() const { return m_account; }
@@ -70,7 +68,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    bool OnInitDialog();
+    bool OnInitDialog() override;
     void BuildControls();
     QWidget* BuildMessageSide();
     QWidget* BuildAccountPanel();
@@ -120,7 +118,6 @@ private:
     void UpdateSignalComboVisibility();
     void ApplyAdTemplate();
     void RefuseUnencodable(const std::vector<std::string>& badChars);
-    QWidget* BoxParent();
     void SetEditorText(const std::string& cp949);
     bool IsLms() const;
     bool GridPageShown() const;
@@ -143,8 +140,6 @@ private:
     std::vector<int32_t> m_sendCodes;
     std::string m_subject; // the LMS subject
     bool m_overLimit = false;
-    bool m_started = false;
-    bool m_startResult = true;
     bool m_opened = false; // the opening went through: the dialog holds a message worth keeping
     // This window's send whose end was left unsettled, until a later press settles it (even when
     // another program settled it meanwhile).
