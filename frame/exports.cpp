@@ -7,6 +7,7 @@
 #include <QApplication>
 
 #include "center/text/codec.h"
+#include "coupon/ui/couponissuedlg.h"
 #include "frame/display.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
@@ -63,11 +64,6 @@ bool CanShowDialog(const char* feature) {
     return false;
 }
 
-// Until a feature is built the clerk reads which one is not ready, in words of the store's own.
-void NotBuiltYet(const char* feature) {
-    LogAndShow(zmsg::K(feature) + zmsg::K(" 기능은 아직 준비 중입니다."), 1);
-}
-
 // A receipt with a progress window when there is a screen. From cron there is no GUI application and
 // so no window: the run only logs.
 int32_t RunReceipt(CReceiptRun& receiver) {
@@ -94,9 +90,13 @@ int32_t RunReceipt(CReceiptRun& receiver) {
 
 extern "C" {
 
-void PopupCouponIssue(CSQLDirect*, int32_t, const char*, const char*) {
-    if (EnsureStarted() && CanShowDialog("쿠폰 발행"))
-        NotBuiltYet("쿠폰 발행");
+void PopupCouponIssue(CSQLDirect* db, int32_t empCode, const char* codeList, const char* condition) {
+    if (!EnsureStarted() || !CanShowDialog("쿠폰 발행"))
+        return;
+    auto* dlg =
+        new CCouponIssueDlg(db, empCode, codeList ? codeList : "", condition ? condition : "", nullptr);
+    dlg->exec();
+    delete dlg;
 }
 
 void PopupRefuseList(CSQLDirect* db, int32_t empCode) {

@@ -48,8 +48,13 @@ const TargetStatements& StatementsOf(int targetType, RecipientLoadVariant varian
                                                 "SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, "
                                                 "mem_bzname, mem_apply, mem_m2date FROM member",
                                                 "회원데이터를 참조할 수 없습니다!"};
+    static const TargetStatements couponMembers = {"AlderS 쿠폰을 발행할 회원정보를 불러오는 중입니다.",
+                                                   appMembers.codeColumn, appMembers.select,
+                                                   appMembers.failure};
     if (variant == RecipientLoadVariant::AppMessage)
         return appMembers;
+    if (variant == RecipientLoadVariant::Coupon)
+        return couponMembers;
     switch (targetType) {
     case 1:
         return employees;
@@ -60,13 +65,17 @@ const TargetStatements& StatementsOf(int targetType, RecipientLoadVariant varian
     }
 }
 
-bool IsMemberType(const RecipientLoadRequest& request) {
+bool IsAppVariant(const RecipientLoadRequest& request) {
     return request.variant == RecipientLoadVariant::AppMessage ||
-           (request.targetType != 1 && request.targetType != 2);
+           request.variant == RecipientLoadVariant::Coupon;
+}
+
+bool IsMemberType(const RecipientLoadRequest& request) {
+    return IsAppVariant(request) || (request.targetType != 1 && request.targetType != 2);
 }
 
 int ColumnsOf(const RecipientLoadRequest& request) {
-    if (request.variant == RecipientLoadVariant::AppMessage)
+    if (IsAppVariant(request))
         return 8;
     return IsMemberType(request) ? 9 : 5;
 }
@@ -233,13 +242,17 @@ struct Loader {
             Count(list.AddRecipient(ToInt(row[0]), row[1], row[2], row[3], row[4], {}));
             return;
         }
-        std::string name = row[1];
-        if (!row[5].empty())
-            name += "(" + row[5] + ")";
         std::string phone = row[2];
         std::string unmasked;
         if (UnmaskPhone(phone, ToInt(row[3]), unmasked))
             phone = std::move(unmasked);
+        if (request.variant == RecipientLoadVariant::Coupon) {
+            TakeCouponMember(row, phone);
+            return;
+        }
+        std::string name = row[1];
+        if (!row[5].empty())
+            name += "(" + row[5] + ")";
         const bool refused = (ToInt(row[6]) & kRefusedBit) != 0;
         const bool app = request.variant == RecipientLoadVariant::AppMessage;
         // Type 3 keeps only those who refused; everyone else leaves them out.
@@ -256,6 +269,21 @@ struct Loader {
         const std::string lastVisit = request.targetType == 3 ? std::string() : row[8].substr(0, 16);
         Count(list.AddRecipient(ToInt(row[0]), name, phone, CvexGlobal::GetMoneyString(row[4]), lastVisit,
                                 row[7].substr(0, 16)));
+    }
+
+    // A coupon is no message: refusal of advertising and failed deliveries do not matter, every
+    // member listed is checked. The number and app checks are the app message's.
+    void TakeCouponMember(const Row& row, const std::string& phone) {
+        const int result = list.AddAppRecipient(
+            ToInt(row[0]), row[1], phone, CvexGlobal::GetMoneyString(row[4]), row[7].substr(0, 16), false);
+        if (result == RecipientList::Added || result == RecipientList::AddedUnchecked) {
+            Recipient& added = list[list.size() - 1];
+            added.text4 = row[5];
+            added.remark.clear();
+            added.checked = true;
+            return;
+        }
+        Count(result);
     }
 
     void Count(int result) {

@@ -14,13 +14,15 @@ enum class RecipientLoadVariant {
     Sms,        // the SMS dialog's rows, by target type
     AppMessage, // members for an app message: no last visit, any number form, only members with an
                 // app-signal date (the others are counted as not using the app)
+    Coupon,     // members for a coupon issue: as AppMessage, with the business name as its own column
+                // (text4), refusal of advertising ignored, every row listed checked
 };
 
 struct RecipientLoadRequest {
     int targetType = 0;    // 0 members, 1 employees, 2 suppliers, 3 members who refused
     std::string codeList;  // comma-separated codes, CP949; may be empty
     std::string condition; // the host's own SQL term beginning with "AND"; may be empty
-    RecipientLoadVariant variant = RecipientLoadVariant::Sms; // AppMessage loads members (type 0)
+    RecipientLoadVariant variant = RecipientLoadVariant::Sms; // AppMessage and Coupon load members
 };
 
 struct RecipientLoadSummary {
@@ -50,5 +52,5 @@ RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& 
 std::vector<std::string> RecipientLoadStatements(const RecipientLoadRequest& request);
 // The one message after a load ("총 %s건중 ..."), or empty when every row was added.
 std::string LoadSummaryMessage(const RecipientLoadSummary& summary, int targetType);
-// The same for the app-message variant (its own wording, the "AlderS 미접속" line).
+// The same for the app-message and coupon variants (their own wording, the "AlderS 미접속" line).
 std::string AppLoadSummaryMessage(const RecipientLoadSummary& summary);

@@ -178,6 +178,54 @@ TEST(RecipientLoader, AppMessageVariantKeepsAppMembersOfAnyNumberForm) {
     EXPECT_EQ(Shown(list).back(), "0|손님|01055556666||||수동추가|v");
 }
 
+TEST(RecipientLoader, CouponVariantListsAppMembersCheckedWhateverTheirRefusal) {
+    StoreFile store;
+    ASSERT_TRUE(store.ok());
+    FillSampleMembers(store);
+    store.member(8, "윤여덟", "031-234-5678", -1, 8, "행복상회", 0x1000, "'2024-05-03 10:00:00.000'");
+    store.member(9, "장아홉", "010-9999-0000", -1, 9, "", 0, "' 2024 '");
+    store.member(10, "임열", "123-45", -1, 10, "", 0, "'2024-05-03 10:00:00.000'");
+    store.member(11, "한열하나", "0101111-2222", -1, 11, "", 0, "'2024-05-04 10:00:00.000'");
+    store.member(12, "두열둘", "010123456789012", -1, 12, "", 0, "'2024-05-04 10:00:00.000'");
+    ScriptedMessages messages;
+
+    RecipientLoadRequest request;
+    request.codeList = "12,11,10,9,8,7,6,5,4,3,2,1";
+    request.condition = "  AND mem_point>=0";
+    request.variant = RecipientLoadVariant::Coupon;
+    EXPECT_EQ(
+        RecipientLoadStatements(request),
+        (std::vector<std::string>{"SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, "
+                                  "mem_apply, mem_m2date FROM member WHERE mem_code IN "
+                                  "(12,11,10,9,8,7,6,5,4,3,2,1) AND mem_point>=0"}));
+    RecipientList list;
+    std::vector<std::string> progress;
+    LoadProgress watch;
+    watch.start = [&](const std::string& text, int n) {
+        progress.push_back(Cp949ToUtf8(text) + "/" + std::to_string(n));
+    };
+    const RecipientLoadSummary s = LoadRecipients(store.db(), request, list, watch);
+    // Refusal of advertising (8) and three failed deliveries (3) do not matter for a coupon; the
+    // business name has its own column; 6 and 1 repeat 11's number; 15 digits and a cut number are
+    // malformed; without an app date (9, 7, 5, 4, 2) there is no coupon.
+    EXPECT_EQ(Shown(list), (std::vector<std::string>{
+                               "11|한열하나|01011112222|11||2024-05-04 10:00||v",
+                               "8|윤여덟|0312345678|8|행복상회|2024-05-03 10:00||v",
+                               "3|박셋|01033334444|50||2024-05-02 08:00||v",
+                           }));
+    EXPECT_EQ(progress, (std::vector<std::string>{"AlderS 쿠폰을 발행할 회원정보를 불러오는 중입니다./12"}));
+    EXPECT_EQ(s.total, 12);
+    EXPECT_EQ(s.skipped, 0);
+    EXPECT_EQ(s.badFormat, 2);
+    EXPECT_EQ(s.duplicate, 2);
+    EXPECT_EQ(s.noApp, 5);
+    EXPECT_EQ(Cp949ToUtf8(AppLoadSummaryMessage(s)),
+              "총 12건중 9건의 전화번호가 부적합하여 3건만 전송대상에 추가했습니다.\n"
+              "\n▶ 전화번호형식오류 : 2 건"
+              "\n▶ 전송대상중복 : 2 건"
+              "\n▶ AlderS 미접속 : 5 건");
+}
+
 TEST(RecipientLoader, SummaryCountsAreGroupedWithCommas) {
     RecipientLoadSummary s;
     s.total = 1234567;
