@@ -132,8 +132,7 @@ std::string MemberStoreOnce(const std::string& name, int count,
     const auto key = std::make_pair(name, count);
     if (const auto it = made.find(key); it != made.end())
         return it->second;
-    const std::string path =
-        folder.filePath(QString::fromStdString(name) + QString::number(count) + ".db").toStdString();
+    const std::string path = folder.path().toStdString() + "/" + name + std::to_string(count) + ".db";
     if (!folder.isValid() || !WriteMemberStore(path, count, member))
         std::abort();
     return made[key] = path;
