@@ -4,76 +4,39 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 
 #include <QApplication>
-#include <QTemporaryDir>
-#include <sqlite3.h>
 
+#include "bench/benchcenter.h"
 #include "center/db/sqldirect.h"
 #include "center/phonemask.h"
 #include "frame/widgets/trellisex.h"
-#include "host/demodb.h"
 #include "sms/recipientloader.h"
 #include "sms/ui/recipientgrid.h"
 
 namespace {
 
-QTemporaryDir& Folder() {
-    static QTemporaryDir dir;
-    return dir;
-}
-
-// A store of `members` members, made once per size: tables as the module expects them, rows put in
-// with one prepared statement in one transaction.
+// A store of `members` members, made once per size.
 std::string StoreWith(int members) {
-    static std::map<int, std::string> made;
-    if (const auto it = made.find(members); it != made.end())
-        return it->second;
-    const std::string path = Folder().filePath(QStringLiteral("store%1.db").arg(members)).toStdString();
-    {
-        CSQLDirect db;
-        if (!db.Open("sqlite:" + path) || !CreateStoreTables(db, nullptr))
-            std::abort();
-    }
-    sqlite3* db = nullptr;
-    sqlite3_open(path.c_str(), &db);
-    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
-    sqlite3_stmt* insert = nullptr;
-    sqlite3_prepare_v2(db,
-                       "INSERT INTO member (mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, "
-                       "mem_apply, mem_m2date, mem_hdate, mem_status) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
-                       -1, &insert, nullptr);
-    for (int code = 1; code <= members; ++code) {
+    return MemberStoreOnce("store", members, [](int code) {
         char cel[32];
         std::snprintf(cel, sizeof cel, "%s010-%04d-%04d", code % 89 == 0 ? "***" : "", code / 10000 + 1000,
                       code % 10000);
-        std::string stored = cel;
-        int32_t key = -1;
+        BenchMember m;
+        m.cel = cel;
         if (code % 5 == 0)
-            MaskPhone(cel, stored, key, 1 + code % 50);
-        const std::string name = "회원" + std::to_string(code);
-        sqlite3_bind_int(insert, 1, code);
-        sqlite3_bind_text(insert, 2, name.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(insert, 3, stored.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(insert, 4, key);
-        sqlite3_bind_int(insert, 5, (code * 37) % 50000);
-        sqlite3_bind_text(insert, 6, code % 13 == 0 ? "행복상회" : "", -1, SQLITE_STATIC);
-        sqlite3_bind_int(insert, 7, code % 31 == 0 ? 0x1000 : 0);
+            MaskPhone(cel, m.cel, m.key, 1 + code % 50);
+        m.name = "회원" + std::to_string(code);
+        m.point = (code * 37) % 50000;
+        m.bzname = code % 13 == 0 ? "행복상회" : "";
+        m.apply = code % 31 == 0 ? 0x1000 : 0;
         if (code % 3 == 0)
-            sqlite3_bind_text(insert, 8, "2024-05-01 09:30:00.000", -1, SQLITE_STATIC);
-        else
-            sqlite3_bind_null(insert, 8);
-        sqlite3_bind_text(insert, 9, "2024-04-30 18:05:00.000", -1, SQLITE_STATIC);
-        sqlite3_bind_int(insert, 10, code % 67 == 0 ? 0 : 1);
-        sqlite3_step(insert);
-        sqlite3_reset(insert);
-    }
-    sqlite3_finalize(insert);
-    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    sqlite3_close(db);
-    return made[members] = path;
+            m.m2date = "2024-05-01 09:30:00.000";
+        m.hdate = "2024-04-30 18:05:00.000";
+        m.status = code % 67 == 0 ? 0 : 1;
+        return m;
+    });
 }
 
 std::string AllCodes(int members) {

@@ -1,8 +1,12 @@
 // What the send and receipt benchmarks share: a host folder of their own (log folder, state file),
 // the simulated center in-process on a free port with the module's settings pointed at it, message
-// boxes that answer OK without showing anything, and store files with many members.
+// boxes that answer OK without showing anything, store files with many members, and the receipt
+// benchmarks' measuring and summary.
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 
 #include <QByteArray>
@@ -10,6 +14,7 @@
 
 #include "center/db/sqldirect.h"
 #include "frame/messagebox.h"
+#include "frame/progresshooks.h"
 #include "sim/simserver.h"
 #include "sms/smssend.h"
 
@@ -52,3 +57,46 @@ private:
     int m_shown = 0;
     bool m_ok = false;
 };
+
+// One member row of a benchmark store; what is not given is stored as NULL.
+struct BenchMember {
+    std::string name;
+    std::string cel; // as stored: masked or not, with or without stars
+    int32_t key = -1;
+    int point = 0;
+    std::optional<std::string> bzname;
+    int apply = 0;
+    std::optional<std::string> m2date;
+    std::optional<std::string> hdate;
+    int status = 1;
+};
+
+// A new store file at path with the module's tables and members 1 .. count as member(code) describes
+// them, put in with one prepared statement in one transaction (the set-up is not measured).
+bool WriteMemberStore(const std::string& path, int count, const std::function<BenchMember(int code)>& member);
+
+// The same, written once per name and count in a folder of the run's own; aborts when it cannot be
+// written. The file's path.
+std::string MemberStoreOnce(const std::string& name, int count,
+                            const std::function<BenchMember(int code)>& member);
+
+// A result receipt of one send of n recipients: the send is made in a fresh store, two days old, with
+// one in ten numbers failing delivery; only the receipt's Run is timed, on the wall clock and as the
+// calling thread's CPU time (the machine is shared: under load the wall time of a long run grows
+// faster than the work done). Its progress texts split the run into the fetch, the history updates
+// and the members' failure marks.
+struct ReceiptBench {
+    const char* title = "";   // the summary's heading
+    const char* marks = "";   // what the receipt changes on members ("stars", "counters")
+    std::string applyingText; // CP949: progress while the history is written
+    std::string membersText;  // CP949: progress while the members are marked
+    std::string memberValue;  // the member column the receipt changes, as selected
+    std::string stateColumn;  // the send's received state, then its failure count
+    std::string failColumn;
+    std::function<int(BenchCenter& bench, int n)> send; // the send's local code; 0 when it failed
+    std::function<int(CSQLDirect& db, const ProgressHooks& progress)> run;
+};
+
+// Runs the receipt for 10,000, 50,000 and 100,000 results and prints the summary (with
+// --benchmark_repetitions=N, of the fastest of N runs).
+int ReceiptBenchMain(int argc, char** argv, const ReceiptBench& receipt);

@@ -9,11 +9,11 @@
 
 #include "center/db/sqldirect.h"
 #include "center/phonemask.h"
+#include "center/send/sendsettle.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "frame/log.h"
-#include "center/send/sendsettle.h"
 
 using zmsg::K;
 
@@ -190,6 +190,7 @@ CReceiptRun::Applied CReceiptRun::ApplySend(const Apply& a, const ProgressHooks&
                 if (!Succeeded(m_db->ExecuteSQL(find.c_str())))
                     return fail(a.lookupFailure);
                 seqOf.emplace();
+                seqOf->reserve(items.items.size());
                 while (m_db->Fetch() == SQL_OK) {
                     std::string restored;
                     UnmaskPhone(m_db->GetCol(2), static_cast<int32_t>(std::atoi(m_db->GetCol(3).c_str())),

@@ -10,7 +10,6 @@
 #include "sim/imagebox.h"
 #include "sim/json.h"
 #include "sim/replytext.h"
-#include "sim/sampleimage.h"
 #include "sim/smmsstate.h"
 
 namespace zmsg::sim {

@@ -1,6 +1,6 @@
 // The store's image box at the center: pictures a store keeps there and picks on the image box page
 // instead of uploading one. Every store with an app account has the same three (box 1, images 1 to 3),
-// real JPEG bytes so a client can show what it downloads.
+// real JPEG bytes (drawn when first asked for) so a client can show what it downloads.
 //
 //   GET /SMMS/ImageBox/<mart>/<box>_<img>.jpg   the picture (verb DOWNLOAD)
 #pragma once

@@ -147,6 +147,15 @@ size_t Utf8SeqLen(std::string_view s, size_t i) {
     return std::min(n, s.size() - i);
 }
 
+// ASCII is the same in CP949 and UTF-8, and most values read back from a store are ASCII (codes,
+// numbers, dates, digit phones): those skip iconv.
+bool IsAscii(std::string_view s) {
+    for (const char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    return true;
+}
+
 } // namespace
 
 std::string Cp949ToUtf8(std::string_view cp949) {
@@ -165,6 +174,8 @@ std::string Cp949ToUtf8(std::string_view cp949) {
 }
 
 std::optional<std::string> Utf8ToCp949(std::string_view utf8, std::vector<std::string>* badChars) {
+    if (IsAscii(utf8))
+        return std::string(utf8);
     std::string out;
     bool anyBad = false;
     Convert("CP949", "UTF-8", utf8, out, [&](size_t pos, std::string& rep, size_t& skip) {
@@ -181,6 +192,8 @@ std::optional<std::string> Utf8ToCp949(std::string_view utf8, std::vector<std::s
 }
 
 std::string Utf8ToCp949Lossy(std::string_view utf8) {
+    if (IsAscii(utf8))
+        return std::string(utf8);
     std::string out;
     Convert("CP949", "UTF-8", utf8, out, [&](size_t pos, std::string& rep, size_t& skip) {
         skip = Utf8SeqLen(utf8, pos);

@@ -1,5 +1,5 @@
-// CP949 texts to UTF-8 and to the center's URL form: the quick per-character table and the whole-text
-// conversion must give the same bytes for every input, valid, broken or cut.
+// CP949 texts to UTF-8 and to the center's URL form, and back: the quick per-character table and the
+// whole-text conversion must give the same bytes for every input, valid, broken or cut.
 #include <gtest/gtest.h>
 
 #include <iconv.h>
@@ -42,6 +42,9 @@ TEST(Codec, ValidTextsConvertAsIconvDoes) {
         }
         const std::string utf8 = zmsg::Cp949ToUtf8(text);
         ASSERT_EQ(utf8, IconvWhole(text)) << round;
+        // And back, ASCII-only texts included (they skip iconv that way).
+        EXPECT_EQ(zmsg::Utf8ToCp949(utf8), text) << round;
+        EXPECT_EQ(zmsg::Utf8ToCp949Lossy(utf8), text) << round;
         std::string url = "x=";
         zmsg::AppendCp949AsUtf8Url(url, text);
         EXPECT_EQ(url, "x=" + zmsg::UrlEncode(utf8));

@@ -16,45 +16,19 @@
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
 #include "center/text/codec.h"
-#include "center/vexconfig.h"
 #include "sim/faultplan.h"
 #include "tests/smms/smmssendcheck.h"
 #include "tests/smms/testimages.h"
 
-using zmsg::sim::Fault;
 using zmsg::sim::FaultKind;
 
 namespace {
 
 constexpr int kRecipients = 250;
 
-enum class Kind { Refused, CloseBefore, CloseAfter, Http500, Fail, NoColon, Short, BadUtf8, Late };
-
-struct KindInfo {
-    Kind kind;
-    const char* name;
-    bool answered; // a reply reaches the module
-};
-
-const std::vector<KindInfo> kKinds = {
-    {Kind::Refused, "refused", false},
-    {Kind::CloseBefore, "close-before", false},
-    {Kind::CloseAfter, "close-after", false},
-    {Kind::Http500, "http500", false},
-    {Kind::Fail, "fail", true},
-    {Kind::NoColon, "nocolon", true},
-    {Kind::Short, "short", true},
-    {Kind::BadUtf8, "badutf8", true},
-    {Kind::Late, "late", false},
-};
-
-struct Position {
-    const char* verb;
-    int nth; // SMMSTRAN: batch number; SMMSEND: try
-};
-
-const std::vector<Position> kPositions = {{"SMMSBEGIN", 1}, {"UPLOAD", 1},  {"SMMSTRAN", 1}, {"SMMSTRAN", 2},
-                                          {"SMMSTRAN", 3},  {"SMMSEND", 1}, {"SMMSEND", 2},  {"SMMSEND", 3}};
+const std::vector<WalkPosition> kPositions = {{"SMMSBEGIN", 1}, {"UPLOAD", 1},   {"SMMSTRAN", 1},
+                                              {"SMMSTRAN", 2},  {"SMMSTRAN", 3}, {"SMMSEND", 1},
+                                              {"SMMSEND", 2},   {"SMMSEND", 3}};
 
 // Longer than the request's scaled time-out.
 int LateMs(const std::string& verb) {
@@ -75,51 +49,6 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(testimages::Jpeg(testimages::Quadrants(40, 30)));
     }
-
-    void Arm(const std::string& verb, int nth, FaultKind kind, int delayMs = 0) {
-        Fault f;
-        f.verb = verb;
-        f.nth = nth;
-        f.kind = kind;
-        f.delayMs = delayMs;
-        f.code = "0";
-        f.reason = "센터 점검중";
-        m_f.fx().sim().Faults().Arm(f);
-    }
-    void ArmKind(const Position& at, Kind kind) {
-        if (std::string(at.verb) == "SMMSEND")
-            for (int k = 1; k < at.nth; ++k)
-                Arm("SMMSEND", k, FaultKind::CloseBefore);
-        switch (kind) {
-        case Kind::Refused:
-            break; // the address is switched instead
-        case Kind::CloseBefore:
-            Arm(at.verb, at.nth, FaultKind::CloseBefore);
-            break;
-        case Kind::CloseAfter:
-            Arm(at.verb, at.nth, FaultKind::CloseAfter);
-            break;
-        case Kind::Http500:
-            Arm(at.verb, at.nth, FaultKind::Http500);
-            break;
-        case Kind::Fail:
-            Arm(at.verb, at.nth, FaultKind::Fail);
-            break;
-        case Kind::NoColon:
-            Arm(at.verb, at.nth, FaultKind::NoColon);
-            break;
-        case Kind::Short:
-            Arm(at.verb, at.nth, FaultKind::Short);
-            break;
-        case Kind::BadUtf8:
-            Arm(at.verb, at.nth, FaultKind::BadUtf8);
-            break;
-        case Kind::Late:
-            Arm(at.verb, at.nth, FaultKind::Delay, LateMs(at.verb));
-            break;
-        }
-    }
-    void PointAt(const std::string& host) { CvexConfig().SetConfigString("CENTER", "Host", host); }
 
     SmmsSendInput Input() const {
         SmmsSendInput in = SampleSmmsSend(kRecipients);
@@ -165,17 +94,17 @@ protected:
     std::string m_picture;
 };
 
-SmmsSendOutcome ExpectedOutcome(const Position& at, const KindInfo& k) {
+SmmsSendOutcome ExpectedOutcome(const WalkPosition& at, const WalkFaultInfo& k) {
     if (std::string(at.verb) != "SMMSEND")
         return SmmsSendOutcome::Failed;
-    if (k.kind == Kind::Fail) // a refusal: definite only while no try before went unanswered
+    if (k.kind == WalkFault::Fail) // a refusal: definite only while no try before went unanswered
         return at.nth == 1 ? SmmsSendOutcome::Failed : SmmsSendOutcome::Disputed;
     if (k.answered || at.nth == 3)
         return SmmsSendOutcome::Unresolved;
     return SmmsSendOutcome::Sent; // the next try completed it
 }
 
-std::string ExpectedFirstMessage(const Position& at, const KindInfo& k) {
+std::string ExpectedFirstMessage(const WalkPosition& at, const WalkFaultInfo& k) {
     const std::string verb = at.verb;
     const bool noReply = !k.answered;
     if (verb == "SMMSBEGIN")
@@ -202,101 +131,90 @@ std::string ExpectedFirstMessage(const Position& at, const KindInfo& k) {
 }
 
 TEST_F(SmmsFaultWalk, EveryRequestEveryFaultThenASecondPress) {
-    for (const Position& at : kPositions) {
-        for (const KindInfo& k : kKinds) {
-            // A refused connection can only be had for the whole center: walked at the begin.
-            if (k.kind == Kind::Refused && std::string(at.verb) != "SMMSBEGIN")
-                continue;
-            const std::string name = std::string(at.verb) + "#" + std::to_string(at.nth) + " " + k.name;
-            SCOPED_TRACE(name);
-            ASSERT_TRUE(m_f.NewStore(kRecipients));
-            // A kept-alive connection to the center exists when the send starts.
-            std::string reply;
-            ASSERT_EQ(
-                RequestPost(m_f.fx().url("/SMMS/AppRequest.ashx"), "work=MARTINFO&mart=1001&ver=1", reply, 0),
-                1);
-            m_f.fx().sim().Requests().Clear();
-            ArmKind(at, k.kind);
-            if (k.kind == Kind::Refused)
-                PointAt("http://127.0.0.1:1");
+    FaultWalk walk;
+    walk.positions = kPositions;
+    walk.beginVerb = "SMMSBEGIN";
+    walk.endVerb = "SMMSEND";
+    walk.path = "/SMMS/AppRequest.ashx";
+    walk.recipients = kRecipients;
+    walk.lateMs = LateMs;
+    m_f.Walk(walk, [&](const WalkPosition& at, const WalkFaultInfo& k) {
+        const SmmsSendInput input = Input();
+        const SmmsSendResult first = SendSmms(m_f, input);
+        m_f.PointAt(m_f.fx().sim().BaseUrl());
+        const std::string verb = at.verb;
+        const SmmsSendOutcome expected = ExpectedOutcome(at, k);
 
-            const SmmsSendInput input = Input();
-            const SmmsSendResult first = SendSmms(m_f, input);
-            PointAt(m_f.fx().sim().BaseUrl());
-            const std::string verb = at.verb;
-            const SmmsSendOutcome expected = ExpectedOutcome(at, k);
-
-            EXPECT_EQ(first.outcome, expected);
-            ASSERT_FALSE(m_f.boxes().texts().empty());
-            EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k), 0), 0u)
-                << m_f.boxes().texts().at(0);
-            if (verb == "SMMSTRAN") {
-                EXPECT_EQ(m_f.boxes().texts().back(),
-                          "AlderS 문자 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 반복되면 "
-                          "콜센터로 문의해 주십시오.");
-            }
-            auto& requests = m_f.fx().sim().Requests();
-            if (verb == "SMMSTRAN") {
-                EXPECT_EQ(requests.Count("SMMSTRAN"), at.nth);
-            }
-            if (verb == "SMMSEND" && !k.answered && at.nth < 3) {
-                EXPECT_EQ(requests.Count("SMMSEND"), at.nth + 1);
-            }
-            if (expected == SmmsSendOutcome::Sent) {
-                EXPECT_EQ(first.rowsSent.size(), static_cast<size_t>(kRecipients));
-                EXPECT_EQ(AppHistoryOf(m_f).size(), 1u);
-            } else {
-                EXPECT_TRUE(first.rowsSent.empty()) << "rows unchecked before the message went out";
-                EXPECT_TRUE(AppHistoryOf(m_f).empty());
-            }
-            EXPECT_EQ(first.unsettled.has_value(),
-                      expected == SmmsSendOutcome::Unresolved || expected == SmmsSendOutcome::Disputed);
-            CheckInvariants("after the fault");
-
-            // The user presses again (the window hands back what it kept). A refused end waits for
-            // the clerk, who answers by the center's list of sent messages.
-            m_f.fx().sim().Faults().Clear();
-            if (k.kind == Kind::Late)
-                std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
-            SmmsSendResult last = first;
-            int presses = 0;
-            while (last.outcome != SmmsSendOutcome::Sent &&
-                   last.outcome != SmmsSendOutcome::PreviousCompleted && presses < 3) {
-                m_f.boxes().clear();
-                if (last.outcome == SmmsSendOutcome::Disputed)
-                    m_f.boxes().setNextAnswer(Completed() == 1 ? IDYES : IDNO);
-                SmmsSendInput again = input;
-                again.ownUnsettled = last.unsettled;
-                last = SendSmms(m_f, again);
-                ++presses;
-                EXPECT_TRUE(last.outcome == SmmsSendOutcome::Sent ||
-                            last.outcome == SmmsSendOutcome::PreviousCompleted ||
-                            last.outcome == SmmsSendOutcome::PreviousDropped)
-                    << static_cast<int>(last.outcome);
-            }
-            if (expected == SmmsSendOutcome::Unresolved) {
-                EXPECT_EQ(last.outcome, SmmsSendOutcome::PreviousCompleted);
-            }
-            EXPECT_EQ(last.rowsSent.size(), static_cast<size_t>(kRecipients));
-            CheckInvariants("after sending again");
-            EXPECT_EQ(Completed(), 1);
-            const auto history = AppHistoryOf(m_f);
-            ASSERT_EQ(history.size(), 1u);
-            EXPECT_EQ(history[0].listRows, kRecipients);
-            SendState state(SendStatePath());
-            state.Load();
-            EXPECT_TRUE(state.empty());
+        EXPECT_EQ(first.outcome, expected);
+        ASSERT_FALSE(m_f.boxes().texts().empty());
+        EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k), 0), 0u)
+            << m_f.boxes().texts().at(0);
+        if (verb == "SMMSTRAN") {
+            EXPECT_EQ(m_f.boxes().texts().back(),
+                      "AlderS 문자 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 반복되면 "
+                      "콜센터로 문의해 주십시오.");
         }
-    }
+        auto& requests = m_f.fx().sim().Requests();
+        if (verb == "SMMSTRAN") {
+            EXPECT_EQ(requests.Count("SMMSTRAN"), at.nth);
+        }
+        if (verb == "SMMSEND" && !k.answered && at.nth < 3) {
+            EXPECT_EQ(requests.Count("SMMSEND"), at.nth + 1);
+        }
+        if (expected == SmmsSendOutcome::Sent) {
+            EXPECT_EQ(first.rowsSent.size(), static_cast<size_t>(kRecipients));
+            EXPECT_EQ(AppHistoryOf(m_f).size(), 1u);
+        } else {
+            EXPECT_TRUE(first.rowsSent.empty()) << "rows unchecked before the message went out";
+            EXPECT_TRUE(AppHistoryOf(m_f).empty());
+        }
+        EXPECT_EQ(first.unsettled.has_value(),
+                  expected == SmmsSendOutcome::Unresolved || expected == SmmsSendOutcome::Disputed);
+        CheckInvariants("after the fault");
+
+        // The user presses again (the window hands back what it kept). A refused end waits for
+        // the clerk, who answers by the center's list of sent messages.
+        m_f.fx().sim().Faults().Clear();
+        if (k.kind == WalkFault::Late)
+            std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
+        SmmsSendResult last = first;
+        int presses = 0;
+        while (last.outcome != SmmsSendOutcome::Sent && last.outcome != SmmsSendOutcome::PreviousCompleted &&
+               presses < 3) {
+            m_f.boxes().clear();
+            if (last.outcome == SmmsSendOutcome::Disputed)
+                m_f.boxes().setNextAnswer(Completed() == 1 ? IDYES : IDNO);
+            SmmsSendInput again = input;
+            again.ownUnsettled = last.unsettled;
+            last = SendSmms(m_f, again);
+            ++presses;
+            EXPECT_TRUE(last.outcome == SmmsSendOutcome::Sent ||
+                        last.outcome == SmmsSendOutcome::PreviousCompleted ||
+                        last.outcome == SmmsSendOutcome::PreviousDropped)
+                << static_cast<int>(last.outcome);
+        }
+        if (expected == SmmsSendOutcome::Unresolved) {
+            EXPECT_EQ(last.outcome, SmmsSendOutcome::PreviousCompleted);
+        }
+        EXPECT_EQ(last.rowsSent.size(), static_cast<size_t>(kRecipients));
+        CheckInvariants("after sending again");
+        EXPECT_EQ(Completed(), 1);
+        const auto history = AppHistoryOf(m_f);
+        ASSERT_EQ(history.size(), 1u);
+        EXPECT_EQ(history[0].listRows, kRecipients);
+        SendState state(SendStatePath());
+        state.Load();
+        EXPECT_TRUE(state.empty());
+    });
 }
 
 // An unknown end blocks every new begin: the next press asks with the same end request, and a
 // message completed behind a lost reply is recorded, not sent again.
 TEST_F(SmmsFaultWalk, UnknownEndIsAskedAgainBeforeAnyNewBegin) {
     ASSERT_TRUE(m_f.NewStore(kRecipients));
-    Arm("SMMSEND", 1, FaultKind::CloseAfter);
+    m_f.Arm("SMMSEND", 1, FaultKind::CloseAfter);
     for (int k = 2; k <= 3; ++k)
-        Arm("SMMSEND", k, FaultKind::CloseBefore);
+        m_f.Arm("SMMSEND", k, FaultKind::CloseBefore);
     const SmmsSendResult first = SendSmms(m_f, Input());
     ASSERT_EQ(first.outcome, SmmsSendOutcome::Unresolved);
     ASSERT_TRUE(first.unsettled);
@@ -309,9 +227,9 @@ TEST_F(SmmsFaultWalk, UnknownEndIsAskedAgainBeforeAnyNewBegin) {
     ASSERT_NE(state.Find(first.ml, SendKind::App), nullptr);
     EXPECT_GT(first.ml, 4294967296LL);
 
-    PointAt("http://127.0.0.1:1");
+    m_f.PointAt("http://127.0.0.1:1");
     EXPECT_EQ(SendSmms(m_f, Input()).outcome, SmmsSendOutcome::Unresolved);
-    PointAt(m_f.fx().sim().BaseUrl());
+    m_f.PointAt(m_f.fx().sim().BaseUrl());
     m_f.fx().sim().Requests().Clear();
     m_f.boxes().clear();
     const SmmsSendResult settled = SendSmms(m_f, Input());
@@ -337,9 +255,9 @@ TEST_F(SmmsFaultWalk, UnknownEndIsAskedAgainBeforeAnyNewBegin) {
 // window that kept it then learns that it went out, and sends nothing again.
 TEST_F(SmmsFaultWalk, ReceiptSettlesTheUnknownEndAndTheWindowLearnsOfIt) {
     ASSERT_TRUE(m_f.NewStore(kRecipients));
-    Arm("SMMSEND", 1, FaultKind::CloseAfter);
+    m_f.Arm("SMMSEND", 1, FaultKind::CloseAfter);
     for (int k = 2; k <= 3; ++k)
-        Arm("SMMSEND", k, FaultKind::CloseBefore);
+        m_f.Arm("SMMSEND", k, FaultKind::CloseBefore);
     const SmmsSendResult first = SendSmms(m_f, Input());
     ASSERT_EQ(first.outcome, SmmsSendOutcome::Unresolved);
     EXPECT_EQ(SettleJournal(m_f.db()), 0);

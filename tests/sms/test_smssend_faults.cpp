@@ -10,47 +10,18 @@
 #include <thread>
 
 #include "center/requestclient.h"
-#include "center/vexconfig.h"
-#include "sim/faultplan.h"
 #include "center/send/sendstate.h"
+#include "sim/faultplan.h"
 #include "tests/sms/sendfixture.h"
 
-using zmsg::sim::Fault;
 using zmsg::sim::FaultKind;
 
 namespace {
 
 constexpr int kRecipients = 250;
 
-enum class Kind { Refused, CloseBefore, CloseAfter, Http500, Fail, NoColon, Short, BadUtf8, Late };
-
-struct KindInfo {
-    Kind kind;
-    const char* name;
-    bool acts;     // the center carries the request out
-    bool answered; // a reply reaches the module
-    bool positive; // that reply would read as success at the end
-};
-
-const std::vector<KindInfo> kKinds = {
-    {Kind::Refused, "refused", false, false, false},
-    {Kind::CloseBefore, "close-before", false, false, false},
-    {Kind::CloseAfter, "close-after", true, false, false},
-    {Kind::Http500, "http500", false, false, false},
-    {Kind::Fail, "fail", false, true, false},
-    {Kind::NoColon, "nocolon", true, true, false},
-    {Kind::Short, "short", true, true, false},
-    {Kind::BadUtf8, "badutf8", true, true, false},
-    {Kind::Late, "late", true, false, false},
-};
-
-struct Position {
-    const char* verb;
-    int nth; // SMSLIST: batch number; SMSEND: try
-};
-
-const std::vector<Position> kPositions = {{"SMSBEGIN", 1}, {"SMSLIST", 1}, {"SMSLIST", 2}, {"SMSLIST", 3},
-                                          {"SMSEND", 1},   {"SMSEND", 2},  {"SMSEND", 3}};
+const std::vector<WalkPosition> kPositions = {{"SMSBEGIN", 1}, {"SMSLIST", 1}, {"SMSLIST", 2}, {"SMSLIST", 3},
+                                              {"SMSEND", 1},   {"SMSEND", 2},  {"SMSEND", 3}};
 
 // Longer than the request's scaled time-out.
 int LateMs(const std::string& verb) {
@@ -63,52 +34,6 @@ int LateMs(const std::string& verb) {
 class SendFaultWalk : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_f.ok()); }
-
-    void Arm(const std::string& verb, int nth, FaultKind kind, int delayMs = 0) {
-        Fault f;
-        f.verb = verb;
-        f.nth = nth;
-        f.kind = kind;
-        f.delayMs = delayMs;
-        f.code = "0";
-        f.reason = "센터 점검중";
-        m_f.fx().sim().Faults().Arm(f);
-    }
-    void ArmKind(const Position& at, Kind kind) {
-        // Reaching try n of the end takes n - 1 tries that got no answer.
-        if (std::string(at.verb) == "SMSEND")
-            for (int k = 1; k < at.nth; ++k)
-                Arm("SMSEND", k, FaultKind::CloseBefore);
-        switch (kind) {
-        case Kind::Refused:
-            break; // the address is switched instead
-        case Kind::CloseBefore:
-            Arm(at.verb, at.nth, FaultKind::CloseBefore);
-            break;
-        case Kind::CloseAfter:
-            Arm(at.verb, at.nth, FaultKind::CloseAfter);
-            break;
-        case Kind::Http500:
-            Arm(at.verb, at.nth, FaultKind::Http500);
-            break;
-        case Kind::Fail:
-            Arm(at.verb, at.nth, FaultKind::Fail);
-            break;
-        case Kind::NoColon:
-            Arm(at.verb, at.nth, FaultKind::NoColon);
-            break;
-        case Kind::Short:
-            Arm(at.verb, at.nth, FaultKind::Short);
-            break;
-        case Kind::BadUtf8:
-            Arm(at.verb, at.nth, FaultKind::BadUtf8);
-            break;
-        case Kind::Late:
-            Arm(at.verb, at.nth, FaultKind::Delay, LateMs(at.verb));
-            break;
-        }
-    }
-    void PointAt(const std::string& host) { CvexConfig().SetConfigString("CENTER", "Host", host); }
 
     // What must hold whatever happened.
     void CheckInvariants(const char* when) {
@@ -129,16 +54,16 @@ protected:
 };
 
 // What the first press comes to at the end; every other position fails.
-SmsSendOutcome ExpectedEndOutcome(const Position& at, const KindInfo& k, bool refuseRepeat) {
-    if (k.kind == Kind::Fail) // a refusal: definite only while no try before went unanswered
+SmsSendOutcome ExpectedEndOutcome(const WalkPosition& at, const WalkFaultInfo& k, bool refuseRepeat) {
+    if (k.kind == WalkFault::Fail) // a refusal: definite only while no try before went unanswered
         return at.nth == 1 ? SmsSendOutcome::Failed : SmsSendOutcome::Disputed;
     if (k.answered || at.nth == 3)
         return SmsSendOutcome::Unresolved;
     // The next try: ended now, or refused when the center had ended it already.
-    return refuseRepeat && k.kind == Kind::CloseAfter ? SmsSendOutcome::Disputed : SmsSendOutcome::Sent;
+    return refuseRepeat && k.kind == WalkFault::CloseAfter ? SmsSendOutcome::Disputed : SmsSendOutcome::Sent;
 }
 
-std::string ExpectedFirstMessage(const Position& at, const KindInfo& k, bool refuseRepeat) {
+std::string ExpectedFirstMessage(const WalkPosition& at, const WalkFaultInfo& k, bool refuseRepeat) {
     const std::string verb = at.verb;
     const bool noReply = !k.answered;
     if (verb == "SMSBEGIN")
@@ -158,105 +83,95 @@ std::string ExpectedFirstMessage(const Position& at, const KindInfo& k, bool ref
 
 TEST_F(SendFaultWalk, EveryRequestEveryFault) {
     for (const bool refuseRepeat : {false, true}) {
-        for (const Position& at : kPositions) {
-            for (const KindInfo& k : kKinds) {
-                // A refused connection can only be had for the whole center; it is walked at the begin
-                // and, below, while an unresolved end is asked about again.
-                if (k.kind == Kind::Refused && std::string(at.verb) != "SMSBEGIN")
-                    continue;
-                // How the center answers a repeated end matters only where an end is repeated.
-                if (refuseRepeat && std::string(at.verb) != "SMSEND")
-                    continue;
-                const std::string name = std::string(at.verb) + "#" + std::to_string(at.nth) + " " + k.name +
-                                         (refuseRepeat ? ", repeated end refused" : "");
-                SCOPED_TRACE(name);
-                ASSERT_TRUE(m_f.NewStore(kRecipients));
-                m_f.fx().sim().Center().SetRefuseRepeatedEnd(refuseRepeat);
-                // A kept-alive connection to the center exists when the send starts.
-                std::string reply;
-                ASSERT_EQ(RequestPost(m_f.fx().url("/ZMSG/AppRequest.ashx"), "work=MARTINFO&mart=1001&ver=1",
-                                      reply, 0),
-                          1);
-                m_f.fx().sim().Requests().Clear();
-                ArmKind(at, k.kind);
-                if (k.kind == Kind::Refused)
-                    PointAt("http://127.0.0.1:1");
+        FaultWalk walk;
+        // How the center answers a repeated end matters only where an end is repeated.
+        for (const WalkPosition& at : kPositions)
+            if (!refuseRepeat || std::string(at.verb) == "SMSEND")
+                walk.positions.push_back(at);
+        walk.beginVerb = "SMSBEGIN";
+        walk.endVerb = "SMSEND";
+        walk.path = "/ZMSG/AppRequest.ashx";
+        walk.recipients = kRecipients;
+        walk.lateMs = LateMs;
+        walk.prepare = [&] { m_f.fx().sim().Center().SetRefuseRepeatedEnd(refuseRepeat); };
+        walk.traceSuffix = refuseRepeat ? ", repeated end refused" : "";
+        m_f.Walk(walk, [&](const WalkPosition& at, const WalkFaultInfo& k) {
+            const SmsSendInput input = m_f.Input(kRecipients);
+            const SmsSendResult first = m_f.Send(input);
+            m_f.PointAt(m_f.fx().sim().BaseUrl());
+            const std::string verb = at.verb;
+            const bool endPosition = verb == "SMSEND";
+            const bool retried = endPosition && !k.answered && at.nth < 3;
+            const SmsSendOutcome endOutcome = ExpectedEndOutcome(at, k, refuseRepeat);
+            const bool sentAnyway = endPosition && endOutcome == SmsSendOutcome::Sent;
 
-                const SmsSendInput input = m_f.Input(kRecipients);
-                const SmsSendResult first = m_f.Send(input);
-                PointAt(m_f.fx().sim().BaseUrl());
-                const std::string verb = at.verb;
-                const bool endPosition = verb == "SMSEND";
-                const bool retried = endPosition && !k.answered && at.nth < 3;
-                const SmsSendOutcome endOutcome = ExpectedEndOutcome(at, k, refuseRepeat);
-                const bool sentAnyway = endPosition && endOutcome == SmsSendOutcome::Sent;
-
-                ASSERT_FALSE(first.shown.empty());
-                EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k, refuseRepeat), 0), 0u)
-                    << m_f.boxes().texts().at(0);
-                if (verb == "SMSLIST") {
-                    EXPECT_EQ(m_f.boxes().texts().back(),
-                              "SMS 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 "
-                              "반복되면 콜센터로 문의해 주십시오.");
-                }
-                // No request went twice: libcurl never replayed one on a reused connection.
-                auto& requests = m_f.fx().sim().Requests();
-                if (verb == "SMSLIST" && k.kind != Kind::Refused) {
-                    EXPECT_EQ(requests.Count("SMSLIST"), at.nth);
-                }
-                if (endPosition) {
-                    EXPECT_EQ(requests.Count("SMSEND"), retried ? at.nth + 1 : at.nth);
-                }
-
-                if (sentAnyway) {
-                    EXPECT_EQ(first.outcome, SmsSendOutcome::Sent);
-                    EXPECT_EQ(first.rowsToRemove.size(), static_cast<size_t>(kRecipients));
-                    EXPECT_EQ(m_f.History().size(), 1u);
-                } else {
-                    EXPECT_TRUE(first.rowsToRemove.empty());
-                    EXPECT_TRUE(m_f.History().empty());
-                    EXPECT_EQ(first.outcome, endPosition ? endOutcome : SmsSendOutcome::Failed);
-                }
-                CheckInvariants("after the fault");
-
-                // The user sends again what is left in the list.
-                m_f.fx().sim().Faults().Clear();
-                if (k.kind == Kind::Late)
-                    std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
-                // A refused end waits for the clerk, who answers by the center's sending history; a send
-                // settled as not sent is sent at the press after.
-                SmsSendInput again = input;
-                SmsSendResult last = first;
-                size_t removed = 0;
-                for (int press = 0; press < 4; ++press) {
-                    removed += last.rowsToRemove.size();
-                    for (auto it = last.rowsToRemove.rbegin(); it != last.rowsToRemove.rend(); ++it)
-                        again.rows.erase(again.rows.begin() + static_cast<long>(*it));
-                    if (again.rows.empty() || last.outcome == SmsSendOutcome::Sent)
-                        break;
-                    m_f.boxes().clear();
-                    if (last.outcome == SmsSendOutcome::Disputed)
-                        m_f.boxes().setNextAnswer(m_f.Center().ended == 1 ? IDYES : IDNO);
-                    last = m_f.Send(again);
-                    EXPECT_TRUE(last.outcome == SmsSendOutcome::Sent ||
-                                last.outcome == SmsSendOutcome::PreviousCompleted ||
-                                last.outcome == SmsSendOutcome::PreviousDropped ||
-                                (refuseRepeat && last.outcome == SmsSendOutcome::Disputed))
-                        << static_cast<int>(last.outcome);
-                }
-                EXPECT_EQ(removed, static_cast<size_t>(kRecipients));
-                CheckInvariants("after sending again");
-                const auto center = m_f.Center();
-                EXPECT_EQ(center.ended, 1);
-                EXPECT_EQ(center.phones.size(), static_cast<size_t>(kRecipients));
-                const auto history = m_f.History();
-                ASSERT_EQ(history.size(), 1u);
-                EXPECT_EQ(history[0].listRows, kRecipients);
-                SendState state(SendStatePath());
-                state.Load();
-                EXPECT_TRUE(state.empty());
+            ASSERT_FALSE(first.shown.empty());
+            EXPECT_EQ(m_f.boxes().texts().at(0).rfind(ExpectedFirstMessage(at, k, refuseRepeat), 0), 0u)
+                << m_f.boxes().texts().at(0);
+            if (verb == "SMSLIST") {
+                EXPECT_EQ(m_f.boxes().texts().back(),
+                          "SMS 전송에 실패했습니다.\n다시 전송을 시도해 보시고 문제가 "
+                          "반복되면 콜센터로 문의해 주십시오.");
             }
-        }
+            // No request went twice: libcurl never replayed one on a reused connection.
+            auto& requests = m_f.fx().sim().Requests();
+            if (verb == "SMSLIST" && k.kind != WalkFault::Refused) {
+                EXPECT_EQ(requests.Count("SMSLIST"), at.nth);
+            }
+            if (endPosition) {
+                EXPECT_EQ(requests.Count("SMSEND"), retried ? at.nth + 1 : at.nth);
+            }
+
+            if (sentAnyway) {
+                EXPECT_EQ(first.outcome, SmsSendOutcome::Sent);
+                EXPECT_EQ(first.rowsToRemove.size(), static_cast<size_t>(kRecipients));
+                EXPECT_EQ(m_f.History().size(), 1u);
+            } else {
+                EXPECT_TRUE(first.rowsToRemove.empty());
+                EXPECT_TRUE(m_f.History().empty());
+                EXPECT_EQ(first.outcome, endPosition ? endOutcome : SmsSendOutcome::Failed);
+            }
+            CheckInvariants("after the fault");
+
+            // The user sends again what is left in the list.
+            m_f.fx().sim().Faults().Clear();
+            if (k.kind == WalkFault::Late)
+                std::this_thread::sleep_for(std::chrono::milliseconds(LateMs(at.verb)));
+            // A refused end waits for the clerk, who answers by the center's sending history; a send
+            // settled as not sent is sent at the press after.
+            SmsSendInput again = input;
+            SmsSendResult last = first;
+            size_t removed = 0;
+            for (int press = 0; press < 4; ++press) {
+                removed += last.rowsToRemove.size();
+                for (auto it = last.rowsToRemove.rbegin(); it != last.rowsToRemove.rend(); ++it)
+                    again.rows.erase(again.rows.begin() + static_cast<long>(*it));
+                if (again.rows.empty() || last.outcome == SmsSendOutcome::Sent)
+                    break;
+                m_f.boxes().clear();
+                if (last.outcome == SmsSendOutcome::Disputed)
+                    m_f.boxes().setNextAnswer(m_f.Center().ended == 1 ? IDYES : IDNO);
+                last = m_f.Send(again);
+                EXPECT_TRUE(last.outcome == SmsSendOutcome::Sent ||
+                            last.outcome == SmsSendOutcome::PreviousCompleted ||
+                            last.outcome == SmsSendOutcome::PreviousDropped ||
+                            (refuseRepeat && last.outcome == SmsSendOutcome::Disputed))
+                    << static_cast<int>(last.outcome);
+            }
+            EXPECT_EQ(removed, static_cast<size_t>(kRecipients));
+            CheckInvariants("after sending again");
+            const auto center = m_f.Center();
+            EXPECT_EQ(center.ended, 1);
+            EXPECT_EQ(center.phones.size(), static_cast<size_t>(kRecipients));
+            const auto history = m_f.History();
+            ASSERT_EQ(history.size(), 1u);
+            EXPECT_EQ(history[0].listRows, kRecipients);
+            SendState state(SendStatePath());
+            state.Load();
+            EXPECT_TRUE(state.empty());
+        });
+        if (HasFatalFailure())
+            return;
     }
 }
 
@@ -266,15 +181,15 @@ TEST_F(SendFaultWalk, EveryRequestEveryFault) {
 TEST_F(SendFaultWalk, UnresolvedEndIsSettledBeforeAnyNewBegin) {
     ASSERT_TRUE(m_f.NewStore(kRecipients));
     for (int k = 1; k <= 3; ++k)
-        Arm("SMSEND", k, FaultKind::CloseBefore);
+        m_f.Arm("SMSEND", k, FaultKind::CloseBefore);
     const SmsSendResult first = m_f.Send(m_f.Input(40));
     ASSERT_EQ(first.outcome, SmsSendOutcome::Unresolved);
 
-    PointAt("http://127.0.0.1:1");
+    m_f.PointAt("http://127.0.0.1:1");
     const SmsSendResult refused = m_f.Send(m_f.Input(40));
     EXPECT_EQ(refused.outcome, SmsSendOutcome::Unresolved);
-    PointAt(m_f.fx().sim().BaseUrl());
-    Arm("SMSEND", 1, FaultKind::NoColon, 0);
+    m_f.PointAt(m_f.fx().sim().BaseUrl());
+    m_f.Arm("SMSEND", 1, FaultKind::NoColon, 0);
     const SmsSendResult garbled = m_f.Send(m_f.Input(40));
     EXPECT_EQ(garbled.outcome, SmsSendOutcome::Unresolved);
     EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
@@ -297,9 +212,9 @@ TEST_F(SendFaultWalk, UnresolvedEndIsSettledBeforeAnyNewBegin) {
     // missing from the center's history, says it did not go out; the press after sends.
     ASSERT_TRUE(m_f.NewStore(kRecipients));
     for (int k = 1; k <= 3; ++k)
-        Arm("SMSEND", k, FaultKind::CloseBefore);
+        m_f.Arm("SMSEND", k, FaultKind::CloseBefore);
     ASSERT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Unresolved);
-    Arm("SMSEND", 1, FaultKind::Fail);
+    m_f.Arm("SMSEND", 1, FaultKind::Fail);
     EXPECT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Disputed);
     EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
     m_f.boxes().setNextAnswer(IDNO);
