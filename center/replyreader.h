@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "center/textscan.h" // the element readers
+
 namespace zmsg {
 
 // The reply as received (UTF-8) in the module's code page; characters CP949 cannot hold become '?'.
@@ -20,10 +22,5 @@ bool HasStatus(std::string_view reply, char code);
 bool HasReason(std::string_view reply);
 // "\n\n☞ " and the reply from its third character, when it has a reason; otherwise empty.
 std::string ReasonSuffix(std::string_view reply);
-// An element read as the C library's text-to-number conversions read it (leading blanks, sign,
-// digits, stop at the first other character); absent or unreadable gives 0, out of range clamps.
-int ElementInt(std::string_view reply, std::string_view name);
-long long ElementInt64(std::string_view reply, std::string_view name);
-double ElementDouble(std::string_view reply, std::string_view name);
 
 } // namespace zmsg

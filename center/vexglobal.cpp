@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "center/text/codec.h"
+#include "center/textscan.h"
 #include "frame/digits.h"
 
 std::string CvexGlobal::EncodeUTF8ToANSI(std::string_view utf8) {
@@ -30,19 +31,7 @@ std::string CvexGlobal::Base64EncodeNew(std::string_view bytes) {
 }
 
 std::string CvexGlobal::GetParsedElement(std::string_view text, std::string_view key) {
-    // Built by appending: "<" + std::string(key) trips GCC 12's -Wrestrict at -O3.
-    std::string open(1, '<');
-    open.append(key).append(1, '>');
-    std::string close("</");
-    close.append(key).append(1, '>');
-    const size_t a = text.find(open);
-    if (a == std::string_view::npos)
-        return {};
-    const size_t from = a + open.size();
-    const size_t b = text.find(close, from);
-    if (b == std::string_view::npos)
-        return {};
-    return std::string(text.substr(from, b - from));
+    return zmsg::ElementText(text, key);
 }
 
 std::string CvexGlobal::GetNumberOnlyString(std::string_view text) {

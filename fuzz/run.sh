@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 ROOT=$PWD
 BUILD="$ROOT/build-fuzz"
 SECONDS_EACH="${ZMSG_FUZZ_SECONDS:-60}"
-HARNESSES=(xml phonemask resultitems optout)
+HARNESSES=(xml phonemask resultitems optout pagehandover)
 
 # The folder configures on its own: the harnesses need neither Qt nor anything else of the tree.
 CC=clang CXX=clang++ cmake -S "$ROOT/fuzz" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null

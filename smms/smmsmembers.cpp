@@ -1,22 +1,12 @@
 #include "smms/smmsmembers.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "sms/recipientlist.h"
 
 using zmsg::K;
-
-namespace {
-
-void ReplaceAll(std::string& text, std::string_view from, std::string_view to) {
-    for (size_t p = text.find(from); p != std::string::npos; p = text.find(from, p + to.size()))
-        text.replace(p, from.size(), to);
-}
-
-} // namespace
 
 int ApplySmmsSignalFilter(RecipientList& list, const std::string& limitDate) {
     int checked = 0;
@@ -62,23 +52,4 @@ ManualAddVerdict CheckManualAdd(const RecipientList& list, std::string_view digi
         verdict.message = K("전화번호가 목록상의 ") + std::to_string(found + 1) + K("행과 중복됩니다.");
     }
     return verdict;
-}
-
-std::optional<ImageBoxChoice> ParseImageBoxChoice(const std::string& pageText) {
-    if (pageText.size() < 33)
-        return std::nullopt;
-    ImageBoxChoice choice;
-    choice.box = std::atoi(CvexGlobal::GetParsedElement(pageText, "BOX").c_str());
-    choice.image = std::atoi(CvexGlobal::GetParsedElement(pageText, "IMG").c_str());
-    choice.url = CvexGlobal::GetParsedElement(pageText, "URL");
-    return choice;
-}
-
-CopiedSmms ParseCopiedSmms(const std::string& pageText) {
-    CopiedSmms copied;
-    copied.title = CvexGlobal::GetParsedElement(pageText, "SMMSTITLE");
-    copied.content = CvexGlobal::GetParsedElement(pageText, "SMMSCONTENT");
-    ReplaceAll(copied.content, "<BR>", "\n");
-    ReplaceAll(copied.content, "</BR>", "\n");
-    return copied;
 }

@@ -1,10 +1,12 @@
 // The app-message dialog's rules that need no window: the mobile-signal filter over the member rows,
-// the checked count, the body counter, the manual add's checks and what the center's pages hand over.
+// the checked count, the body counter, and the manual add's checks.
 #pragma once
 
 #include <optional>
 #include <string>
 #include <string_view>
+
+#include "center/pagehandover.h" // what the pages hand over
 
 class RecipientList;
 
@@ -32,21 +34,3 @@ struct ManualAddVerdict {
     bool ok() const { return message.empty(); }
 };
 ManualAddVerdict CheckManualAdd(const RecipientList& list, std::string_view digits);
-
-// The image box page's choice ("<BOX>..</BOX><IMG>..</IMG><URL>..</URL>"); nullopt when the text is
-// too short to hold one (under 33 characters).
-struct ImageBoxChoice {
-    int box = 0;
-    int image = 0;
-    std::string url;
-};
-std::optional<ImageBoxChoice> ParseImageBoxChoice(const std::string& pageText);
-
-// An earlier message offered by the sent/open message pages: title and content, the content's "<BR>"
-// and "</BR>" turned into line breaks.
-struct CopiedSmms {
-    std::string title;
-    std::string content;
-    bool empty() const { return title.empty() && content.empty(); }
-};
-CopiedSmms ParseCopiedSmms(const std::string& pageText);

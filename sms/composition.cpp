@@ -52,17 +52,6 @@ bool GoOn(const std::string& question, QWidget* parent) {
 
 } // namespace
 
-std::string NormalizeLineEnds(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            continue;
-        out += text[i];
-    }
-    return out;
-}
-
 MessageCount CountMessage(std::string_view text, bool lms) {
     MessageCount count;
     count.length = static_cast<int>(NormalizeLineEnds(text).size());

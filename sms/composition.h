@@ -7,14 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "center/textscan.h" // NormalizeLineEnds
+
 class QDateTime;
 class QWidget;
 
 inline constexpr int kSmsLimit = 90;
 inline constexpr int kLmsLimit = 2000;
-
-// Every CR LF turned into LF: the center counts a line break as one byte.
-std::string NormalizeLineEnds(std::string_view text);
 
 struct MessageCount {
     int length = 0;

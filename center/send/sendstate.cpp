@@ -16,6 +16,7 @@
 
 #include "center/text/codec.h"
 #include "frame/log.h"
+#include "frame/moduleapp.h"
 #include "frame/statefolder.h"
 
 namespace {
@@ -566,5 +567,19 @@ void SendState::Remove(int64_t centerCode, SendKind kind) {
 
 std::string SendStatePath() {
     const std::string folder = zmsg::StateFolder();
-    return folder.empty() ? std::string() : folder + "ZMSGSEND.dat";
+    if (folder.empty())
+        return std::string();
+    // A journal in a host folder this process cannot write (left by another account of the till, or
+    // from before the folder was made read-only) may hold an end whose outcome is unknown or a send
+    // the history still lacks. This process could neither settle nor replace it: a send begun beside
+    // it could reach the same members twice. Nothing is sent until the folder can be written again.
+    std::string host = g_strHostDir;
+    if (!host.empty() && host.back() != '/')
+        host += '/';
+    if (folder != host && !host.empty() && ::access((host + "ZMSGSEND.dat").c_str(), F_OK) == 0) {
+        WriteLog(zmsg::K("전송상태 파일을 고칠 수 없음(프로그램 폴더 쓰기 불가) : ") + host + "ZMSGSEND.dat",
+                 1);
+        return std::string();
+    }
+    return folder + "ZMSGSEND.dat";
 }

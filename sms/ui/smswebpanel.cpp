@@ -3,6 +3,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineSettings>
 
+#include "center/pagehandover.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
@@ -55,11 +56,4 @@ void CSmsWebPanel::OnCopyMsgToApp() {
                                          return;
                                      emit MessageCopied(message, page.values[1]);
                                  });
-}
-
-std::string CopiedMessage(std::string_view pageText) {
-    // Lead and trail bytes of a Korean character are never below 0x41, so a byte scan is safe.
-    const size_t end = pageText.find_last_not_of(" \t\r\n\v\f");
-    return NormalizeLineEnds(end == std::string_view::npos ? std::string_view()
-                                                           : pageText.substr(0, end + 1));
 }

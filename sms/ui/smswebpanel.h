@@ -34,7 +34,3 @@ private:
 
     CWebBrowser2* m_browser;
 };
-
-// A page's message as the composer takes it: trailing white space removed, CR LF turned into LF.
-// Blank only gives an empty text.
-std::string CopiedMessage(std::string_view pageText);

@@ -1,5 +1,5 @@
 // The app-message dialog's rules without a window: the mobile-signal filter, the body count, the
-// manual add's checks, and what the center's pages hand over.
+// manual add's checks.
 #include <gtest/gtest.h>
 
 #include "center/text/codec.h"
@@ -61,24 +61,6 @@ TEST(SmmsMembers, ManualAddChecks) {
     EXPECT_EQ(zmsg::Cp949ToUtf8(duplicate.message), "전화번호가 목록상의 1행과 중복됩니다.");
     EXPECT_EQ(duplicate.duplicateRow, 1);
     EXPECT_TRUE(CheckManualAdd(list, "021234567").ok());
-}
-
-TEST(SmmsMembers, WhatThePagesHandOver) {
-    const std::string url = "http://127.0.0.1:1/SMMS/ImageBox/1001/1_2.jpg";
-    const auto choice = ParseImageBoxChoice("<BOX>1</BOX><IMG>2</IMG><URL>" + url + "</URL>");
-    ASSERT_TRUE(choice);
-    EXPECT_EQ(choice->box, 1);
-    EXPECT_EQ(choice->image, 2);
-    EXPECT_EQ(choice->url, url);
-    EXPECT_FALSE(ParseImageBoxChoice("<BOX>1</BOX><IMG>2</IMG><URL></U")); // 32 characters
-    EXPECT_FALSE(ParseImageBoxChoice(""));
-
-    const CopiedSmms copied =
-        ParseCopiedSmms(K("<SMMSTITLE>제목</SMMSTITLE><SMMSCONTENT>첫 줄<BR>둘째 줄</BR>끝</SMMSCONTENT>"));
-    EXPECT_EQ(copied.title, K("제목"));
-    EXPECT_EQ(copied.content, K("첫 줄\n둘째 줄\n끝"));
-    EXPECT_TRUE(ParseCopiedSmms("").empty());
-    EXPECT_TRUE(ParseCopiedSmms("<SMMSTITLE></SMMSTITLE>").empty());
 }
 
 } // namespace
