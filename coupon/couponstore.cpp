@@ -7,6 +7,7 @@
 #include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/storecode.h"
 #include "center/text/codec.h"
 #include "coupon/couponissue.h"
 #include "frame/log.h"
@@ -28,15 +29,11 @@ void Tell(const std::string& text, QWidget* parent) {
 
 CouponStoreCheck CheckCouponStore(CSQLDirect& db, int32_t& mart, QWidget* parent) {
     // Only a statement that runs and returns a row gives the code; anything else leaves it as it was.
-    if (db.ExecuteSQL("SELECT cc_maxcode FROM ccode WHERE cc_code=7") == SQL_OK && db.Fetch() == SQL_OK)
-        mart = static_cast<int32_t>(std::atoi(db.GetCol(1).c_str()));
-    // A version the center cannot read (too short to be "a.b.c.d") is not sent at all.
-    std::string version = theApp().GetVersionString();
-    if (version.size() < 8)
-        version.clear();
+    if (const auto storeCode = ReadStoreCode(db))
+        mart = *storeCode;
 
     const std::string body =
-        "work=MARTINFO&mart=" + std::to_string(mart) + "&ver=" + zmsg::UrlEncode(version);
+        "work=MARTINFO&mart=" + std::to_string(mart) + "&ver=" + zmsg::UrlEncode(VersionForCenter());
     std::string raw;
     if (!RequestPost(zmsg::CenterUrl(CouponIssueTransaction::kPath), body, raw, 0, ConnectionUse::Shared)) {
         Tell(K("센터에서 점포정보를 참조할 수 없습니다.(통신실패)"), parent);

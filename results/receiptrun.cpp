@@ -10,6 +10,7 @@
 #include "center/db/sqldirect.h"
 #include "center/phonemask.h"
 #include "center/send/sendsettle.h"
+#include "center/storecode.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
@@ -123,9 +124,8 @@ int CReceiptRun::CountPending() {
 }
 
 void CReceiptRun::ReadStoreCode() {
-    if (Succeeded(m_db->ExecuteSQL("SELECT cc_maxcode FROM ccode WHERE cc_code=7")) &&
-        m_db->Fetch() == SQL_OK)
-        m_mart = std::atoi(m_db->GetCol(1).c_str());
+    if (const auto storeCode = ::ReadStoreCode(*m_db, StoreCodeRead::WarningsAllowed))
+        m_mart = *storeCode;
 }
 
 std::string CReceiptRun::DayAgo() {

@@ -6,6 +6,7 @@
 #include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/storecode.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/digits.h"
@@ -24,11 +25,6 @@ bool ReadRow(CSQLDirect& db, const std::string& sql) {
     return db.ExecuteSQL(sql.c_str()) == SQL_OK && db.Fetch() == SQL_OK;
 }
 
-std::string VersionForCenter() {
-    const std::string version = theApp().GetVersionString();
-    return version.size() < 8 ? std::string() : version;
-}
-
 } // namespace
 
 std::string CallbackMismatchText(const std::string& centerCallback, const std::string& shownDigits) {
@@ -39,8 +35,8 @@ std::string CallbackMismatchText(const std::string& centerCallback, const std::s
 }
 
 SmmsAccountFetch InitSmmsAccount(CSQLDirect& db, int32_t empCode, SmmsAccount& account, QWidget* parent) {
-    if (ReadRow(db, "SELECT cc_maxcode FROM ccode WHERE cc_code=7"))
-        account.storeCode = static_cast<int32_t>(std::atoi(db.GetCol(1).c_str()));
+    if (const auto storeCode = ReadStoreCode(db))
+        account.storeCode = *storeCode;
     if (ReadRow(db, "SELECT cc_strval FROM ccode WHERE cc_code=21"))
         account.storeName = db.GetCol(1);
     if (ReadRow(db, "SELECT [name], phone_cel FROM employee WHERE [code]=" + std::to_string(empCode))) {

@@ -8,6 +8,7 @@
 #include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/storecode.h"
 #include "center/text/codec.h"
 #include "center/vexconfig.h"
 #include "center/vexglobal.h"
@@ -40,9 +41,9 @@ std::string Element(const std::string& reply, const char* name) {
 }
 
 void ReadStoreValues(CSQLDirect& db, int32_t empCode, SmsAccount& account) {
+    if (const auto storeCode = ReadStoreCode(db, StoreCodeRead::WarningsAllowed))
+        account.storeCode = *storeCode;
     std::string value;
-    if (ReadFirstColumn(db, "SELECT cc_maxcode FROM ccode WHERE cc_code=7", value))
-        account.storeCode = static_cast<int32_t>(std::atoi(value.c_str()));
     if (ReadFirstColumn(db, "SELECT [name] FROM employee WHERE [code]=" + std::to_string(empCode), value))
         account.employeeName = CvexGlobal::Trim(value);
     if (ReadFirstColumn(db, "SELECT cc_strval FROM ccode WHERE cc_code=25", value))
@@ -51,12 +52,6 @@ void ReadStoreValues(CSQLDirect& db, int32_t empCode, SmsAccount& account) {
         account.storeName = value;
     if (ReadFirstColumn(db, "SELECT cc_strval FROM ccode WHERE cc_code=22", value))
         account.businessNumber = value;
-}
-
-// A version the center cannot read (too short to be "a.b.c.d") is not sent at all.
-std::string VersionForCenter() {
-    const std::string version = theApp().GetVersionString();
-    return version.size() < 8 ? std::string() : version;
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <set>
 
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "center/db/sqldirect.h"
+#include "center/storecode.h"
 #include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/log.h"
@@ -122,13 +124,13 @@ bool CRefuseListDlg::OnInitDialog() {
     setWindowTitle(QStringLiteral("수신거부관리"));
     ApplyModuleFont(this, 10);
 
-    std::string storeCode;
-    if (!m_db || !ReadFirstColumn(*m_db, "SELECT cc_maxcode FROM ccode WHERE cc_code=7", storeCode) ||
+    const std::optional<int32_t> storeCode = m_db ? ReadStoreCode(*m_db) : std::nullopt;
+    if (!storeCode ||
         !ReadFirstColumn(*m_db, "SELECT cc_strval FROM ccode WHERE cc_code=22", m_businessNumber)) {
         LogAndShow(K("매장정보를 확인할 수 없습니다.(SQL오류)"), 1);
         return false;
     }
-    m_storeCode = static_cast<int32_t>(std::atoi(storeCode.c_str()));
+    m_storeCode = *storeCode;
 
     const OptOutAuth auth = AuthenticateOptOut(m_businessNumber, m_storeCode, AuthFormatTextRefuseList());
     if (auth.result == kAuthOk) {
