@@ -82,8 +82,8 @@ QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
 
 CCouponIssueDlg::CCouponIssueDlg(CSQLDirect* db, int32_t empCode, std::string codeList, std::string condition,
                                  QWidget* parent)
-    : QDialog(parent), m_db(db), m_empCode(empCode), m_codeList(std::move(codeList)),
-      m_condition(std::move(condition)) {
+    : CModuleDlg(K("----------------- 쿠폰 발행창 시작 -----------------"), parent), m_db(db),
+      m_empCode(empCode), m_codeList(std::move(codeList)), m_condition(std::move(condition)) {
     setObjectName(QStringLiteral("CCouponIssueDlg"));
     setWindowTitle(QStringLiteral("AlderS 쿠폰 발행"));
     BuildControls();
@@ -94,28 +94,7 @@ CCouponIssueDlg::CCouponIssueDlg(CSQLDirect* db, int32_t empCode, std::string co
 
 CCouponIssueDlg::~CCouponIssueDlg() = default;
 
-bool CCouponIssueDlg::Start() {
-    if (!m_started) {
-        m_started = true;
-        m_startResult = OnInitDialog();
-    }
-    return m_startResult;
-}
-
-int CCouponIssueDlg::exec() {
-    if (!Start()) {
-        setResult(Rejected);
-        return Rejected;
-    }
-    return QDialog::exec();
-}
-
-QWidget* CCouponIssueDlg::BoxParent() {
-    return isVisible() ? this : nullptr;
-}
-
 bool CCouponIssueDlg::OnInitDialog() {
-    WriteLog(K("----------------- 쿠폰 발행창 시작 -----------------"), 0);
     if (!m_db || CheckCouponStore(*m_db, m_mart, BoxParent()) != CouponStoreCheck::Passed)
         return false;
 
@@ -370,29 +349,17 @@ void CCouponIssueDlg::accept() {
             CouponRow{m_grid->IsCellChecked(static_cast<int>(i) + 1, 1), m_list[i].code, m_list[i].phone});
     input.ownUnsettled = m_unsettled;
 
-    // Created at the first step shown, that is once the checks have passed.
-    std::optional<CProgressWnd> progressWnd;
-    auto wnd = [&]() -> CProgressWnd& {
-        if (!progressWnd)
-            progressWnd.emplace(this);
-        return *progressWnd;
-    };
-    ProgressHooks progress;
-    progress.show = [&](bool show, const std::string& text) {
-        if (show || progressWnd)
-            wnd().Show(show, text);
-    };
-    progress.range = [&](int total) { wnd().SetRange(total); };
-    progress.pos = [&](int pos) { wnd().SetPos(pos); };
+    // Its window appears at the first step shown, that is once the checks have passed.
+    CDialogProgress progress(this);
 
     CouponIssueResult result;
     {
         // The windows keep painting while the issue holds the thread; nothing of this dialog runs.
         const zmsg::ScopedOperation operation;
-        CouponIssueTransaction issue(*m_db, std::move(input), progress);
+        CouponIssueTransaction issue(*m_db, std::move(input), progress.Hooks());
         result = issue.Run();
     }
-    progressWnd.reset();
+    progress.Close();
     ApplyIssueResult(result);
 }
 

@@ -7,11 +7,11 @@
 #include <optional>
 #include <string>
 
-#include <QDialog>
 #include <QTimer>
 
 #include "center/send/sendstate.h"
 #include "coupon/couponissue.h"
+#include "frame/widgets/moduledlg.h"
 #include "sms/recipientlist.h"
 
 class CSQLDirect;
@@ -22,7 +22,7 @@ class QLabel;
 class QPushButton;
 class QRadioButton;
 
-class CCouponIssueDlg : public QDialog {
+class CCouponIssueDlg : public CModuleDlg {
     Q_OBJECT
 public:
     enum Page : int { kPageMembers = 1, kPageCoupons = 2, kPageIssues = 3 };
@@ -31,10 +31,8 @@ public:
                     QWidget* parent = nullptr);
     ~CCouponIssueDlg() override;
 
-    // The opening sequence, once. False when the store check failed: exec() then returns Rejected
-    // without showing the dialog.
-    bool Start();
-    int exec() override;
+    // Start() (CModuleDlg) is false when the store check failed: exec() then returns Rejected without
+    // showing the dialog.
 
     // For the issue and the tests.
     int32_t StoreCode() const { return m_mart; }
@@ -53,7 +51,7 @@ public slots:
     void accept() override; // OnOK: the issue
 
 private:
-    bool OnInitDialog();
+    bool OnInitDialog() override;
     void BuildControls();
     void SetupColumns();
     void OnTimer();
@@ -64,7 +62,6 @@ private:
     void OnSelectCoupon();
     void ShowChosenCoupon();
     void ApplyIssueResult(const CouponIssueResult& result);
-    QWidget* BoxParent();
 
     CSQLDirect* m_db;
     int32_t m_empCode;
@@ -79,8 +76,6 @@ private:
     // the next press asks the center about it before anything else.
     std::optional<PendingSend> m_unsettled;
     RecipientList m_list;
-    bool m_started = false;
-    bool m_startResult = true;
     QTimer m_loadTimer; // timer 1: the delayed member load
 
     QPushButton* m_ok = nullptr;             // 1

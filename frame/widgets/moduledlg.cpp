@@ -10,7 +10,8 @@ CModuleDlg::CModuleDlg(std::string startLog, QWidget* parent)
 bool CModuleDlg::Start() {
     if (!m_started) {
         m_started = true;
-        WriteLog(m_startLog, 0);
+        if (!m_startLog.empty())
+            WriteLog(m_startLog, 0);
         m_startResult = OnInitDialog();
     }
     return m_startResult;

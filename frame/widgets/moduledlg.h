@@ -18,7 +18,8 @@
 class CModuleDlg : public QDialog {
     Q_OBJECT
 public:
-    // startLog: the log line of the opening (CP949), e.g. the dialog's "... 전송창 시작" line.
+    // startLog: the log line of the opening (CP949), e.g. the dialog's "... 전송창 시작" line; empty
+    // for a dialog whose opening writes none.
     CModuleDlg(std::string startLog, QWidget* parent);
 
     // The opening sequence, once: the start line, then OnInitDialog(). False when the dialog must

@@ -89,7 +89,7 @@ int DayNumber(const QDate& date) {
 } // namespace
 
 CRefuseListDlg::CRefuseListDlg(CSQLDirect* db, int32_t empCode, QWidget* parent)
-    : QDialog(parent), m_db(db), m_empCode(empCode) {
+    : CModuleDlg(std::string(), parent), m_db(db), m_empCode(empCode) {
     setObjectName(QStringLiteral("CRefuseListDlg"));
     BuildControls();
     // From 24 hours ago to now.
@@ -99,26 +99,6 @@ CRefuseListDlg::CRefuseListDlg(CSQLDirect* db, int32_t empCode, QWidget* parent)
 }
 
 CRefuseListDlg::~CRefuseListDlg() = default;
-
-bool CRefuseListDlg::Start() {
-    if (!m_started) {
-        m_started = true;
-        m_startResult = OnInitDialog();
-    }
-    return m_startResult;
-}
-
-int CRefuseListDlg::exec() {
-    if (!Start()) {
-        setResult(Rejected);
-        return Rejected;
-    }
-    return QDialog::exec();
-}
-
-QWidget* CRefuseListDlg::BoxParent() {
-    return isVisible() ? this : nullptr;
-}
 
 bool CRefuseListDlg::OnInitDialog() {
     setWindowTitle(QStringLiteral("수신거부관리"));

@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include <QDialog>
-
+#include "frame/widgets/moduledlg.h"
 #include "optout/refusalcompletion.h"
 #include "optout/refusallist.h"
 
@@ -19,16 +18,14 @@ class QDateEdit;
 class QLineEdit;
 class QPushButton;
 
-class CRefuseListDlg : public QDialog {
+class CRefuseListDlg : public CModuleDlg {
     Q_OBJECT
 public:
     CRefuseListDlg(CSQLDirect* db, int32_t empCode, QWidget* parent = nullptr);
     ~CRefuseListDlg() override;
 
-    // The opening sequence, once. False when the store cannot be read: exec() then returns Rejected
+    // Start() (CModuleDlg) is false when the store cannot be read: exec() then returns Rejected
     // without showing the dialog.
-    bool Start();
-    int exec() override;
 
     const std::string& SessionId() const { return m_sessionId; }
 
@@ -42,7 +39,7 @@ public:
     void OnCompleteByHand();
 
 private:
-    bool OnInitDialog();
+    bool OnInitDialog() override;
     void BuildControls();
     void SetupColumns();
     void SetToolTips();
@@ -54,15 +51,12 @@ private:
     bool SendCompletionNotices();
     // The ticks of the member column, one per row of m_rows.
     std::vector<bool> Ticks() const;
-    QWidget* BoxParent();
 
     CSQLDirect* m_db;
     int32_t m_empCode;
     std::string m_businessNumber; // ccode row 22
     int32_t m_storeCode = 0;      // ccode row 7
     std::string m_sessionId;      // empty until the opt-out server accepted the store
-    bool m_started = false;
-    bool m_startResult = true;
 
     // The rows of the last query, one per grid row below the titles.
     std::vector<RefusalRow> m_rows;
