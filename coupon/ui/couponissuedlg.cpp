@@ -1,7 +1,5 @@
 #include "coupon/ui/couponissuedlg.h"
 
-#include <cstdlib>
-
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,9 +10,9 @@
 #include <QVBoxLayout>
 #include <QWebEngineSettings>
 
+#include "center/pagehandover.h"
 #include "center/send/sendsettle.h"
 #include "center/text/codec.h"
-#include "center/vexglobal.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pagescript.h"
 #include "center/web/pageurls.h"
@@ -325,7 +323,7 @@ int CCouponIssueDlg::CheckedCount() const {
 void CCouponIssueDlg::OnSelectCoupon() {
     m_listBrowser->CallPageFunction("jsGetCouponInfo", this, [this](const zmsg::PageValues& page) {
         const std::string text = page.ok() && page.values.size() == 1 ? page.values[0] : std::string();
-        m_coupon = static_cast<int32_t>(std::atoi(CvexGlobal::GetParsedElement(text, "CP").c_str()));
+        m_coupon = CouponFromPage(text);
         WriteLog(K("쿠폰 선택 : CP=") + std::to_string(m_coupon), 0);
         ShowChosenCoupon();
     });
