@@ -316,15 +316,15 @@ std::vector<std::string> RecipientLoadStatements(const RecipientLoadRequest& req
 }
 
 RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& request, RecipientList& list,
-                                    const LoadProgress& progress) {
+                                    const ProgressHooks& progress) {
     list.Clear();
     Loader loader{request, list, {}};
     const std::vector<LoadPass> passes = BuildPasses(request, kCodesPerStatement);
     const TargetStatements& target = StatementsOf(request.targetType, request.variant);
     std::vector<std::string> items;
     const int n = CvexGlobal::SplitString(request.codeList, items, ',');
-    if (progress.start)
-        progress.start(K(target.progress), n);
+    progress.Show(K(target.progress));
+    progress.Range(n);
 
     const int columns = ColumnsOf(request);
     Row row(static_cast<size_t>(columns));
@@ -333,8 +333,7 @@ RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& 
             row[static_cast<size_t>(c)] = db.GetCol(c + 1);
     };
     for (const LoadPass& pass : passes) {
-        if (progress.step)
-            progress.step(pass.lastPosition);
+        progress.Pos(pass.lastPosition);
         const int rc = db.ExecuteSQL(pass.sql.c_str());
         if (!Succeeded(rc)) {
             WriteLog(K(target.failure) + " (" + db.GetLastError() + ") " + pass.sql, 1);
@@ -369,8 +368,7 @@ RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& 
                 loader.Take(r);
         }
     }
-    if (progress.finish)
-        progress.finish();
+    progress.Hide();
     return loader.summary;
 }
 

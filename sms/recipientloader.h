@@ -2,10 +2,10 @@
 // SMS dialog and, as its app-message variant, for the app-message dialog's members.
 #pragma once
 
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "frame/progresshooks.h"
 #include "sms/recipientlist.h"
 
 class CSQLDirect;
@@ -36,17 +36,11 @@ struct RecipientLoadSummary {
     int added() const { return total - skipped - threeFail - badFormat - duplicate - noApp; }
 };
 
-// Progress of a long load, shown by the caller's progress window.
-struct LoadProgress {
-    std::function<void(const std::string& text, int total)> start;
-    std::function<void(int pos)> step;
-    std::function<void()> finish; // the load is over: hide the window
-};
-
-// Empties the list and loads. A failed statement shows its message ("회원데이터를 참조할 수 없습니다!"
-// and the like) and ends the load; rows added before stay.
+// Empties the list and loads, its progress shown through the hooks (hidden again at the end). A failed
+// statement shows its message ("회원데이터를 참조할 수 없습니다!" and the like) and ends the load; rows added
+// before stay.
 RecipientLoadSummary LoadRecipients(CSQLDirect& db, const RecipientLoadRequest& request, RecipientList& list,
-                                    const LoadProgress& progress = {});
+                                    const ProgressHooks& progress = {});
 // The statements a load runs, in order: codes go in batches ("mem_code IN (...)") when the condition
 // only narrows each code's rows, one statement per code otherwise; codes that are not numbers are left out.
 std::vector<std::string> RecipientLoadStatements(const RecipientLoadRequest& request);

@@ -24,7 +24,6 @@
 #include "frame/operationpump.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
-#include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
 #include "sms/recipientloader.h"
 
@@ -264,19 +263,12 @@ void CCouponIssueDlg::OnTimer() {
 void CCouponIssueDlg::LoadMembers() {
     RecipientLoadSummary summary;
     {
-        CProgressWnd progress(this);
-        LoadProgress hooks;
-        hooks.start = [&progress](const std::string& text, int total) {
-            progress.Show(true, text);
-            progress.SetRange(total);
-        };
-        hooks.step = [&progress](int pos) { progress.SetPos(pos); };
+        CDialogProgress progress(this);
         RecipientLoadRequest request;
         request.codeList = m_codeList;
         request.condition = m_condition;
         request.variant = RecipientLoadVariant::Coupon;
-        summary = LoadRecipients(*m_db, request, m_list, hooks);
-        progress.Show(false, std::string());
+        summary = LoadRecipients(*m_db, request, m_list, progress.Hooks());
     }
     FillRows();
     // The coupon's summary has the app message's wording: refusal and failed deliveries count nothing.

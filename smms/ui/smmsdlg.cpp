@@ -489,20 +489,13 @@ void CSmmsDlg::OnTimer() {
 void CSmmsDlg::LoadSmmsMembers() {
     RecipientLoadSummary summary;
     {
-        CProgressWnd progress(this);
-        LoadProgress hooks;
-        hooks.start = [&progress](const std::string& text, int total) {
-            progress.Show(true, text);
-            progress.SetRange(total);
-        };
-        hooks.step = [&progress](int pos) { progress.SetPos(pos); };
+        CDialogProgress progress(this);
         RecipientLoadRequest request;
         request.targetType = 0;
         request.codeList = m_memberCodes;
         request.condition = m_memberCondition;
         request.variant = RecipientLoadVariant::AppMessage;
-        summary = LoadRecipients(*m_db, request, m_list, hooks);
-        progress.Show(false, std::string());
+        summary = LoadRecipients(*m_db, request, m_list, progress.Hooks());
     }
     FillSmmsRows(*m_grid, m_list);
     RecountChecked();

@@ -34,7 +34,6 @@
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
-#include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
 #include "optout/notice.h"
 #include "optout/optoutprotocol.h"
@@ -585,16 +584,9 @@ void CSMSDlg::OnTimer() {
     m_loadTimer.stop();
     RecipientLoadSummary summary;
     {
-        CProgressWnd progress(this);
-        LoadProgress hooks;
-        hooks.start = [&progress](const std::string& text, int total) {
-            progress.Show(true, text);
-            progress.SetRange(total);
-        };
-        hooks.step = [&progress](int pos) { progress.SetPos(pos); };
-        summary =
-            LoadRecipients(*m_db, RecipientLoadRequest{m_targetType, m_codeList, m_condition}, m_list, hooks);
-        progress.Show(false, std::string());
+        CDialogProgress progress(this);
+        summary = LoadRecipients(*m_db, RecipientLoadRequest{m_targetType, m_codeList, m_condition}, m_list,
+                                 progress.Hooks());
     }
     if (m_targetType == 3)
         FillRequestDates();

@@ -90,12 +90,12 @@ TEST(RecipientLoader, MembersAreListedWithTheirMarks) {
 
     RecipientList list;
     std::vector<std::string> progress;
-    LoadProgress watch;
-    watch.start = [&](const std::string& text, int n) {
-        progress.push_back(Cp949ToUtf8(text) + "/" + std::to_string(n));
+    ProgressHooks watch;
+    watch.show = [&](bool show, const std::string& text) {
+        progress.push_back(show ? Cp949ToUtf8(text) : std::string("done"));
     };
-    watch.step = [&](int pos) { progress.push_back(std::to_string(pos)); };
-    watch.finish = [&] { progress.push_back("done"); };
+    watch.range = [&](int n) { progress.back() += "/" + std::to_string(n); };
+    watch.pos = [&](int pos) { progress.push_back(std::to_string(pos)); };
     const RecipientLoadSummary s = LoadRecipients(store.db(), {0, "", "AND mem_code>0"}, list, watch);
     EXPECT_EQ(Shown(list), (std::vector<std::string>{
                                "1|김하나|01011112222|1,234,567|2024-04-30 18:05|2024-05-01 09:30||v",
@@ -150,10 +150,12 @@ TEST(RecipientLoader, AppMessageVariantKeepsAppMembersOfAnyNumberForm) {
                                   "mem_apply, mem_m2date FROM member WHERE mem_code>0"}));
     RecipientList list;
     std::vector<std::string> progress;
-    LoadProgress watch;
-    watch.start = [&](const std::string& text, int n) {
-        progress.push_back(Cp949ToUtf8(text) + "/" + std::to_string(n));
+    ProgressHooks watch;
+    watch.show = [&](bool show, const std::string& text) {
+        if (show)
+            progress.push_back(Cp949ToUtf8(text));
     };
+    watch.range = [&](int n) { progress.back() += "/" + std::to_string(n); };
     const RecipientLoadSummary s = LoadRecipients(store.db(), request, list, watch);
     // A landline counts (the app knows its user, not the number's prefix); no date, no app.
     EXPECT_EQ(Shown(list), (std::vector<std::string>{
@@ -200,10 +202,12 @@ TEST(RecipientLoader, CouponVariantListsAppMembersCheckedWhateverTheirRefusal) {
                                   "(12,11,10,9,8,7,6,5,4,3,2,1) AND mem_point>=0"}));
     RecipientList list;
     std::vector<std::string> progress;
-    LoadProgress watch;
-    watch.start = [&](const std::string& text, int n) {
-        progress.push_back(Cp949ToUtf8(text) + "/" + std::to_string(n));
+    ProgressHooks watch;
+    watch.show = [&](bool show, const std::string& text) {
+        if (show)
+            progress.push_back(Cp949ToUtf8(text));
     };
+    watch.range = [&](int n) { progress.back() += "/" + std::to_string(n); };
     const RecipientLoadSummary s = LoadRecipients(store.db(), request, list, watch);
     // Refusal of advertising (8) and three failed deliveries (3) do not matter for a coupon; the
     // business name has its own column; 6 and 1 repeat 11's number; 15 digits and a cut number are
@@ -394,8 +398,8 @@ TEST(RecipientLoader, LongCodeListsKeepTheHostsOrderAcrossStatements) {
     ScriptedMessages messages;
     RecipientList list;
     int steps = 0, last = 0;
-    LoadProgress watch;
-    watch.step = [&](int pos) {
+    ProgressHooks watch;
+    watch.pos = [&](int pos) {
         ++steps;
         last = pos;
     };
