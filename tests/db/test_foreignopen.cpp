@@ -19,6 +19,7 @@
 #include "center/send/sendrecord.h"
 #include "frame/widgets/openfiledlg.h"
 #include "host/demodb.h"
+#include "tests/support/testfolders.h"
 #include "tests/support/whenmodal.h"
 
 namespace {
@@ -29,7 +30,12 @@ QApplication& App() {
     static int argc = 1;
     static char arg0[] = "test";
     static char* argv[] = {arg0, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
+    // Where Qt's file dialog keeps its history: the test's own, never the machine's.
+    static QTemporaryDir config;
+    static QApplication* app = [] {
+        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+        return new QApplication(argc, argv);
+    }();
     return *app;
 }
 
@@ -60,6 +66,7 @@ protected:
         App();
         ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("sqlite3")).isEmpty())
             << "the sqlite3 tool is missing (scripts/deps.sh installs it)";
+        ASSERT_TRUE(m_folders.ok());
         ASSERT_TRUE(m_dir.isValid());
         m_folder = m_dir.filePath(QStringLiteral("store"));
         ASSERT_TRUE(QDir().mkpath(m_folder));
@@ -110,6 +117,7 @@ protected:
         EXPECT_EQ(LocksHeld(), locks) << "the dialog opened and closed the store's files";
     }
 
+    TestFolders m_folders;
     QTemporaryDir m_dir;
     QString m_folder;
     QString m_path;
