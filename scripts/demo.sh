@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, creates the sample store database under demo/ if absent,
+# Installs what is missing, builds, creates the sample store database under demo/db/ if absent,
 # starts the service-center simulator and the stand-in host on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,8 +9,16 @@ scripts/deps.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target zmsg-host $( [ -f sim/main.cpp ] && echo zmsg-center-sim )
 
-DB="$ROOT/demo/store.db"
-mkdir -p "$ROOT/demo"
+# The store database keeps a folder of its own, where the file dialogs that look for pictures never go.
+DB="$ROOT/demo/db/store.db"
+mkdir -p "$ROOT/demo/db"
+# A store from before, kept beside the pictures, moves with its log and index (the demo is not running).
+if [ -f "$ROOT/demo/store.db" ] && [ ! -e "$DB" ]; then
+  for f in store.db store.db-wal store.db-shm; do
+    [ ! -e "$ROOT/demo/$f" ] || mv "$ROOT/demo/$f" "$ROOT/demo/db/$f"
+  done
+  echo "store database moved to demo/db/store.db"
+fi
 [ -f "$DB" ] || build/host/zmsg-host make-demo-db "$DB"
 # A picture for the app message's image editor (button "내 PC 이미지" of the app-message window).
 cp -f "$ROOT/res/demo/sample-picture.jpg" "$ROOT/demo/sample-picture.jpg"

@@ -131,8 +131,9 @@ TEST(HostCommands, ReceiptFromTheShellAppliesResultsOnce) {
     const QString db = QStringLiteral("sqlite:") + QString::fromStdString(f.storePath());
 
     // Too recent: the run completes and asks nothing. A DISPLAY with no server behind it is no display.
-    HostRun r = Host(f, Receive(f), [](QProcessEnvironment& e) {
-        e.insert(QStringLiteral("DISPLAY"), QStringLiteral(":97"));
+    const std::string deadDisplay = f.folders().DeadDisplay();
+    HostRun r = Host(f, Receive(f), [&deadDisplay](QProcessEnvironment& e) {
+        e.insert(QStringLiteral("DISPLAY"), QString::fromStdString(deadDisplay));
     });
     EXPECT_EQ(r.exitCode, 0) << r.output.toStdString();
     EXPECT_EQ(f.fx().sim().Requests().Count("SMSRESULT"), 0);

@@ -57,6 +57,11 @@ std::string TestFolders::PlaceProgram(const std::string& program) const {
                                                                                         : std::string();
 }
 
+std::string TestFolders::DeadDisplay() const {
+    // The folder is never made, and nobody else can make it inside this test's private one.
+    return m_dir.filePath(QStringLiteral("no-x-server/X0")).toStdString();
+}
+
 QProcessEnvironment TestFolders::Environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime()));

@@ -25,6 +25,9 @@ public:
     // The program placed in the host folder (a hard link, or a copy), so that a process started from
     // it has this host folder as its own. Empty when it could not be placed.
     std::string PlaceProgram(const std::string& program) const;
+    // A DISPLAY no X server can answer whatever else runs on the machine (a display number could be
+    // taken by any Xvfb): a socket path in this test's own folder where there is none.
+    std::string DeadDisplay() const;
     // The environment for a child process: the current one, with these runtime and state folders.
     QProcessEnvironment Environment() const;
 
