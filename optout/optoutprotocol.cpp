@@ -1,5 +1,6 @@
 #include "optout/optoutprotocol.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "center/centerconfig.h"
@@ -7,6 +8,7 @@
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "center/xmlelement.h"
+#include "frame/log.h"
 #include "frame/urlopener.h"
 #include "optout/optoutreply.h"
 
@@ -27,6 +29,39 @@ std::string XmlText(std::string_view text) {
 
 std::string StatusSuffix(int code) {
     return K("(상태확인-응답코드:") + std::to_string(code) + ")";
+}
+
+// What the log says of a record that was left out: its place, the check it failed and its texts as
+// received (cut short: they are the server's, of any length).
+std::string SkippedLine(const SkippedRecord& r) {
+    auto shown = [](const std::string& text) {
+        std::string cut = text.substr(0, 40);
+        for (char& c : cut)
+            if (c == '\r' || c == '\n')
+                c = ' ';
+        return "[" + cut + "]";
+    };
+    const char* what = "";
+    switch (r.check) {
+    case ReplyCheck::NoDate:
+    case ReplyCheck::BadDate:
+        what = "요청일자 형식오류";
+        break;
+    case ReplyCheck::NoTime:
+    case ReplyCheck::BadTime:
+        what = "요청시각 형식오류";
+        break;
+    case ReplyCheck::NoCalledNumber:
+    case ReplyCheck::BadCalledNumber:
+        what = "수신번호 형식오류";
+        break;
+    default:
+        what = "수신거부번호 형식오류";
+        break;
+    }
+    return K("수신거부요청 제외(") + std::to_string(r.index) + K("번째, ") + K(what) +
+           "): DATE=" + shown(r.date) + " TIME=" + shown(r.time) + " CN=" + shown(r.calledNumber) +
+           " P=" + shown(r.caller);
 }
 
 } // namespace
@@ -99,6 +134,8 @@ CallListReply ParseCallListReply(std::string_view utf8Reply) {
     switch (read.check) {
     case ReplyCheck::Ok:
         out.requests = std::move(read.requests);
+        for (const SkippedRecord& r : read.skipped)
+            out.skipped.push_back(SkippedLine(r));
         return out;
     case ReplyCheck::NotAccepted:
         if (read.result == 2000)
@@ -108,19 +145,6 @@ CallListReply ParseCallListReply(std::string_view utf8Reply) {
         return fail(format + "(Request_Message)");
     case ReplyCheck::NoList:
         return fail(format + "(Request_LIST)");
-    case ReplyCheck::NoDate:
-        return fail(format + "(Request_pChild_DATE)");
-    case ReplyCheck::NoTime:
-    case ReplyCheck::BadTime:
-        return fail(format + "(Request_pChild_TIME)");
-    case ReplyCheck::NoCalledNumber:
-    case ReplyCheck::BadCalledNumber:
-        return fail(format + "(Request_pChild_CN)");
-    case ReplyCheck::NoCaller:
-    case ReplyCheck::BadCaller:
-        return fail(format + "(Request_pChild_P)");
-    case ReplyCheck::BadDate:
-        return fail(K("요청일자 형식이 올바르지 않습니다."));
     default:
         return fail(format + "(Request_CallList)");
     }
@@ -151,17 +175,31 @@ DownloadOutcome DownloadRequests(CSQLDirect& db, const std::string& sessionId, i
         return out;
     }
     out.received = static_cast<int>(parsed.requests.size());
+    out.skipped = static_cast<int>(parsed.skipped.size());
+    for (const RefusalRequest& r : parsed.requests) {
+        const int day = std::atoi(r.day.c_str());
+        out.firstDay = out.firstDay == 0 ? day : std::min(out.firstDay, day);
+        out.lastDay = std::max(out.lastDay, day);
+    }
+    for (const std::string& line : parsed.skipped)
+        WriteLog(line, kServerLevel);
     out.store = StoreRequests(db, parsed.requests, empCode);
     if (!out.store.ok) {
         out.notice = out.store.failure;
         return out;
     }
     out.completed = true;
+    out.notice.logLevel = -1;
     // The start point asks for the newest stored second again, so a reply may hold only what is
     // already stored: that is nothing new, not a completed receipt.
+    if (out.store.stored == 0 && out.skipped == 0) {
+        out.notice.text = K("추가된 수신거부 요청이 없습니다.");
+        return out;
+    }
     out.notice.text =
-        out.store.stored > 0 ? K("데이타 수신이 완료되었습니다.") : K("추가된 수신거부 요청이 없습니다.");
-    out.notice.logLevel = -1;
+        K("데이타 수신이 완료되었습니다.") + K("\n저장 : ") + std::to_string(out.store.stored) + K(" 건");
+    if (out.skipped > 0)
+        out.notice.text += K("\n형식오류로 제외 : ") + std::to_string(out.skipped) + K(" 건 (로그 참조)");
     return out;
 }
 

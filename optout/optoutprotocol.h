@@ -36,12 +36,14 @@ bool IsAcceptable080Number(int result, const std::string& number);
 
 struct CallListReply {
     int result = -1;                      // the server's code, -1 when none could be read
-    std::vector<RefusalRequest> requests; // only when the whole reply was valid (result 1000)
+    std::vector<RefusalRequest> requests; // the usable records of a reply with result 1000
+    std::vector<std::string> skipped;     // one log line (CP949) per record left out
     UserNotice failure;                   // set when the reply is not taken (level 16)
 };
 
-// Parses a call list reply (UTF-8). Every LIST must hold DATE (8 digits once "-" are removed),
-// TIME (digits), CN and P (digits): the first one that does not refuses the whole reply.
+// Parses a call list reply (UTF-8). A LIST is taken when it holds DATE (8 digits once "-" are
+// removed), TIME (digits), CN and P (digits once hyphens and blanks are removed); any other is left
+// out on its own and named in skipped.
 CallListReply ParseCallListReply(std::string_view utf8Reply);
 
 // The call list request's XML for a start point.
@@ -50,10 +52,14 @@ std::string CallListXml(const std::string& sessionId, const StartPoint& from);
 struct DownloadOutcome {
     bool ran = false;       // false: no session, nothing was asked
     bool completed = false; // the reply was taken and stored: the list is queried again
-    int received = 0;       // requests in the reply
-    StoreOutcome store;     // what storing did
-    // What the user is told: the failure; "데이타 수신이 완료되었습니다." after new requests were stored;
-    // "추가된 수신거부 요청이 없습니다." (message box only) when the reply held only requests already stored.
+    int received = 0;       // usable requests in the reply
+    int skipped = 0;        // records left out (logged one by one)
+    int firstDay = 0;       // yyyymmdd of the oldest and newest usable request (0: none)
+    int lastDay = 0;
+    StoreOutcome store; // what storing did
+    // What the user is told: the failure; "데이타 수신이 완료되었습니다." with the stored and skipped
+    // counts; "추가된 수신거부 요청이 없습니다." (message box only) when the reply held only requests
+    // already stored.
     UserNotice notice;
 };
 

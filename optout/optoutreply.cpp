@@ -12,6 +12,14 @@ bool AllDigits(std::string_view text, size_t minLength, size_t maxLength) {
            std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+std::string WithoutSeparators(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != '-' && c != ' ' && c != '\t')
+            out += c;
+    return out;
+}
+
 bool Child(const XmlElement& node, std::string_view name, std::string& text) {
     const XmlElement* child = FindChild(node, name);
     if (!child)
@@ -73,30 +81,39 @@ CallListRead ReadCallListXml(std::string_view cp949) {
     }
     std::vector<RefusalRequest> requests;
     requests.reserve(lists.size());
+    int index = 0;
     for (const XmlElement* list : lists) {
+        ++index;
         RefusalRequest r;
         std::string date;
-        // The first failing check refuses the whole reply: nothing of it is stored.
-        out.check = !Child(*list, "DATE", date)            ? ReplyCheck::NoDate
-                    : !Child(*list, "TIME", r.time)        ? ReplyCheck::NoTime
-                    : !Child(*list, "CN", r.calledNumber)  ? ReplyCheck::NoCalledNumber
-                    : !Child(*list, "P", r.refusingNumber) ? ReplyCheck::NoCaller
-                                                           : ReplyCheck::Ok;
-        if (out.check != ReplyCheck::Ok)
-            return out;
-        std::erase(date, '-');
-        r.day = date;
-        // Every value below ends up in the store: it is taken only as the digits it must be. A time
-        // fits a 32-bit integer; a number fits its column.
-        out.check = !AllDigits(r.day, 8, 8)               ? ReplyCheck::BadDate
+        ReplyCheck check = !Child(*list, "DATE", date)            ? ReplyCheck::NoDate
+                           : !Child(*list, "TIME", r.time)        ? ReplyCheck::NoTime
+                           : !Child(*list, "CN", r.calledNumber)  ? ReplyCheck::NoCalledNumber
+                           : !Child(*list, "P", r.refusingNumber) ? ReplyCheck::NoCaller
+                                                                  : ReplyCheck::Ok;
+        SkippedRecord skipped{index, check, date, r.time, r.calledNumber, r.refusingNumber};
+        if (check == ReplyCheck::Ok) {
+            // Hyphens and blanks are how people write numbers; the digits are the number.
+            std::erase(date, '-');
+            r.day = date;
+            r.calledNumber = WithoutSeparators(r.calledNumber);
+            r.refusingNumber = WithoutSeparators(r.refusingNumber);
+            // Every value below ends up in the store: it is taken only as the digits it must be. A time
+            // fits a 32-bit integer; a number fits its column.
+            check = !AllDigits(r.day, 8, 8)               ? ReplyCheck::BadDate
                     : !AllDigits(r.time, 1, 9)            ? ReplyCheck::BadTime
                     : !AllDigits(r.calledNumber, 1, 20)   ? ReplyCheck::BadCalledNumber
                     : !AllDigits(r.refusingNumber, 1, 20) ? ReplyCheck::BadCaller
                                                           : ReplyCheck::Ok;
-        if (out.check != ReplyCheck::Ok)
-            return out;
+        }
+        if (check != ReplyCheck::Ok) {
+            skipped.check = check;
+            out.skipped.push_back(std::move(skipped));
+            continue;
+        }
         requests.push_back(std::move(r));
     }
+    out.check = ReplyCheck::Ok;
     out.requests = std::move(requests);
     return out;
 }

@@ -27,6 +27,13 @@ enum class ReplyCheck {
     BadCaller,       // not 1 to 20 digits
 };
 
+// A LIST element that was not taken: what it held, as received, and the first check it failed.
+struct SkippedRecord {
+    int index = 0; // 1-based among the LIST elements
+    ReplyCheck check = ReplyCheck::Ok;
+    std::string date, time, calledNumber, caller;
+};
+
 struct AuthRead {
     ReplyCheck check = ReplyCheck::NoResult;
     int result = -1; // the code read, -1 when none
@@ -41,5 +48,8 @@ struct CallListRead {
     int result = -1;
     std::string message;
     std::vector<RefusalRequest> requests; // only when check is Ok
+    // Records that did not hold a usable day, time or number. They are left out one by one: one
+    // record refusing the whole reply would stop every later download at the same record.
+    std::vector<SkippedRecord> skipped;
 };
 CallListRead ReadCallListXml(std::string_view cp949);

@@ -70,23 +70,38 @@ RefusalSelection CollectSelection(const std::vector<RefusalRow>& rows, const std
     return out;
 }
 
-bool SelectRequests(const std::vector<RefusalRow>& rows, const std::vector<bool>& ticked, bool manual,
-                    RefusalSelection& selection) {
+std::string SelectionQuestion(RefusalAction action, bool allListed) {
+    const char* const whom = allListed ? "조회된 전체 요청건" : "선택된 요청건";
+    switch (action) {
+    case RefusalAction::Apply:
+        return K(whom) + K("의 회원을 수신거부 처리하고,\n처리결과 알림 메시지를 발송하시겠습니까?");
+    case RefusalAction::Notify:
+        return K(whom) + K("의 회원에게 처리결과 알림 메시지를 발송하시겠습니까?\n(회원의 수신거부 설정은 "
+                           "바뀌지 않습니다.)");
+    case RefusalAction::ByHand:
+    default:
+        return K(whom) + K("을 임의완료 처리하시겠습니까?\n(회원의 수신거부 설정과 알림 메시지 발송 없이 "
+                           "요청건만 완료됩니다.)");
+    }
+}
+
+bool SelectRequests(const std::vector<RefusalRow>& rows, const std::vector<bool>& ticked,
+                    RefusalAction action, RefusalSelection& selection) {
     selection = {};
     if (rows.empty())
         return false;
     RefusalSelection chosen = CollectSelection(rows, ticked, true);
     if (chosen.ticked > 0) {
-        if (ShowMessageBox(K("선택된 요청건에 대해 적용을 적용하시겠습니까?"), kQuestionNoDefault) != IDYES)
+        if (ShowMessageBox(SelectionQuestion(action, false), kQuestionNoDefault) != IDYES)
             return false;
         selection = std::move(chosen);
         return true;
     }
-    if (manual) {
+    if (action == RefusalAction::ByHand) {
         ShowMessageBox(K("선택된 대상이 있을 경우에만 적용가능합니다."));
         return false;
     }
-    if (ShowMessageBox(K("선택된 수신거부 요청건이 없습니다.\n조회된 전체 요청건에 대해 적용하시겠습니까?"),
+    if (ShowMessageBox(K("선택된 수신거부 요청건이 없습니다.\n") + SelectionQuestion(action, true),
                        kQuestionNoDefault) != IDYES)
         return false;
     selection = CollectSelection(rows, ticked, false);
@@ -199,22 +214,111 @@ std::vector<int32_t> FindNotifiedRequests(CSQLDirect& db, int32_t sendCode,
     return out;
 }
 
-CompletionOutcome CompleteNotices(CSQLDirect& db, int32_t sendCode, const std::vector<int32_t>& chosen,
-                                  const std::vector<RefusalRow>& rows, int empCode) {
+int32_t HighestSendCode(CSQLDirect& db) {
+    std::vector<std::vector<std::string>> rows;
+    if (!db.DoQuery("SELECT ISNULL(MAX(ss_code), 0) FROM smssend", rows)) {
+        WriteLog(db.GetLastError(), 0);
+        return -1;
+    }
+    return rows.empty() || rows[0].empty() ? 0 : static_cast<int32_t>(std::atol(rows[0][0].c_str()));
+}
+
+namespace {
+
+// The codes among sendCodes that are notices recorded above codesBefore.
+bool OwnNotices(CSQLDirect& db, const std::vector<int32_t>& sendCodes, int32_t codesBefore,
+                std::vector<int32_t>& notices) {
+    notices.clear();
+    if (sendCodes.empty() || codesBefore < 0)
+        return true;
+    std::vector<std::vector<std::string>> found;
+    if (!db.DoQuery("SELECT ss_code FROM smssend WHERE ss_target=3 AND ss_code>" +
+                        std::to_string(codesBefore) + " AND ss_code IN (" + JoinCodes(sendCodes) +
+                        ") ORDER BY ss_code",
+                    found)) {
+        WriteLog(db.GetLastError(), 0);
+        return false;
+    }
+    for (const auto& row : found)
+        if (!row.empty())
+            notices.push_back(static_cast<int32_t>(std::atol(row[0].c_str())));
+    return true;
+}
+
+// The members among codes whose refusal is on record now.
+bool RefusedMembers(CSQLDirect& db, const std::vector<int32_t>& codes, std::vector<int32_t>& refused) {
+    refused.clear();
+    for (size_t from = 0; from < codes.size(); from += kCodesPerStatement) {
+        const std::vector<int32_t> part(
+            codes.begin() + static_cast<long>(from),
+            codes.begin() + static_cast<long>(std::min(codes.size(), from + kCodesPerStatement)));
+        std::vector<std::vector<std::string>> found;
+        if (!db.DoQuery("SELECT mem_code FROM member WHERE mem_code IN (" + JoinCodes(part) +
+                            ") AND (ISNULL(mem_apply, 0) & 4096) = 4096",
+                        found)) {
+            WriteLog(db.GetLastError(), 0);
+            return false;
+        }
+        for (const auto& row : found)
+            if (!row.empty())
+                refused.push_back(static_cast<int32_t>(std::atol(row[0].c_str())));
+    }
+    return true;
+}
+
+} // namespace
+
+CompletionOutcome CompleteNotices(CSQLDirect& db, const std::vector<int32_t>& sendCodes, int32_t codesBefore,
+                                  const std::vector<int32_t>& chosen, const std::vector<RefusalRow>& rows,
+                                  int empCode) {
     CompletionOutcome out;
-    // Decided by the send, not by how the SMS dialog was closed: a reserved notice is a sent notice
-    // even when the dialog was then cancelled.
-    if (sendCode != 0) {
-        out.completed = FindNotifiedRequests(db, sendCode, rows, &out.failure);
-        if (!out.failure.empty())
-            return out;
-        if (!out.completed.empty())
-            UpdateRequestStatus(db, out.completed, kRefusalCompleted, empCode, &out.failure);
+    std::vector<int32_t> notices;
+    if (!OwnNotices(db, sendCodes, codesBefore, notices)) {
+        out.failure = UserNotice{K("SMS 발송리스트 데이타를 참조할 수 없습니다.(SQL오류)"), 1};
         return out;
     }
-    out.onHold = chosen;
-    if (!out.onHold.empty())
-        UpdateRequestStatus(db, out.onHold, kRefusalOnHold, empCode, &out.failure);
+    std::vector<int32_t> reached;
+    for (int32_t code : notices) {
+        WriteLog(K("수신거부 완료통보 발송코드=") + std::to_string(code), 0);
+        for (int32_t request : FindNotifiedRequests(db, code, rows, &out.failure))
+            AddOnce(reached, request);
+        if (!out.failure.empty())
+            return out;
+    }
+    std::vector<int32_t> members;
+    for (const RefusalRow& row : rows)
+        if (row.memberCode > 0 && std::find(reached.begin(), reached.end(), row.requestCode) != reached.end())
+            AddOnce(members, row.memberCode);
+    std::vector<int32_t> refused;
+    if (!RefusedMembers(db, members, refused)) {
+        out.failure = UserNotice{K("회원데이타를 참조할 수 없습니다.(SQL오류)"), 1};
+        return out;
+    }
+    auto carriedOut = [&](int32_t request) {
+        if (std::find(reached.begin(), reached.end(), request) == reached.end())
+            return false;
+        bool matched = false;
+        for (const RefusalRow& row : rows) {
+            if (row.requestCode != request || row.memberCode <= 0)
+                continue;
+            matched = true;
+            if (std::find(refused.begin(), refused.end(), row.memberCode) == refused.end())
+                return false;
+        }
+        return matched;
+    };
+    for (int32_t request : chosen) {
+        if (carriedOut(request))
+            AddOnce(out.completed, request);
+        else
+            AddOnce(out.onHold, request);
+    }
+    UserNotice failure;
+    if (!out.completed.empty() &&
+        !UpdateRequestStatus(db, out.completed, kRefusalCompleted, empCode, &failure))
+        out.failure = failure;
+    if (!out.onHold.empty() && !UpdateRequestStatus(db, out.onHold, kRefusalOnHold, empCode, &failure))
+        out.failure = failure;
     return out;
 }
 

@@ -20,15 +20,25 @@ struct RefusalSelection {
     int ticked = 0;                   // rows the user ticked
 };
 
-// The rows an action may take (statuses 0 to 2 with a check box): the ticked ones, or all when none
+// The rows an action may take (open requests, with a check box): the ticked ones, or all when none
 // is ticked. ticked[i] belongs to rows[i].
 RefusalSelection CollectSelection(const std::vector<RefusalRow>& rows, const std::vector<bool>& ticked,
                                   bool onlyTicked);
 
-// The whole choice with its questions (message box 0x124) and the message for manual completion
+// The three actions of the list; each asks its own question, naming what Yes does.
+enum class RefusalAction {
+    Apply,  // "수신거부적용": refuse the members, then send the notice
+    Notify, // "처리결과알림": send the notice only
+    ByHand, // "임의완료처리": close the requests only (needs ticked rows)
+};
+
+// The question an action asks before working on the ticked requests, or on all listed ones.
+std::string SelectionQuestion(RefusalAction action, bool allListed);
+
+// The whole choice with its question (message box 0x124) and the message for manual completion
 // without ticks. false: nothing to do.
-bool SelectRequests(const std::vector<RefusalRow>& rows, const std::vector<bool>& ticked, bool manual,
-                    RefusalSelection& selection);
+bool SelectRequests(const std::vector<RefusalRow>& rows, const std::vector<bool>& ticked,
+                    RefusalAction action, RefusalSelection& selection);
 
 struct ApplyOutcome {
     std::vector<int32_t> requests; // requests whose member was refused now
@@ -51,15 +61,24 @@ bool InsertMemberLog(CSQLDirect& db, int32_t member, int kind, const std::string
 std::vector<int32_t> FindNotifiedRequests(CSQLDirect& db, int32_t sendCode,
                                           const std::vector<RefusalRow>& rows, UserNotice* failure = nullptr);
 
-// After the notice step: the requests the send reached become "완료", the other chosen ones "보류".
-// sendCode: the local code of the send the SMS dialog made (0: nothing was sent, however it closed).
+// The highest local send code recorded so far (0 for none; -1 when it cannot be read). Taken before
+// the notice dialog opens: the notices it makes come above it.
+int32_t HighestSendCode(CSQLDirect& db);
+
+// After the notice step: the chosen requests the notices reached become "완료", the other chosen ones
+// "보류". sendCodes: the local codes the notice dialog recorded (none: nothing was sent, however it
+// closed). Only a notice counts (recipient type 3) recorded above codesBefore, the highest code before
+// the dialog opened: an earlier send the dialog settled from the journal is no notice of this round.
+// A request completes only when every member matched to it refuses advertising (bit 4096) by now:
+// a notice must not say a refusal was carried out that was not.
 struct CompletionOutcome {
     std::vector<int32_t> completed;
     std::vector<int32_t> onHold;
     UserNotice failure;
 };
-CompletionOutcome CompleteNotices(CSQLDirect& db, int32_t sendCode, const std::vector<int32_t>& chosen,
-                                  const std::vector<RefusalRow>& rows, int empCode);
+CompletionOutcome CompleteNotices(CSQLDirect& db, const std::vector<int32_t>& sendCodes, int32_t codesBefore,
+                                  const std::vector<int32_t>& chosen, const std::vector<RefusalRow>& rows,
+                                  int empCode);
 
 // "임의완료처리": the chosen requests become status 4 (completed ones stay 0).
 bool CompleteByHand(CSQLDirect& db, const std::vector<int32_t>& chosen, int empCode,

@@ -1,6 +1,8 @@
 #include "optout/refusallist.h"
 
+#include <algorithm>
 #include <cstdlib>
+#include <set>
 
 #include "center/db/sqldirect.h"
 #include "center/phonemask.h"
@@ -95,6 +97,8 @@ RefusalQuery QueryRequests(CSQLDirect& db, const RefusalFilter& filter) {
         if (wholeNumber && refusing != filter.search)
             continue;
         const int status = std::atoi(c[8].c_str());
+        // Only an open request is worked on: a finished one keeps its member shown, without a box.
+        const bool open = status == 1 || status == 2;
         if (out.rows.empty() || out.rows.back().requestCode != code) {
             RefusalRow r;
             r.requestCode = code;
@@ -108,11 +112,11 @@ RefusalQuery QueryRequests(CSQLDirect& db, const RefusalFilter& filter) {
             r.insertDate = First16(c[4]);
             r.refuseDate = First16(c[6]);
             r.smsDate = First16(c[7]);
-            r.checkable = status >= 0 && status <= 2;
+            r.checkable = open;
             out.rows.push_back(std::move(r));
             requestRow = out.rows.size() - 1;
         }
-        if (status < 0 || status > 2 || c[11].empty())
+        if (c[11].empty())
             continue;
         const bool refuses = std::atoi(c[16].c_str()) == 1;
         if ((filter.smsFlag == 0 || filter.smsFlag == 1) && refuses != (filter.smsFlag == 1))
@@ -128,7 +132,7 @@ RefusalQuery QueryRequests(CSQLDirect& db, const RefusalFilter& filter) {
             extra.requestCode = code;
             extra.requestRow = false;
             extra.status = status;
-            extra.checkable = true;
+            extra.checkable = open;
             out.rows.push_back(std::move(extra));
             target = &out.rows.back();
         }
@@ -140,4 +144,48 @@ RefusalQuery QueryRequests(CSQLDirect& db, const RefusalFilter& filter) {
     }
     out.ok = true;
     return out;
+}
+
+bool FindRefusedNumbers(CSQLDirect& db, const std::vector<std::string>& phones, std::vector<bool>& refused,
+                        UserNotice& failure) {
+    refused.assign(phones.size(), false);
+    // Narrowed by the last four digits (never masked), then compared whole once restored. Only digits
+    // go into the statement.
+    std::vector<std::string> tails;
+    for (const std::string& phone : phones) {
+        const std::string digits = CvexGlobal::GetNumberOnlyString(phone);
+        if (digits.size() >= 4)
+            tails.push_back("'" + digits.substr(digits.size() - 4) + "'");
+    }
+    if (tails.empty())
+        return true;
+    std::set<std::string> numbers;
+    constexpr size_t kTailsPerStatement = 500;
+    for (size_t from = 0; from < tails.size(); from += kTailsPerStatement) {
+        std::string in;
+        for (size_t i = from; i < std::min(tails.size(), from + kTailsPerStatement); ++i)
+            in += (in.empty() ? "" : ",") + tails[i];
+        std::vector<std::vector<std::string>> members, requests;
+        if (!db.DoQuery("SELECT mem_cel, mem_key4 FROM member WHERE (ISNULL(mem_apply, 0) & 4096) = 4096 AND "
+                        "RIGHT(RTRIM(REPLACE(mem_cel,'*','')),4) IN (" +
+                            in + ")",
+                        members) ||
+            !db.DoQuery("SELECT sr_rnumber, sr_key2 FROM smsrefuse WHERE "
+                        "RIGHT(RTRIM(REPLACE(sr_rnumber,'*','')),4) IN (" +
+                            in + ")",
+                        requests)) {
+            WriteLog(db.GetLastError(), 0);
+            failure = UserNotice{K("수신거부 데이타를 참조할 수 없습니다.(SQL오류)"), 1};
+            return false;
+        }
+        for (const auto* rows : {&members, &requests})
+            for (const auto& row : *rows)
+                if (row.size() >= 2)
+                    numbers.insert(CvexGlobal::GetNumberOnlyString(Restored(row[0], row[1])));
+    }
+    for (size_t i = 0; i < phones.size(); ++i) {
+        const std::string digits = CvexGlobal::GetNumberOnlyString(phones[i]);
+        refused[i] = !digits.empty() && numbers.count(digits) > 0;
+    }
+    return true;
 }

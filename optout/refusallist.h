@@ -34,7 +34,7 @@ struct RefusalRow {
     std::string insertDate;     // sr_idate, 16 characters: the tip of the edit date
     std::string refuseDate;     // sr_refusedate, 16 characters
     std::string smsDate;        // sr_smsdate, 16 characters
-    bool checkable = false;     // statuses 0 to 2: the member column carries a check box
+    bool checkable = false;     // open (status 1 or 2): the member column carries a check box
     int32_t memberCode = 0;     // 0: no member matched
     std::string memberName;
     std::string memberBarcode;
@@ -53,3 +53,10 @@ std::string RefusalQuerySql(const RefusalFilter& filter);
 // Runs the list query: requests of the period (and status, number) with the active members whose
 // whole mobile number equals the refusing number (the join narrows by the last four digits).
 RefusalQuery QueryRequests(CSQLDirect& db, const RefusalFilter& filter);
+
+// Which phones (digits only) belong to someone who refused advertising: an active or former member
+// whose mobile is that number and whose mem_apply has bit 4096, or the caller of a refusal request on
+// record (any status; its number is stored masked). refused[i] belongs to phones[i]. false with the
+// failure (level 1) when it could not be read: then no number can be vouched for.
+bool FindRefusedNumbers(CSQLDirect& db, const std::vector<std::string>& phones, std::vector<bool>& refused,
+                        UserNotice& failure);

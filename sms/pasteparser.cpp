@@ -85,11 +85,14 @@ PasteResult PasteRecipients(const QString& clipboardText, RecipientList& list) {
     return result;
 }
 
-std::string PasteSummaryMessage(const PasteResult& result) {
-    if (result.added == result.total)
+std::string PasteSummaryMessage(const PasteResult& result, int refused) {
+    const int added = result.added - refused;
+    if (added == result.total)
         return K("붙여넣기 입력데이터 ") + Grouped(result.total) + K(" 건을 전송대상에 추가했습니다.");
-    std::string text = K("붙여넣기 입력데이터 총 ") + Grouped(result.total) + K(" 건중 ") +
-                       Grouped(result.added) + K(" 건을 전송대상에 추가했습니다.");
+    std::string text = K("붙여넣기 입력데이터 총 ") + Grouped(result.total) + K(" 건중 ") + Grouped(added) +
+                       K(" 건을 전송대상에 추가했습니다.");
+    if (refused > 0)
+        text += K("\n\nSMS 수신거부 ") + Grouped(refused) + K(" 건은 추가하지 않았습니다.");
     const int unencodable = static_cast<int>(result.unencodableLines.size());
     const int noPhone = result.total - result.added - unencodable;
     if (noPhone > 0)

@@ -18,5 +18,6 @@ struct PasteResult {
 // Splits the text into lines and fields (tab-separated when it holds a tab anywhere, else ','),
 // and adds every line that has a number. Lines with characters CP949 cannot hold are not added.
 PasteResult PasteRecipients(const QString& clipboardText, RecipientList& list);
-// The message after a paste ("붙여넣기 입력데이터 ..."), with the unencodable lines named.
-std::string PasteSummaryMessage(const PasteResult& result);
+// The message after a paste ("붙여넣기 입력데이터 ..."), with the unencodable lines named. refused: of
+// the added lines, those left out afterwards as numbers that refused advertising.
+std::string PasteSummaryMessage(const PasteResult& result, int refused = 0);

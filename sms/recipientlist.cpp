@@ -92,9 +92,14 @@ void RecipientList::RemoveRows(const std::vector<size_t>& indexes) {
         if (i < drop.size())
             drop[i] = true;
     size_t kept = 0;
-    for (size_t i = 0; i < m_rows.size(); ++i)
-        if (!drop[i])
-            m_rows[kept++] = std::move(m_rows[i]);
+    for (size_t i = 0; i < m_rows.size(); ++i) {
+        if (drop[i])
+            continue;
+        // A row moved onto itself would lose its texts.
+        if (kept != i)
+            m_rows[kept] = std::move(m_rows[i]);
+        ++kept;
+    }
     m_rows.resize(kept);
     m_byPhone.clear();
     for (size_t i = 0; i < m_rows.size(); ++i)

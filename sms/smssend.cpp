@@ -168,6 +168,18 @@ bool SmsSendTransaction::Check() {
         Refuse(K("발송하려는 ") + m_label + K("메시지에 내용이 없습니다."), kFocusMessage);
         return false;
     }
+    // A refusal notice goes exactly to those who refused advertising: it must never be one, however
+    // its text came about (typed, a page sample, a draft).
+    if (m_in.targetType == 3) {
+        // The subject goes out as the LMS subject, and as the app title of a combined send.
+        const bool adSubject = (m_in.lms || m_in.combinedSend) && IsAdvertising(m_in.subject);
+        if (adSubject || IsAdvertising(m_message)) {
+            Refuse(K("수신거부 처리결과 알림에는 광고 메시지를 보낼 수 없습니다.\n") +
+                       K(adSubject ? "메시지 제목" : "메시지") + K("의 \"(광고)\" 문구를 지워 주십시오."),
+                   kFocusMessage);
+            return false;
+        }
+    }
     if (m_in.adRules && !m_in.adRules())
         return false;
     auto field = [&](const std::string& header) {

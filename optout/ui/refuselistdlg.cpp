@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <optional>
-#include <set>
 
 #include <QComboBox>
 #include <QDateEdit>
@@ -84,6 +83,10 @@ bool ReadFirstColumn(CSQLDirect& db, const char* sql, std::string& value) {
 
 int DayNumber(const QDate& date) {
     return date.year() * 10000 + date.month() * 100 + date.day();
+}
+
+QDate DateOf(int dayNumber) {
+    return QDate(dayNumber / 10000, dayNumber / 100 % 100, dayNumber % 100);
 }
 
 } // namespace
@@ -295,8 +298,18 @@ void CRefuseListDlg::OnDownload() {
     if (!outcome.ran)
         return;
     ShowNotice(outcome.notice);
-    if (outcome.completed)
-        QueryRequests();
+    if (!outcome.completed)
+        return;
+    // The period widens to the days received, so the list shows them (requests come in with the day
+    // of the call, often before the last 24 hours the dialog opens with).
+    if (outcome.firstDay > 0) {
+        const QDate first = DateOf(outcome.firstDay), last = DateOf(outcome.lastDay);
+        if (first.isValid() && first < m_from->date())
+            m_from->setDate(first);
+        if (last.isValid() && last > m_to->date())
+            m_to->setDate(last);
+    }
+    QueryRequests();
 }
 
 void CRefuseListDlg::OnOpenPage() {
@@ -312,15 +325,15 @@ std::vector<bool> CRefuseListDlg::Ticks() const {
     return ticked;
 }
 
-bool CRefuseListDlg::SelectRequests(bool manual) {
+bool CRefuseListDlg::SelectRequests(RefusalAction action) {
     m_selection = RefusalSelection{};
     if (m_rows.empty())
         return false;
-    return ::SelectRequests(m_rows, Ticks(), manual, m_selection);
+    return ::SelectRequests(m_rows, Ticks(), action, m_selection);
 }
 
 void CRefuseListDlg::OnApplyRefusal() {
-    if (!SelectRequests(false))
+    if (!SelectRequests(RefusalAction::Apply))
         return;
     // A failed member step still leads to the notice: those refused before it are to be told.
     const ApplyOutcome applied = ApplyRefusal(*m_db, m_selection.members, m_rows, m_empCode);
@@ -335,14 +348,14 @@ void CRefuseListDlg::OnApplyRefusal() {
 }
 
 void CRefuseListDlg::OnSendNotices() {
-    if (!SelectRequests(false))
+    if (!SelectRequests(RefusalAction::Notify))
         return;
     SendCompletionNotices();
     QueryRequests();
 }
 
 void CRefuseListDlg::OnCompleteByHand() {
-    if (!SelectRequests(true))
+    if (!SelectRequests(RefusalAction::ByHand))
         return;
     UserNotice failure;
     if (!CompleteByHand(*m_db, m_selection.requests, m_empCode, &failure))
@@ -352,9 +365,11 @@ void CRefuseListDlg::OnCompleteByHand() {
 
 bool CRefuseListDlg::SendCompletionNotices() {
     std::vector<int32_t> sendCodes;
+    int32_t codesBefore = 0;
     if (m_selection.openMembers.empty()) {
         ShowMessageBox(K("완료통보 메시지발송 대상회원이 없습니다."), MB_OK, 0, 0, BoxParent());
     } else {
+        codesBefore = HighestSendCode(*m_db);
         CSMSDlg sms(m_db, m_empCode, 3, JoinCodes(m_selection.openMembers), std::string(), nullptr);
         sms.exec();
         // How the dialog was closed says nothing: a reserved notice leaves it open, and closing it then
@@ -362,24 +377,8 @@ bool CRefuseListDlg::SendCompletionNotices() {
         // decide (a reserved one and a later one alike).
         sendCodes = sms.SendCodes();
     }
-    std::set<int32_t> notified;
-    for (int32_t code : sendCodes) {
-        WriteLog(K("수신거부 완료통보 발송코드=") + std::to_string(code), 0);
-        UserNotice failure;
-        for (int32_t request : FindNotifiedRequests(*m_db, code, m_rows, &failure))
-            notified.insert(request);
-        ShowNotice(failure);
-    }
-    // The chosen requests the notices reached are completed; the others wait on hold.
-    std::vector<int32_t> completed(notified.begin(), notified.end());
-    std::vector<int32_t> onHold;
-    for (int32_t request : m_selection.requests)
-        if (!notified.count(request))
-            onHold.push_back(request);
-    UserNotice failure;
-    if (!completed.empty() && !UpdateRequestStatus(*m_db, completed, kRefusalCompleted, m_empCode, &failure))
-        ShowNotice(failure);
-    if (!onHold.empty() && !UpdateRequestStatus(*m_db, onHold, kRefusalOnHold, m_empCode, &failure))
-        ShowNotice(failure);
-    return !completed.empty();
+    const CompletionOutcome outcome =
+        CompleteNotices(*m_db, sendCodes, codesBefore, m_selection.requests, m_rows, m_empCode);
+    ShowNotice(outcome.failure);
+    return !outcome.completed.empty();
 }

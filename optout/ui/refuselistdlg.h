@@ -45,7 +45,7 @@ private:
     void SetToolTips();
     // The ticked rows (or, on Yes, every listed row) as the three selection lists. False when the user
     // declined or there was nothing to choose.
-    bool SelectRequests(bool manual);
+    bool SelectRequests(RefusalAction action);
     // Opens the SMS dialog on the requesters and completes the requests it notified. True when at least
     // one notice went out (sent or reserved).
     bool SendCompletionNotices();

@@ -38,6 +38,7 @@
 #include "optout/notice.h"
 #include "optout/optoutprotocol.h"
 #include "optout/refusalcompletion.h"
+#include "optout/refusallist.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
 #include "sms/smsdraft.h"
@@ -634,6 +635,9 @@ void CSMSDlg::UpdateCounter() {
 }
 
 void CSMSDlg::ApplyAdTemplate() {
+    // A refusal notice is no advertisement: neither its text nor its LMS subject takes the mark.
+    if (m_targetType == 3)
+        return;
     std::string text = EditorText();
     const std::string before = text;
     const AdTemplates templates =
@@ -790,6 +794,13 @@ void CSMSDlg::OnAddRecipient() {
         m_grid->EnsureVisible(found + 1, 1);
         return;
     }
+    if (LeaveOutRefused({phone}).front()) {
+        ShowMessageBox(K("SMS 수신거부 회원이거나 080 수신거부를 요청한 전화번호입니다.\n"
+                         "전송대상에 추가하지 않았습니다."),
+                       MB_OK, 0, 0, BoxParent());
+        m_addPhone->setFocus();
+        return;
+    }
     const size_t before = m_list.size();
     if (m_list.AddRecipient(0, *name, phone, {}, {}, {}) == RecipientList::BadFormat) {
         // Said out loud: a number typed by hand must not vanish without a word.
@@ -813,13 +824,43 @@ void CSMSDlg::OnPaste() {
         ShowMessageBox(K("붙여넣기 할 데이터를 참조할 수 없습니다."), MB_OK, 0, 0, BoxParent());
         return;
     }
-    const PasteResult result = PasteRecipients(data->text(), m_list);
+    PasteResult result = PasteRecipients(data->text(), m_list);
+    int refusedCount = 0;
+    if (result.firstNewRow >= 0) {
+        // Pasted numbers are checked against the refusals as loaded members are.
+        std::vector<std::string> phones;
+        for (size_t i = static_cast<size_t>(result.firstNewRow); i < m_list.size(); ++i)
+            phones.push_back(m_list[i].phone);
+        const std::vector<bool> refused = LeaveOutRefused(phones);
+        std::vector<size_t> rows;
+        for (size_t i = 0; i < refused.size(); ++i)
+            if (refused[i])
+                rows.push_back(static_cast<size_t>(result.firstNewRow) + i);
+        refusedCount = static_cast<int>(rows.size());
+        m_list.RemoveRows(rows);
+        if (static_cast<size_t>(result.firstNewRow) >= m_list.size())
+            result.firstNewRow = -1;
+    }
     if (result.firstNewRow >= 0 && static_cast<size_t>(result.firstNewRow) < m_list.size()) {
         FillRecipientRows(*m_grid, m_list, static_cast<size_t>(result.firstNewRow));
         SelectRecipientRows(*m_grid, static_cast<size_t>(result.firstNewRow), m_list.size() - 1);
     }
     RecountTargets();
-    ShowMessageBox(PasteSummaryMessage(result), MB_OK, 0, 0, BoxParent());
+    ShowMessageBox(PasteSummaryMessage(result, refusedCount), MB_OK, 0, 0, BoxParent());
+}
+
+std::vector<bool> CSMSDlg::LeaveOutRefused(const std::vector<std::string>& phones) {
+    // The notice goes to those who refused: it is the one send their numbers belong in.
+    if (m_targetType == 3)
+        return std::vector<bool>(phones.size(), false);
+    std::vector<bool> refused;
+    UserNotice failure;
+    if (!FindRefusedNumbers(*m_db, phones, refused, failure)) {
+        // Numbers that cannot be checked are not vouched for.
+        ShowNotice(failure);
+        return std::vector<bool>(phones.size(), true);
+    }
+    return refused;
 }
 
 void CSMSDlg::OnCheckAll(bool checked) {
@@ -918,28 +959,31 @@ void CSMSDlg::accept() {
 
 bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string& message,
                          const std::optional<QDateTime>& reservation) {
-    if (m_noAdCheck->isChecked())
-        return true;
-    const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
-    if (optOut.size() < 10) {
-        // The clerk is told where the number goes, typed or fetched with the button.
-        ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오.\n"
-                         "(\"080수신번호\" 버튼 옆 칸에 매장의 080 수신거부 번호를 입력합니다.)"),
-                       MB_OK, 0, 0, BoxParent());
-        m_optOut->setFocus();
-        return false;
+    const std::string normalized = NormalizeMessage(message);
+    // The box exempts a message from the form rules of advertising only: a message that begins with
+    // the mark is advertising, and at night it needs the recipients' consent whatever the box says.
+    if (!m_noAdCheck->isChecked()) {
+        const std::string optOut = zmsg::ToCp949Lossy(m_optOut->text());
+        if (optOut.size() < 10) {
+            // The clerk is told where the number goes, typed or fetched with the button.
+            ShowMessageBox(K("메시지 수신동의철회를 위한 번호를 입력해 주십시오.\n"
+                             "(\"080수신번호\" 버튼 옆 칸에 매장의 080 수신거부 번호를 입력합니다.)"),
+                           MB_OK, 0, 0, BoxParent());
+            m_optOut->setFocus();
+            return false;
+        }
+        AdRuleInput rules;
+        rules.lms = lms;
+        rules.subject = subject;
+        rules.message = normalized;
+        rules.storeName = m_account.storeName;
+        rules.storePhone = m_account.storePhone;
+        rules.optOutNumber = optOut;
+        if (!CheckAdRules(rules, BoxParent()))
+            return false;
     }
-    AdRuleInput rules;
-    rules.lms = lms;
-    rules.subject = subject;
-    rules.message = NormalizeMessage(message);
-    rules.storeName = m_account.storeName;
-    rules.storePhone = m_account.storePhone;
-    rules.optOutNumber = optOut;
-    if (!CheckAdRules(rules, BoxParent()))
-        return false;
-    // A refusal notice is not advertising, whatever its text begins with.
-    return m_targetType == 3 || CheckNightAdvertising(rules.message, subject, reservation, BoxParent());
+    // A refusal notice never gets here as advertising: the send refuses that before.
+    return CheckNightAdvertising(normalized, subject, reservation, BoxParent());
 }
 
 void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {

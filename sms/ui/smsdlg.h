@@ -91,6 +91,9 @@ private:
     void OnRefreshAccount();
     void OnAddRecipient();
     void OnPaste();
+    // Which of the numbers added by hand or pasted must be left out: refused members' and callers'
+    // of the 080 line (every one when that cannot be read). None for the refusal notice.
+    std::vector<bool> LeaveOutRefused(const std::vector<std::string>& phones);
     void OnCheckAll(bool checked);
     void OnClickGrid(int row, int column);
     // The web panel and the side dialogs of the composer.

@@ -30,9 +30,10 @@ void OptOutStore::AddMember(int32_t code, const std::string& cel, int apply, int
     EXPECT_EQ(m_db.ExecuteSQL(sql.c_str()), SQL_OK) << m_db.GetLastError();
 }
 
-void OptOutStore::AddSend(int32_t code, const std::vector<std::string>& phones) {
+void OptOutStore::AddSend(int32_t code, const std::vector<std::string>& phones, int target) {
     std::string sql = "INSERT INTO smssend (ss_code, ss_msg, ss_target, ss_trcount) VALUES (" +
-                      std::to_string(code) + ", 'notice', 3, " + std::to_string(phones.size()) + ")";
+                      std::to_string(code) + ", 'notice', " + std::to_string(target) + ", " +
+                      std::to_string(phones.size()) + ")";
     EXPECT_EQ(m_db.ExecuteSQL(sql.c_str()), SQL_OK) << m_db.GetLastError();
     for (size_t i = 0; i < phones.size(); ++i) {
         std::string masked;

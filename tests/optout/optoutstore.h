@@ -19,8 +19,8 @@ public:
 
     // A member whose number is stored as given, or masked when masked is true.
     void AddMember(int32_t code, const std::string& cel, int apply = 0, int status = 1, bool masked = false);
-    // A recorded send with these recipients (numbers stored masked).
-    void AddSend(int32_t code, const std::vector<std::string>& phones);
+    // A recorded send with these recipients (numbers stored masked), by default a refusal notice.
+    void AddSend(int32_t code, const std::vector<std::string>& phones, int target = 3);
 
     // Every row of a query, columns as text; fails the test when the query fails.
     std::vector<std::vector<std::string>> Rows(const std::string& sql);

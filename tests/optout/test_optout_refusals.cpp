@@ -79,7 +79,8 @@ protected:
 TEST_F(RefusalList, RequestsAreMatchedToActiveMembersByTheWholeNumber) {
     // Requests 1 and 2 came in the same second: request 1's second member still follows its own row.
     const std::vector<RefusalRow> rows = query();
-    EXPECT_EQ(Shape(rows), "1/1 +1/8 2/4 3/6 4/0 5/0!");
+    // A request completed by hand keeps its member shown, without a box.
+    EXPECT_EQ(Shape(rows), "1/1 +1/8 2/4 3/6 4/0 5/7!");
     const RefusalRow& first = rows[0];
     EXPECT_EQ(first.requestDate, "2025-12-01");
     EXPECT_EQ(first.refusingNumber, "01012340001");
@@ -95,7 +96,10 @@ TEST_F(RefusalList, RequestsAreMatchedToActiveMembersByTheWholeNumber) {
     EXPECT_TRUE(rows[1].refusingNumber.empty());
     EXPECT_TRUE(rows[2].memberRefuses);
     EXPECT_EQ(Cp949ToUtf8(RefusalStatusText(rows[5].status)), "임의완료");
-    EXPECT_EQ(rows[5].memberCode, 0);
+    EXPECT_EQ(rows[5].memberCode, 7);
+    EXPECT_EQ(rows[5].memberName, "M7");
+    EXPECT_EQ(rows[5].memberBarcode, "B7");
+    EXPECT_EQ(rows[5].memberPhone, "01066660005");
 }
 
 TEST_F(RefusalList, FiltersNarrowTheList) {
@@ -106,18 +110,18 @@ TEST_F(RefusalList, FiltersNarrowTheList) {
     };
     const Row rows[] = {
         {"one day", {20251202, 20251202, -1, -1, ""}, "3/6"},
-        {"status", {20251201, 20251231, 4, -1, ""}, "5/0!"},
+        {"status", {20251201, 20251231, 4, -1, ""}, "5/7!"},
         {"members refusing", {20251201, 20251231, -1, 1, ""}, "1/0 2/4 3/0 4/0 5/0!"},
-        {"members allowed", {20251201, 20251231, -1, 0, ""}, "1/1 +1/8 2/0 3/6 4/0 5/0!"},
+        {"members allowed", {20251201, 20251231, -1, 0, ""}, "1/1 +1/8 2/0 3/6 4/0 5/7!"},
         {"last four digits", {20251201, 20251231, -1, -1, "0001"}, "1/1 +1/8"},
         {"whole number", {20251201, 20251231, -1, -1, "01077770003"}, "3/6"},
         {"three digits: no number condition",
          {20251201, 20251231, -1, -1, "001"},
-         "1/1 +1/8 2/4 3/6 4/0 5/0!"},
+         "1/1 +1/8 2/4 3/6 4/0 5/7!"},
         {"a letter among four: no number condition",
          {20251201, 20251231, -1, -1, "0x01"},
-         "1/1 +1/8 2/4 3/6 4/0 5/0!"},
-        {"search as sql", {20251201, 20251231, -1, -1, "1' OR '1'='1"}, "1/1 +1/8 2/4 3/6 4/0 5/0!"},
+         "1/1 +1/8 2/4 3/6 4/0 5/7!"},
+        {"search as sql", {20251201, 20251231, -1, -1, "1' OR '1'='1"}, "1/1 +1/8 2/4 3/6 4/0 5/7!"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
@@ -133,24 +137,34 @@ TEST_F(RefusalList, ChoosingRequestsAsksFirst) {
     const std::vector<RefusalRow> rows = query();
     RefusalSelection s;
     // By hand with nothing ticked: a message and nothing chosen.
-    EXPECT_FALSE(SelectRequests(rows, {}, true, s));
+    EXPECT_FALSE(SelectRequests(rows, {}, RefusalAction::ByHand, s));
     ASSERT_EQ(m_messages.texts().size(), 1u);
     EXPECT_EQ(m_messages.texts()[0], "선택된 대상이 있을 경우에만 적용가능합니다.");
     // Nothing ticked, apply to all: every listed open or completed request that has a member.
     m_messages.setNextAnswer(IDYES);
-    ASSERT_TRUE(SelectRequests(rows, {}, false, s));
+    ASSERT_TRUE(SelectRequests(rows, {}, RefusalAction::Apply, s));
     EXPECT_EQ(m_messages.shown().back().type, kQuestionNoDefault);
-    EXPECT_EQ(m_messages.texts().back(),
-              "선택된 수신거부 요청건이 없습니다.\n조회된 전체 요청건에 대해 적용하시겠습니까?");
+    EXPECT_EQ(m_messages.texts().back(), "선택된 수신거부 요청건이 없습니다.\n조회된 전체 요청건의 회원을 "
+                                         "수신거부 처리하고,\n처리결과 알림 메시지를 발송하시겠습니까?");
     EXPECT_EQ(JoinCodes(s.requests), "1,2,3");
     EXPECT_EQ(JoinCodes(s.members), "1,8,4,6");
     EXPECT_EQ(JoinCodes(s.openMembers), "1,8,4,6");
-    // Ticked rows: the question, and No stops.
+    // Ticked rows: each action's own question, naming what Yes does, and No stops.
     const std::vector<bool> ticked = {false, true, false, false, true, true};
-    EXPECT_FALSE(SelectRequests(rows, ticked, false, s));
-    EXPECT_EQ(m_messages.texts().back(), "선택된 요청건에 대해 적용을 적용하시겠습니까?");
+    const std::pair<RefusalAction, const char*> questions[] = {
+        {RefusalAction::Apply,
+         "선택된 요청건의 회원을 수신거부 처리하고,\n처리결과 알림 메시지를 발송하시겠습니까?"},
+        {RefusalAction::Notify, "선택된 요청건의 회원에게 처리결과 알림 메시지를 발송하시겠습니까?\n(회원의 "
+                                "수신거부 설정은 바뀌지 않습니다.)"},
+        {RefusalAction::ByHand, "선택된 요청건을 임의완료 처리하시겠습니까?\n(회원의 수신거부 설정과 알림 "
+                                "메시지 발송 없이 요청건만 완료됩니다.)"},
+    };
+    for (const auto& [action, question] : questions) {
+        EXPECT_FALSE(SelectRequests(rows, ticked, action, s));
+        EXPECT_EQ(m_messages.texts().back(), question);
+    }
     m_messages.setNextAnswer(IDYES);
-    ASSERT_TRUE(SelectRequests(rows, ticked, true, s));
+    ASSERT_TRUE(SelectRequests(rows, ticked, RefusalAction::ByHand, s));
     EXPECT_EQ(JoinCodes(s.requests), "1,4"); // the completed request 5 has no box
     EXPECT_EQ(JoinCodes(s.members), "8");
     EXPECT_EQ(s.ticked, 2);
@@ -195,28 +209,45 @@ TEST_F(RefusalList, ApplyingRefusesEachMemberOnceWithAChangeLogRow) {
     EXPECT_EQ(m_store.StatusOf(1), 1);
 }
 
-TEST_F(RefusalList, NoticesCompleteOnlyTheRequestsTheSendReached) {
-    std::vector<RefusalRow> rows = query();
+TEST_F(RefusalList, NoticesCompleteOnlyChosenRefusedRequestsTheirOwnNoticeReached) {
+    const std::vector<RefusalRow> rows = query();
     ASSERT_EQ(UpdateRequestStatus(m_store.db(), {}, kRefusalCompleted, kEmp), 0);
-    // The notice went to request 1's caller (and to a number without a request).
-    m_store.AddSend(77, {"01012340001", "01099999999"});
-    EXPECT_EQ(JoinCodes(FindNotifiedRequests(m_store.db(), 77, rows)), "1");
+    const std::vector<std::string> callers = {"01012340001", "01055550002", "01077770003", "01099999999"};
+    // An advertising send to the callers of requests 1 to 3, settled from the journal while the notice
+    // dialog was open, and a notice recorded before it opened: neither is a notice of this round.
+    m_store.AddSend(76, callers);
+    m_store.AddSend(78, callers, 0);
+    EXPECT_EQ(JoinCodes(FindNotifiedRequests(m_store.db(), 78, rows)), "1,2,3");
     EXPECT_TRUE(FindNotifiedRequests(m_store.db(), 0, rows).empty());
-    CompletionOutcome c = CompleteNotices(m_store.db(), 77, {1, 2}, rows, kEmp);
-    EXPECT_EQ(JoinCodes(c.completed), "1");
-    EXPECT_TRUE(c.onHold.empty());
+    CompletionOutcome c = CompleteNotices(m_store.db(), {76, 78}, 77, {1, 2}, rows, kEmp);
+    EXPECT_TRUE(c.completed.empty());
+    EXPECT_EQ(JoinCodes(c.onHold), "1,2");
+    EXPECT_EQ(m_store.StatusOf(3), 1);
+
+    // The dialog's own notice to the same callers: of the chosen requests only 2 completes, whose member
+    // refuses; request 1's members do not yet, and request 3 was not chosen.
+    m_store.AddSend(79, callers);
+    c = CompleteNotices(m_store.db(), {78, 79}, 77, {1, 2}, rows, kEmp);
+    EXPECT_EQ(JoinCodes(c.completed), "2");
+    EXPECT_EQ(JoinCodes(c.onHold), "1");
+    EXPECT_EQ(m_store.StatusOf(2), 0);
+    EXPECT_NE(m_store.Value("SELECT sr_smsdate FROM smsrefuse WHERE sr_code=2"), "");
+    EXPECT_EQ(m_store.StatusOf(1), 2);
+    EXPECT_EQ(m_store.StatusOf(3), 1);
+    // Request 1 matches two members: it completes once both refuse.
+    ASSERT_EQ(ApplyRefusal(m_store.db(), {1}, rows, kEmp).refused, 1);
+    EXPECT_TRUE(CompleteNotices(m_store.db(), {79}, 77, {1}, rows, kEmp).completed.empty());
+    ASSERT_EQ(ApplyRefusal(m_store.db(), {8}, rows, kEmp).refused, 1);
+    EXPECT_EQ(JoinCodes(CompleteNotices(m_store.db(), {79}, 77, {1}, rows, kEmp).completed), "1");
     EXPECT_EQ(m_store.StatusOf(1), 0);
-    EXPECT_NE(m_store.Value("SELECT sr_smsdate FROM smsrefuse WHERE sr_code=1"), "");
-    EXPECT_EQ(m_store.StatusOf(2), 1);
 
     // Nothing sent (the SMS dialog cancelled): the chosen open requests go on hold, a completed one stays.
-    rows = query();
-    c = CompleteNotices(m_store.db(), 0, {1, 2, 4}, rows, kEmp);
-    EXPECT_EQ(JoinCodes(c.onHold), "1,2,4");
+    c = CompleteNotices(m_store.db(), {}, 79, {1, 3, 4}, query(), kEmp);
+    EXPECT_EQ(JoinCodes(c.onHold), "1,3,4");
     EXPECT_EQ(m_store.StatusOf(1), 0);
-    EXPECT_EQ(m_store.StatusOf(2), 2);
+    EXPECT_EQ(m_store.StatusOf(3), 2);
     EXPECT_EQ(m_store.StatusOf(4), 2);
-    EXPECT_EQ(Shape(query({20251201, 20251231, 2, -1, ""})), "2/4 4/0");
+    EXPECT_EQ(Shape(query({20251201, 20251231, 2, -1, ""})), "3/6 4/0");
 
     // Completed by hand: on-hold requests close, completed ones keep their status.
     ASSERT_TRUE(CompleteByHand(m_store.db(), {1, 4}, kEmp));

@@ -78,7 +78,7 @@ TEST(OptOutReply, TheSmsDialogTakesOnly080NumbersOfTenCharacters) {
     EXPECT_FALSE(IsAcceptable080Number(3001, "0807001001"));
 }
 
-TEST(OptOutReply, CallListChecksRefuseTheWholeReply) {
+TEST(OptOutReply, CallListChecksLeaveOutOnlyTheRecordThatFails) {
     const std::string good = "<LIST><DATE>2025-03-06</DATE><TIME>100000</TIME><CN>0807001001</CN>"
                              "<P>01011112222</P></LIST>";
     auto list = [](const char* date, const char* time, const char* cn, const char* p) {
@@ -101,6 +101,9 @@ TEST(OptOutReply, CallListChecksRefuseTheWholeReply) {
         std::string name;
         std::string reply;
         std::string message; // empty: taken
+        size_t taken = 0;
+        size_t skipped = 0;
+        std::string caller = {}; // the last taken caller, when one was taken
     };
     const std::vector<Row> rows = {
         {"nothing new", reply("", "2000"), "추가된 수신거부 요청이 없습니다."},
@@ -109,40 +112,51 @@ TEST(OptOutReply, CallListChecksRefuseTheWholeReply) {
         {"not xml", "0:busy", format + "(Request_CallList)"},
         {"no message", "<DNC><Result>1000</Result>" + good + "</DNC>", format + "(Request_Message)"},
         {"no list", reply(""), format + "(Request_LIST)"},
-        {"no date", reply(good + list(nullptr, "1", "080", "010")), format + "(Request_pChild_DATE)"},
-        {"no time", reply(good + list("2025-03-06", nullptr, "080", "010")),
-         format + "(Request_pChild_TIME)"},
-        {"no called number", reply(good + list("2025-03-06", "1", nullptr, "010")),
-         format + "(Request_pChild_CN)"},
-        {"no caller", reply(good + list("2025-03-06", "1", "080", nullptr)), format + "(Request_pChild_P)"},
-        {"slashed date", reply(good + list("2025/03/06", "1", "080", "010")),
-         "요청일자 형식이 올바르지 않습니다."},
-        {"short date", reply(list("2025-3-6", "1", "080", "010")), "요청일자 형식이 올바르지 않습니다."},
-        {"date as sql", reply(list("0 OR 1=1", "1", "080", "010")), "요청일자 형식이 올바르지 않습니다."},
-        {"time as sql", reply(good + list("2025-03-06", "0 OR 1=1", "080", "010")),
-         format + "(Request_pChild_TIME)"},
-        {"empty time", reply(list("2025-03-06", "", "080", "010")), format + "(Request_pChild_TIME)"},
-        {"time too long", reply(list("2025-03-06", "12345678901", "080", "010")),
-         format + "(Request_pChild_TIME)"},
-        {"caller as sql", reply(good + list("2025-03-06", "1", "080", "0;DELETE member--")),
-         format + "(Request_pChild_P)"},
-        {"called number quoted", reply(list("2025-03-06", "1", "080' OR '1'='1", "010")),
-         format + "(Request_pChild_CN)"},
-        {"caller with hyphens", reply(list("2025-03-06", "1", "080", "010-1111-2222")),
-         format + "(Request_pChild_P)"},
-        {"one good request", reply(good), ""},
+        {"no date", reply(good + list(nullptr, "1", "080", "010")), "", 1, 1},
+        {"no time", reply(good + list("2025-03-06", nullptr, "080", "010")), "", 1, 1},
+        {"no called number", reply(good + list("2025-03-06", "1", nullptr, "010")), "", 1, 1},
+        {"no caller", reply(good + list("2025-03-06", "1", "080", nullptr)), "", 1, 1},
+        {"a withheld caller", reply(good + list("2025-03-06", "1", "080", "")), "", 1, 1},
+        {"slashed date", reply(good + list("2025/03/06", "1", "080", "010")), "", 1, 1},
+        {"short date", reply(list("2025-3-6", "1", "080", "010")), "", 0, 1},
+        {"date as sql", reply(list("0 OR 1=1", "1", "080", "010")), "", 0, 1},
+        {"time as sql", reply(good + list("2025-03-06", "0 OR 1=1", "080", "010")), "", 1, 1},
+        {"empty time", reply(list("2025-03-06", "", "080", "010")), "", 0, 1},
+        {"time too long", reply(list("2025-03-06", "12345678901", "080", "010")), "", 0, 1},
+        {"caller as sql", reply(good + list("2025-03-06", "1", "080", "0;DELETE member--")), "", 1, 1},
+        {"called number quoted", reply(list("2025-03-06", "1", "080' OR '1'='1", "010")), "", 0, 1},
+        {"caller with hyphens", reply(list("2025-03-06", "1", "080", "010-1111-2222")), "", 1, 0,
+         "01011112222"},
+        {"caller with blanks", reply(good + list("2025-03-06", "1", "080", " 010 1111 3333 ")), "", 2, 0,
+         "01011113333"},
+        {"a bad record between good ones",
+         reply(good + list("2025-03-06", "1", "080", "") + list("2025-03-07", "2", "080", "01044445555")), "",
+         2, 1, "01044445555"},
+        {"one good request", reply(good), "", 1, 0, "01011112222"},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.name);
         const CallListReply parsed = ParseCallListReply(r.reply);
         EXPECT_EQ(U(parsed.failure.text), r.message);
-        if (r.message.empty()) {
-            EXPECT_EQ(parsed.requests.size(), 1u);
-        } else {
+        EXPECT_EQ(parsed.requests.size(), r.taken);
+        EXPECT_EQ(parsed.skipped.size(), r.skipped);
+        if (!r.message.empty()) {
             EXPECT_EQ(parsed.failure.logLevel, 16);
-            EXPECT_TRUE(parsed.requests.empty());
         }
+        if (!r.caller.empty() && !parsed.requests.empty()) {
+            EXPECT_EQ(parsed.requests.back().refusingNumber, r.caller);
+        }
+        // Whatever is taken is digits only: nothing of a text meant as SQL reaches a statement.
+        for (const ::RefusalRequest& q : parsed.requests)
+            EXPECT_EQ(q.refusingNumber.find_first_not_of("0123456789"), std::string::npos);
     }
+    // The log line names the record and what it held.
+    const CallListReply bad =
+        ParseCallListReply(reply(good + list("2025-03-06", "1", "080", "0;DELETE member--")));
+    ASSERT_EQ(bad.skipped.size(), 1u);
+    EXPECT_EQ(U(bad.skipped[0]),
+              "수신거부요청 제외(2번째, 수신거부번호 형식오류): DATE=[2025-03-06] TIME=[1] CN=[080] "
+              "P=[0;DELETE member--]");
 }
 
 TEST(OptOutReply, RequestsComeInDocumentOrderWithTheDateAsEightDigits) {

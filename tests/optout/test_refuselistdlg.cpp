@@ -2,8 +2,10 @@
 // opt-out server, requests downloaded and matched to members, refusals applied, the notice sent (or
 // not) through the SMS dialog, requests completed by hand; every message box answered by a script.
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -19,6 +21,7 @@
 #include "frame/urlopener.h"
 #include "frame/widgets/trellisex.h"
 #include "optout/ui/refuselistdlg.h"
+#include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"
@@ -46,6 +49,14 @@ enum Column {
     kRefuseDate,
     kSmsDate
 };
+
+std::string DigitsOf(const std::string& text) {
+    std::string digits;
+    for (char ch : text)
+        if (ch >= '0' && ch <= '9')
+            digits += ch;
+    return digits;
+}
 
 std::string U8(const std::string& cp949) {
     return zmsg::Cp949ToUtf8(cp949);
@@ -180,10 +191,14 @@ private slots:
         dlg.show();
         auto* grid = FindChild<CTrellisEx>(dlg, "refuseGrid");
 
-        // Download: the requests come in matched to their members, open, with a check box each.
+        // Download: the requests come in matched to their members, open, with a check box each, counted
+        // in the message and listed at once, the server's sample calls of 2025 too (the list opened on
+        // the last 24 hours).
         Click(dlg, "downloadButton");
-        QCOMPARE(boxes.texts(), std::vector<std::string>{"데이타 수신이 완료되었습니다."});
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"데이타 수신이 완료되었습니다.\n저장 : 6 건"});
         QCOMPARE(Query("SELECT COUNT(*) FROM smsrefuse WHERE sr_day=20261207"), std::string("3"));
+        QVERIFY(RowOf(*grid, "01088266648") > 0);
+        QCOMPARE(FindChild<QDateEdit>(dlg, "periodFrom")->date(), QDate(2025, 3, 2));
         const int rowA = RowOf(*grid, a);
         QVERIFY(rowA > 0 && RowOf(*grid, b) > 0 && RowOf(*grid, c) > 0);
         QCOMPARE(grid->GetItemText(rowA, kDay), std::string("2026-12-07"));
@@ -209,7 +224,8 @@ private slots:
             Click(sms, "sendButton");
         });
         Click(dlg, "applyButton");
-        QCOMPARE(boxes.texts().front(), "선택된 요청건에 대해 적용을 적용하시겠습니까?");
+        QCOMPARE(boxes.texts().front(),
+                 "선택된 요청건의 회원을 수신거부 처리하고,\n처리결과 알림 메시지를 발송하시겠습니까?");
         QCOMPARE(noticeGrid, (std::vector<std::string>{a, K("2026년 12월 7일")}));
         QVERIFY(exclusionTicked); // a notice is not advertising
         QCOMPARE(Query("SELECT mem_apply & 4096 FROM member WHERE mem_code=1"), std::string("4096"));
@@ -227,6 +243,7 @@ private slots:
         QCOMPARE(grid->GetItemText(RowOf(*grid, a), kStatus), K("완료"));
         QCOMPARE(grid->GetItemText(RowOf(*grid, a), kSms), K("거부"));
         QVERIFY(!grid->GetItemText(RowOf(*grid, a), kSmsDate).empty());
+        QVERIFY(!grid->IsCellTypeCheck(RowOf(*grid, a), kMember)); // finished: no box
 
         // Apply on B, and the clerk closes the SMS dialog without sending: B is refused, its request
         // waits on hold.
@@ -273,9 +290,20 @@ private slots:
         boxes.clear();
         boxes.setNextAnswer(IDYES);
         Click(dlg, "manualButton");
+        QCOMPARE(boxes.texts(),
+                 std::vector<std::string>{"선택된 요청건을 임의완료 처리하시겠습니까?\n(회원의 "
+                                          "수신거부 설정과 알림 메시지 발송 없이 요청건만 "
+                                          "완료됩니다.)"});
         QCOMPARE(StatusOf(c), std::string("4"));
-        QCOMPARE(grid->GetItemText(RowOf(*grid, c), kStatus), K("임의완료"));
-        QVERIFY(!grid->IsCellTypeCheck(RowOf(*grid, c), kMember)); // closed: no box any more
+        const int rowC = RowOf(*grid, c);
+        QCOMPARE(grid->GetItemText(rowC, kStatus), K("임의완료"));
+        QVERIFY(!grid->IsCellTypeCheck(rowC, kMember)); // closed: no box any more
+        // The member stays shown beside the closed request.
+        QCOMPARE(grid->GetItemData(rowC, kMember), 4);
+        QCOMPARE(grid->GetItemText(rowC, kMember), Query("SELECT mem_name FROM member WHERE mem_code=4"));
+        QCOMPARE(grid->GetItemText(rowC, kBarcode), Query("SELECT mem_bcode FROM member WHERE mem_code=4"));
+        QCOMPARE(DigitsOf(grid->GetItemText(rowC, kMobile)), c);
+        QCOMPARE(grid->GetItemText(rowC, kSms), K("허용"));
         QCOMPARE(StatusOf(a), std::string("0"));
         QCOMPARE(Query("SELECT mem_apply & 4096 FROM member WHERE mem_code=4"), std::string("0"));
 
@@ -305,6 +333,99 @@ private slots:
         QCOMPARE(next.Recipients().size(), size_t(1));
         QCOMPARE(next.Recipients()[0].code, 4);
         QVERIFY(QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("SMS 수신거부 : 2 건")));
+
+        // Numbers typed or pasted are checked too: a refused member's (A, B) and a sample caller's,
+        // whose request is on record.
+        const std::string refusedText = "SMS 수신거부 회원이거나 080 수신거부를 요청한 전화번호입니다.\n"
+                                        "전송대상에 추가하지 않았습니다.";
+        for (const std::string& phone : {a, std::string("010-8826-6648")}) {
+            boxes.clear();
+            FindChild<QLineEdit>(next, "addNameEdit")->setText(QStringLiteral("수기"));
+            FindChild<QLineEdit>(next, "addPhoneEdit")->setText(QString::fromStdString(phone));
+            Click(next, "addButton");
+            QCOMPARE(boxes.texts(), std::vector<std::string>{refusedText});
+        }
+        QCOMPARE(next.Recipients().size(), size_t(1));
+        boxes.clear();
+        QGuiApplication::clipboard()->setText(QString::fromStdString("B\t" + b + "\nNew\t01055556666\n"));
+        Click(next, "pasteButton");
+        QCOMPARE(next.Recipients().size(), size_t(2));
+        QCOMPARE(next.Recipients()[1].phone, std::string("01055556666"));
+        QCOMPARE(boxes.texts(), std::vector<std::string>{"붙여넣기 입력데이터 총 2 건중 1 건을 전송대상에 "
+                                                         "추가했습니다.\n\nSMS 수신거부 1 건은 추가하지 "
+                                                         "않았습니다."});
+    }
+
+    // The journal holds an advertising send to members 1, 2 and 4 whose end reply was lost; all three
+    // call the 080 line; the clerk refuses member 1 only and sends the notice, whose press first
+    // settles that old send. Only the chosen request is completed: the others stay open.
+    void noticeAfterAnUnsettledAdvertisingSendCompletesOnlyTheChosenRequest() {
+        const std::string a = PhoneOf(1), b = PhoneOf(2), c = PhoneOf(4);
+        ScriptedMessages boxes;
+        {
+            CSMSDlg advert(m_store->db(), 1, 0, "1,2,4", "");
+            QVERIFY(advert.Start());
+            advert.show();
+            QTRY_COMPARE(advert.Recipients().size(), size_t(3));
+            FindChild<QPlainTextEdit>(advert, "messageEditor")
+                ->setPlainText(QStringLiteral("(광고) 주말 특가"));
+            FindChild<QCheckBox>(advert, "noAdCheck")->setChecked(true);
+            for (int nth = 1; nth <= 3; ++nth) {
+                zmsg::sim::Fault f;
+                f.verb = "SMSEND";
+                f.nth = nth;
+                f.kind = nth == 1 ? zmsg::sim::FaultKind::CloseAfter : zmsg::sim::FaultKind::CloseBefore;
+                m_store->fx().sim().Faults().Arm(f);
+            }
+            Click(advert, "sendButton");
+            QVERIFY(advert.isVisible()); // the end is unknown: the send waits in the journal
+            boxes.setNextAnswer(IDYES);
+            advert.reject();
+        }
+        QCOMPARE(Begins(), 1);
+        Call(a, 91500);
+        Call(b, 91600);
+        Call(c, 93000);
+
+        CRefuseListDlg dlg(m_store->db(), 7);
+        QVERIFY(dlg.Start());
+        dlg.show();
+        auto* grid = FindChild<CTrellisEx>(dlg, "refuseGrid");
+        Click(dlg, "downloadButton");
+        // The notice dialog sends what it can and is closed: its press settles the old send first.
+        auto notice = [&](const char* button) {
+            Tick(*grid, RowOf(*grid, a));
+            boxes.clear();
+            boxes.setNextAnswer(IDYES);
+            WhenModal<CSMSDlg>([&](CSMSDlg& sms) {
+                QTRY_COMPARE(sms.Recipients().size(), size_t(1));
+                Click(sms, "sendButton");
+                if (sms.isVisible()) {
+                    boxes.setNextAnswer(IDYES);
+                    sms.reject();
+                }
+            });
+            Click(dlg, button);
+        };
+        notice("applyButton");
+        // Whatever that press sent, the requests not chosen stay open.
+        QCOMPARE(StatusOf(b), std::string("1"));
+        QCOMPARE(StatusOf(c), std::string("1"));
+        if (StatusOf(a) != "0") {
+            // The settling press took the requester off the notice (the old send reached him): it waits
+            // on hold, and the next notice completes it.
+            QCOMPARE(StatusOf(a), std::string("2"));
+            QCOMPARE(Begins(), 1);
+            notice("noticeButton");
+        }
+        QCOMPARE(Begins(), 2);
+        QCOMPARE(Query("SELECT COUNT(*) FROM smssend WHERE ss_target=3"), std::string("1"));
+        QCOMPARE(StatusOf(a), std::string("0"));
+        QCOMPARE(StatusOf(b), std::string("1"));
+        QCOMPARE(StatusOf(c), std::string("1"));
+        QCOMPARE(Query("SELECT COUNT(*) FROM smsrefuse WHERE sr_smsdate IS NOT NULL"), std::string("1"));
+        QCOMPARE(Query("SELECT SUM(mem_apply & 4096) FROM member WHERE mem_code IN (1, 2, 4)"),
+                 std::string("4096"));
     }
 };
 

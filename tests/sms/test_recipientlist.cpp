@@ -68,6 +68,12 @@ TEST(RecipientList, TheFirstRowOfANumberStays) {
     EXPECT_EQ(list.FindPhone("01055556666"), 1);
     EXPECT_EQ(list.AddRecipient(6, "again", "010-1111-2222", "", "", ""), 0);
     EXPECT_EQ(list.FindPhone("01011112222"), 2);
+    // Rows before the first removed one keep what they hold.
+    list.RemoveRows({2});
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].phone, "01033334444");
+    EXPECT_EQ(list[1].name, "c");
+    EXPECT_EQ(list.FindPhone("01055556666"), 1);
 
     list.Clear();
     EXPECT_TRUE(list.empty());

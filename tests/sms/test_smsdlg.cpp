@@ -118,7 +118,10 @@ private slots:
         m_fx = &m_store->fx();
     }
 
-    void cleanup() { m_store.reset(); }
+    void cleanup() {
+        zmsg::Clock::setFixed(QDateTime());
+        m_store.reset();
+    }
 
     void opensWithAccountAndLoadsRecipients() {
         ScriptedMessages boxes;
@@ -357,6 +360,8 @@ private slots:
     }
 
     void sendRunsTheChecksThatExist() {
+        // By day: an advertising text at night would be asked about first.
+        zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(12, 0)));
         ScriptedMessages boxes;
         CSMSDlg dlg(m_db, 1, 0, "", "");
         QVERIFY(dlg.Start());

@@ -15,6 +15,7 @@
 #include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
+#include "sim/formdata.h"
 #include "sms/composition.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"
@@ -138,7 +139,7 @@ private slots:
         QCOMPARE(Begins(), 1);
     }
 
-    void notAskedByDayNorWithTheExclusionNorForNotices() {
+    void notAskedByDayButWhateverTheExclusionSays() {
         // Noon: sent at once without a question.
         {
             zmsg::Clock::setFixed(QDateTime(kDay, QTime(12, 0)));
@@ -151,41 +152,77 @@ private slots:
                 QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("문자를 전송했습니다.")));
             QCOMPARE(Begins(), 1);
         }
-        // At night with "광고문구점검 제외": skipped with the other advertising checks.
-        {
-            zmsg::Clock::setFixed(QDateTime(kDay, QTime(22, 0)));
+        // "광고문구점검 제외" skips the form rules only: at night, now or reserved, the question comes.
+        struct Case {
+            const char* name;
+            QString message;
+            int reserveHour; // -1: now
+            const char* question;
+        };
+        const Case cases[] = {
+            {"now", QStringLiteral("(광고) 오늘 밤 특가"), -1,
+             "12월 7일 22:00에 받게 되는 이 광고 메시지의 수신자 모두가 야간(21시~다음날 08시) 광고 수신에 "
+             "별도로 동의했습니까?"},
+            {"reserved", QStringLiteral("(광고) 내일 아침 특가"), 23,
+             "12월 7일 23:00에 받게 되는 이 광고 메시지의 수신자 모두가 야간(21시~다음날 08시) 광고 수신에 "
+             "별도로 동의했습니까?"},
+        };
+        for (const Case& c : cases) {
+            zmsg::Clock::setFixed(QDateTime(kDay, QTime(22, 0)).addSecs(c.reserveHour < 0 ? 0 : -3 * 3600));
             ScriptedMessages boxes;
             CSMSDlg dlg(m_store->db(), 1, 1, "1,2,3", "");
-            Compose(dlg);
+            Compose(dlg, c.message);
             FindChild<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+            if (c.reserveHour >= 0)
+                Reserve(dlg, kDay, c.reserveHour);
+            boxes.setNextAnswer(IDNO);
             Send(dlg);
-            QCOMPARE(boxes.texts().size(), size_t(1));
-            QVERIFY(
-                QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("문자를 전송했습니다.")));
-            QCOMPARE(Begins(), 2);
+            QCOMPARE(boxes.texts(), std::vector<std::string>{c.question});
+            QCOMPARE(Begins(), 1);
         }
-        // A refusal notice (recipient type 3) is not advertising, even at night and even when its text
-        // begins with the mark.
-        {
-            zmsg::Clock::setFixed(QDateTime(kDay, QTime(22, 0)));
-            ScriptedMessages boxes;
-            CSMSDlg dlg(m_store->db(), 1, 3, "", "");
-            QVERIFY(dlg.Start());
-            dlg.show();
-            FindChild<QLineEdit>(dlg, "addNameEdit")->setText(QStringLiteral("홍길동"));
-            FindChild<QLineEdit>(dlg, "addPhoneEdit")->setText(QStringLiteral("010-2345-6789"));
-            QTest::mouseClick(FindChild<QPushButton>(dlg, "addButton"), Qt::LeftButton);
-            QCOMPARE(dlg.Recipients().size(), size_t(1));
-            FindChild<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(kAdvert);
-            FindChild<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
-            // The rules run; the night question does not.
-            FindChild<QCheckBox>(dlg, "noAdCheck")->setChecked(false);
+    }
+
+    // A refusal notice (recipient type 3) goes exactly to those who refused: an advertising text is
+    // refused, day or night; the notice itself, also as LMS, carries no advertising mark and gets no
+    // night question.
+    void noticesCarryNoAdvertising() {
+        zmsg::Clock::setFixed(QDateTime(kDay, QTime(22, 0)));
+        ScriptedMessages boxes;
+        CSMSDlg dlg(m_store->db(), 1, 3, "", "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        FindChild<QLineEdit>(dlg, "addNameEdit")->setText(QStringLiteral("홍길동"));
+        FindChild<QLineEdit>(dlg, "addPhoneEdit")->setText(QStringLiteral("010-2345-6789"));
+        QTest::mouseClick(FindChild<QPushButton>(dlg, "addButton"), Qt::LeftButton);
+        QCOMPARE(dlg.Recipients().size(), size_t(1));
+        auto* editor = FindChild<QPlainTextEdit>(dlg, "messageEditor");
+        FindChild<QLineEdit>(dlg, "optOutEdit")->setText(QStringLiteral("080-999-0000"));
+        for (bool exempt : {true, false}) {
+            boxes.clear();
+            editor->setPlainText(kAdvert);
+            FindChild<QCheckBox>(dlg, "noAdCheck")->setChecked(exempt);
             Send(dlg);
-            QCOMPARE(boxes.texts().size(), size_t(1));
-            QVERIFY(
-                QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("문자를 전송했습니다.")));
-            QCOMPARE(Begins(), 3);
+            QCOMPARE(boxes.texts(),
+                     std::vector<std::string>{"수신거부 처리결과 알림에는 광고 메시지를 보낼 수 "
+                                              "없습니다.\n메시지의 \"(광고)\" 문구를 지워 "
+                                              "주십시오."});
+            QCOMPARE(Begins(), 0);
         }
+        // As LMS the notice takes no advertising subject.
+        boxes.clear();
+        FindChild<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        editor->setPlainText(
+            QStringLiteral("요청하신 수신거부가 정상적으로 처리되었습니다. 앞으로 이 번호로는 "
+                           "광고 문자를 보내지 않습니다. 이용해 주셔서 고맙습니다. -행복마트-"));
+        FindChild<QCheckBox>(dlg, "lmsCheck")->setChecked(true);
+        Send(dlg);
+        QCOMPARE(boxes.texts().size(), size_t(1));
+        QVERIFY(QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("문자를 전송했습니다.")));
+        QCOMPARE(Begins(), 1);
+        for (const auto& r : m_store->fx().sim().Requests().All())
+            if (r.verb == "SMSBEGIN")
+                QVERIFY(QString::fromStdString(zmsg::sim::FieldOf(r.fields, "sub"))
+                            .indexOf(QStringLiteral("광고")) < 0);
     }
 };
 

@@ -10,6 +10,8 @@
 #include <QFile>
 #include <set>
 
+#include "center/send/sendrecord.h"
+#include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
@@ -17,8 +19,6 @@
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "sms/recipientlist.h"
-#include "center/send/sendrecord.h"
-#include "center/send/sendstate.h"
 #include "sms/smsdraft.h"
 #include "tests/sms/sendfixture.h"
 
@@ -85,6 +85,26 @@ TEST_F(SmsSendTest, ChecksStopTheSendBeforeAnythingIsPosted) {
          [](SmsSendInput& in) { in.message = "(AD) Store 080", in.bareTemplate = "(ad) store 080  "; },
          "발송하려는 SMS메시지에 내용이 없습니다.", 2026},
         {"advert rules declined", [](SmsSendInput& in) { in.adRules = [] { return false; }; }, "", 0},
+        // A refusal notice goes to those who refused advertising: it must never be advertising.
+        {"advertising notice",
+         [](SmsSendInput& in) { in.targetType = 3, in.message = zmsg::K("(광고) 특가"); },
+         "수신거부 처리결과 알림에는 광고 메시지를 보낼 수 없습니다.\n메시지의 \"(광고)\" 문구를 지워 "
+         "주십시오.",
+         2026},
+        {"notice with an advertising lms subject",
+         [&](SmsSendInput& in) {
+             in.targetType = 3, in.lms = true, in.account.lmsCalls = 3, in.message = text(91);
+             in.subject = zmsg::K("(광고)행복마트");
+         },
+         "수신거부 처리결과 알림에는 광고 메시지를 보낼 수 없습니다.\n메시지 제목의 \"(광고)\" 문구를 지워 "
+         "주십시오.",
+         2026},
+        {"notice with a plain lms subject passes",
+         [&](SmsSendInput& in) {
+             in.targetType = 3, in.lms = true, in.account.lmsCalls = 3, in.message = text(91);
+             in.subject = zmsg::K("수신거부 처리 안내"), in.rows.clear();
+         },
+         noTarget, 0},
         {"callback of 7", [](SmsSendInput& in) { in.callbackField = "123-4567"; },
          "8 ~ 11자 이내로 발신자 번호를 입력해 주십시오.", 2034},
         {"callback of 9 with hyphens passes",
