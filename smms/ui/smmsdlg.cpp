@@ -38,6 +38,7 @@
 #include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
@@ -268,7 +269,13 @@ QWidget* CSmmsDlg::BuildLeftPane() {
 
     connect(m_titleSpecial, &QPushButton::clicked, this, [this] { OnSpecialChar(true); });
     connect(m_bodySpecial, &QPushButton::clicked, this, [this] { OnSpecialChar(false); });
-    connect(m_body, &QPlainTextEdit::textChanged, this, &CSmmsDlg::OnBodyChanged);
+    // What code page 949 cannot hold would reach the phones as "?": refused as it is typed or pasted,
+    // as the SMS editor refuses it.
+    auto refuse = [this](const std::vector<std::string>& bad) {
+        ShowMessageBox(UnencodableText(bad), MB_OK, 0, 0, BoxParent());
+    };
+    new CCp949Guard(m_title, refuse);
+    new CCp949Guard(m_body, refuse, [this] { OnBodyChanged(); });
     connect(m_localImage, &QPushButton::clicked, this, &CSmmsDlg::OnLocalImage);
     connect(m_imageBox, &QPushButton::clicked, this, [this] { ShowPage(kPageImageBox); });
     connect(m_myMobile, &QPushButton::clicked, this, &CSmmsDlg::OnMyMobile);

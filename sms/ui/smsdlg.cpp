@@ -33,6 +33,7 @@
 #include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/trellisex.h"
 #include "optout/notice.h"
@@ -253,7 +254,10 @@ QWidget* CSMSDlg::BuildMessageSide() {
     buttons->addWidget(m_close);
     layout->addLayout(buttons);
 
-    connect(m_editor, &QPlainTextEdit::textChanged, this, &CSMSDlg::OnMessageChanged);
+    // A text message cannot carry what code page 949 cannot hold: refused as it is typed or pasted.
+    new CCp949Guard(
+        m_editor, [this](const std::vector<std::string>& bad) { RefuseUnencodable(bad); },
+        [this] { UpdateCounter(); });
     connect(m_lms, &QCheckBox::clicked, this, &CSMSDlg::OnKindSwitch);
     connect(m_longEdit, &QPushButton::clicked, this, &CSMSDlg::OnLmsEdit);
     connect(m_special, &QPushButton::clicked, this, &CSMSDlg::OnSpecialChar);
@@ -597,27 +601,6 @@ void CSMSDlg::OnTimer() {
     const std::string message = LoadSummaryMessage(summary, m_targetType);
     if (!message.empty())
         ShowMessageBox(message, MB_OK, 0, 0, BoxParent());
-}
-
-void CSMSDlg::OnMessageChanged() {
-    std::vector<std::string> bad;
-    const QString text = m_editor->toPlainText();
-    if (!zmsg::ToCp949(text, &bad)) {
-        // Put back what was there, with the cursor where the refused text began.
-        const int grown = static_cast<int>(text.size() - m_lastGoodText.size());
-        const int position = std::max(0, m_editor->textCursor().position() - std::max(0, grown));
-        {
-            const QSignalBlocker blocker(m_editor);
-            m_editor->setPlainText(m_lastGoodText);
-            QTextCursor cursor = m_editor->textCursor();
-            cursor.setPosition(std::min(position, static_cast<int>(m_lastGoodText.size())));
-            m_editor->setTextCursor(cursor);
-        }
-        RefuseUnencodable(bad);
-        return;
-    }
-    m_lastGoodText = text;
-    UpdateCounter();
 }
 
 void CSMSDlg::RefuseUnencodable(const std::vector<std::string>& badChars) {

@@ -78,7 +78,6 @@ private:
     void FillSignalCombo();
 
     void OnTimer();
-    void OnMessageChanged();
     void UpdateCounter();
     void OnKindSwitch();
     // Button 2039: the store's 080 number from the opt-out server.
@@ -145,7 +144,6 @@ private:
     // another program settled it meanwhile).
     std::optional<PendingSend> m_unsettled;
     CCombinedPart m_combinedPart; // the combined send's picture and unsettled app part
-    QString m_lastGoodText;       // the editor's last text a text message can carry
     QTimer m_loadTimer;           // timer 1: the delayed recipient load
 
     // Message side.

@@ -253,6 +253,31 @@ private slots:
         QCOMPARE(counter->text(), QStringLiteral("2000/2000"));
         QVERIFY(!counter->IsBlinking());
 
+        // What code page 949 cannot hold is refused as it is pasted, in the title and in the body: the
+        // text stays as it was and the clerk hears which character it was.
+        boxes.clear();
+        const std::vector<std::string> refused{
+            "문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(U+1F389)"};
+        auto* title = Child<QLineEdit>(dlg, "titleEdit");
+        title->setText(QStringLiteral("(광고)행복마트 "));
+        title->setFocus();
+        title->end(false);
+        QGuiApplication::clipboard()->setText(QStringLiteral("주말 특가🎉"));
+        title->paste();
+        QCOMPARE(title->text(), QStringLiteral("(광고)행복마트 "));
+        QCOMPARE(boxes.texts(), refused);
+        title->insert(QStringLiteral("주말 특가")); // as typed
+        QCOMPARE(title->text(), QStringLiteral("(광고)행복마트 주말 특가"));
+        boxes.clear();
+        body->setPlainText(QStringLiteral("할인"));
+        body->setFocus();
+        body->moveCursor(QTextCursor::End);
+        body->paste();
+        QCOMPARE(body->toPlainText(), QStringLiteral("할인"));
+        QCOMPARE(counter->text(), QStringLiteral("4/2000"));
+        QCOMPARE(boxes.texts(), refused);
+        boxes.clear();
+
         // Popup reservation: the time controls show only while the box is checked; noon, on the hour.
         auto* popup = Child<QCheckBox>(dlg, "popupCheck");
         auto* hour = Child<QComboBox>(dlg, "popupHour");
