@@ -26,6 +26,7 @@
 
 #include "center/db/sqldirect.h"
 #include "center/requestclient.h"
+#include "center/send/pendingnotice.h"
 #include "center/text/codec.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
@@ -40,6 +41,7 @@
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
+#include "frame/widgets/pendingline.h"
 #include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
 #include "smms/smmsmembers.h"
@@ -152,6 +154,7 @@ bool CSmmsDlg::OnInitDialog() {
         }
         LayoutLeftPane();
     }
+    ShowPendingSend();
     if (!m_memberCodes.empty() || !m_memberCondition.empty())
         m_loadTimer.start();
     m_opened = true;
@@ -262,6 +265,10 @@ QWidget* CSmmsDlg::BuildLeftPane() {
     timeRow->addWidget(m_popupMinute);
     timeRow->addStretch();
     layout->addWidget(m_popupTime);
+
+    // An app message of this store whose end is not settled yet: named until a press settles it.
+    m_pendingLine = new CPendingLine(side);
+    layout->addWidget(m_pendingLine);
 
     m_send = Button(QStringLiteral("AlderS 문자 전송"), "sendButton", side);
     m_send->setMinimumHeight(34);
@@ -779,6 +786,7 @@ void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
     m_unsettled = result.unsettled;
     if (result.localCode > 0)
         m_localCode = result.localCode;
+    ShowPendingSend();
     if (result.outcome != SmmsSendOutcome::PreviousCompleted || result.rowsSent.empty())
         return;
     // An earlier message turned out to have reached these members: they are unchecked, so the next
@@ -788,6 +796,13 @@ void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
             m_list[i].checked = false;
     ShowSmmsChecks(*m_grid, m_list);
     RecountChecked();
+}
+
+void CSmmsDlg::ShowPendingSend() {
+    // The window's own, else one of this store the journal holds, which the next press settles first.
+    const int32_t store = m_account.storeCode;
+    m_pendingLine->ShowNotice(PendingNotices({PendingForWindow(
+        m_unsettled, SendKind::App, [store](const PendingSend& s) { return s.storeCode == store; })}));
 }
 
 void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {

@@ -21,6 +21,7 @@
 
 class CBlinkStatic;
 class CImagePreview;
+class CPendingLine;
 class CSQLDirect;
 class CTrellisEx;
 class CWebBrowser2;
@@ -103,6 +104,8 @@ private:
     // What a send changed (the unsettled send, the history code, rows an earlier message reached),
     // shown before its report; then the focus, or the close.
     void ShowSendChanges(const SmmsSendResult& result);
+    // The red line of the app message waiting to be settled.
+    void ShowPendingSend();
     void ApplySendResult(const SmmsSendResult& result);
     void FocusAt(int control, int caret);
     std::string TitleText() const;
@@ -145,7 +148,8 @@ private:
     QComboBox* m_popupHour = nullptr;   // 2049
     QComboBox* m_popupMinute = nullptr; // 2050
     QWidget* m_popupTime = nullptr;     // the row of 2049 and 2050
-    QPushButton* m_send = nullptr;      // 1
+    CPendingLine* m_pendingLine = nullptr;
+    QPushButton* m_send = nullptr; // 1
 
     // Right pane.
     QPushButton* m_pageButtons[4] = {}; // 2027, 2028, 2030, 2031

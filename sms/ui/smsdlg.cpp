@@ -22,6 +22,7 @@
 #include <QVBoxLayout>
 
 #include "center/db/sqldirect.h"
+#include "center/send/pendingnotice.h"
 #include "center/send/sendsettle.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
@@ -35,6 +36,7 @@
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
+#include "frame/widgets/pendingline.h"
 #include "frame/widgets/trellisex.h"
 #include "optout/notice.h"
 #include "optout/optoutprotocol.h"
@@ -321,11 +323,7 @@ QWidget* CSMSDlg::BuildAccountPanel() {
     reserved->addStretch();
     grid->addWidget(m_reservedLine, 3, 0, 1, 5);
     // A send whose end is not settled yet: the clerk sees which one until a press settles it.
-    m_pendingLine = new QLabel(panel);
-    m_pendingLine->setObjectName(QStringLiteral("pendingLine"));
-    m_pendingLine->setWordWrap(true);
-    m_pendingLine->setStyleSheet(QStringLiteral("color: #B00000; font-weight: bold;"));
-    m_pendingLine->hide();
+    m_pendingLine = new CPendingLine(panel);
     grid->addWidget(m_pendingLine, 4, 0, 1, 5);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(4, 1);
@@ -943,24 +941,12 @@ void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
 
 void CSMSDlg::ShowPendingSend() {
     // The window's own unsettled send; else one the journal holds from an earlier window or program,
-    // which this window's next press settles first as well.
-    std::optional<PendingSend> pending = m_unsettled;
-    if (!pending)
-        pending = UnresolvedInJournal();
-    // The same for the app part of a combined send, named as the app-message send names it: the
-    // next combined press asks about it first.
-    std::optional<PendingSend> app = m_combinedPart.Unsettled();
-    if (!app) {
-        app = UnresolvedInJournal(SendKind::App);
-        if (app && !app->combined)
-            app.reset(); // the app-message window's own
-    }
-    std::string text;
-    for (const std::optional<PendingSend>& send : {pending, app})
-        if (send)
-            text += (text.empty() ? "" : "\n") + PendingSendNotice(*send);
-    m_pendingLine->setVisible(!text.empty());
-    m_pendingLine->setText(FromCp949(text));
+    // which this window's next press settles first as well. The same for the app part of a combined
+    // send, named as the app-message send names it (the app-message window's own sends are its own).
+    const std::optional<PendingSend> pending = PendingForWindow(m_unsettled, SendKind::Sms);
+    const std::optional<PendingSend> app = PendingForWindow(m_combinedPart.Unsettled(), SendKind::App,
+                                                            [](const PendingSend& s) { return s.combined; });
+    m_pendingLine->ShowNotice(PendingNotices({pending, app}));
 }
 
 void CSMSDlg::ApplySendOutcome(const SmsSendResult& result) {

@@ -18,12 +18,15 @@
 #include <memory>
 
 #include "center/db/sqldirect.h"
+#include "center/send/sendsettle.h"
+#include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
 #include "frame/clock.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
+#include "sim/faultplan.h"
 #include "sim/imagebox.h"
 #include "sim/smmsstate.h"
 #include "smms/smmsdraft.h"
@@ -569,6 +572,55 @@ private slots:
         QFile sentFile(photo);
         QVERIFY(sentFile.open(QIODevice::ReadOnly));
         QCOMPARE(uploads[0].sha256, zmsg::sim::SmmsState::Sha256Hex(sentFile.readAll().toStdString()));
+    }
+
+    // A message whose end went unanswered is named in the window's red line, and in a window opened
+    // meanwhile, until a press settles it.
+    void unsettledMessageIsShownUntilAPressSettlesIt() {
+        zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
+        ScriptedMessages boxes;
+        CSmmsDlg dlg(m_db, 1, "", kFirst60, "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(Child<CTrellisEx>(dlg, "memberGrid")->GetRowCount(), 21);
+        Child<QComboBox>(dlg, "signalCombo")->setCurrentIndex(0);
+        auto* line = Child<QLabel>(dlg, "pendingLine");
+        QVERIFY(line);
+        QVERIFY(!line->isVisible());
+        Child<QPlainTextEdit>(dlg, "bodyEdit")->setPlainText(QStringLiteral("내일 휴점합니다"));
+        for (int nth = 1; nth <= 3; ++nth) {
+            zmsg::sim::Fault f;
+            f.verb = "SMMSEND";
+            f.nth = nth;
+            f.kind = zmsg::sim::FaultKind::CloseBefore;
+            m_fx->sim().Faults().Arm(f);
+        }
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QVERIFY(dlg.isVisible());
+        SendState state(SendStatePath());
+        state.Load();
+        const PendingSend* app = state.FindUnknown(SendKind::App);
+        QVERIFY(app);
+        const QString pending = QStringLiteral("※ 완료 확인 대기 중인 전송 (AlderS 문자, 센터 전송코드 %1, "
+                                               "2026-12-07 10:00, 20명)\n"
+                                               "전송 버튼을 누르면 먼저 이 전송을 센터에 확인합니다. "
+                                               "두 번 발송하지 않습니다.")
+                                    .arg(app->centerCode);
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), pending);
+        {
+            CSmmsDlg other(m_db, 1, "", "", "");
+            QVERIFY(other.Start());
+            other.show();
+            QVERIFY(Child<QLabel>(other, "pendingLine")->isVisible());
+            QCOMPARE(Child<QLabel>(other, "pendingLine")->text(), pending);
+        }
+
+        // The next press asks the center first; nothing waits any more.
+        m_fx->sim().Faults().Clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QVERIFY(!line->isVisible());
+        QCOMPARE(m_fx->sim().Center().Smms().MessagesOf(1001).size(), size_t(1));
     }
 
     void localPictureGoesThroughTheEditor() {
