@@ -121,7 +121,7 @@ CSmmsDlg::CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std
                    std::string imagePath, QWidget* parent)
     : CModuleDlg(K("----------------- SMMS 전송창 시작 -----------------"), parent), m_db(db),
       m_empCode(empCode), m_memberCodes(std::move(memberCodes)),
-      m_memberCondition(std::move(memberCondition)), m_strImagePath(std::move(imagePath)) {
+      m_memberCondition(std::move(memberCondition)), m_strImagePath(zmsg::FileNameFromCp949(imagePath)) {
     setObjectName(QStringLiteral("CSmmsDlg"));
     setWindowTitle(QStringLiteral("AlderS 메시지 전송"));
     BuildControls();
@@ -148,8 +148,8 @@ bool CSmmsDlg::OnInitDialog() {
 
     if (!m_strImagePath.empty()) {
         if (!LoadPreview(m_strImagePath)) {
-            ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + m_strImagePath, MB_OK, 0, 0,
-                           BoxParent());
+            ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + zmsg::FileNameToCp949(m_strImagePath),
+                           MB_OK, 0, 0, BoxParent());
             m_strImagePath.clear();
         }
         LayoutLeftPane();
@@ -703,7 +703,7 @@ SmmsDraft CSmmsDlg::CurrentDraft() const {
     draft.localCode = m_localCode;
     draft.title = TitleText();
     draft.message = BodyText();
-    draft.imagePath = m_strImagePath;
+    draft.imagePath = zmsg::FileNameToCp949(m_strImagePath); // the draft is CP949 text
     draft.centerImageBox = m_centerImageBox;
     draft.centerImageCode = m_centerImage;
     draft.callback = zmsg::ToCp949Lossy(m_callback->text());

@@ -40,6 +40,7 @@ public:
     // Pages of the right-hand side.
     enum Page : int { kPageMembers = 1, kPageImageBox = 2, kPageSent = 4, kPageOpen = 5 };
 
+    // imagePath: as the host gives it, CP949 text; ImagePath() is the file's name on the file system.
     CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std::string memberCondition,
              std::string imagePath, QWidget* parent = nullptr);
     ~CSmmsDlg() override;

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -661,6 +662,15 @@ private slots:
         QVERIFY(good.Start());
         QCOMPARE(good.ImagePath(), photo.toStdString());
         QCOMPARE(Child<CImagePreview>(good, "imagePreview")->RenderedSize(), QSize(250, 187));
+        // The host names it in CP949, as every text it hands over: a Korean folder and file name.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("행사")));
+        const QString korean = dir.filePath(QStringLiteral("행사/사진.jpg"));
+        QVERIFY(QFile::copy(photo, korean));
+        CSmmsDlg named(m_db, 1, "", "", zmsg::ToCp949Lossy(korean));
+        QVERIFY(named.Start());
+        QCOMPARE(QFile::decodeName(QByteArray::fromStdString(named.ImagePath())), korean);
+        QCOMPARE(Child<CImagePreview>(named, "imagePreview")->RenderedSize(), QSize(250, 187));
+        QCOMPARE(boxes.texts().size(), size_t(1)); // only the unreadable one above
     }
 };
 
