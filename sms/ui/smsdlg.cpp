@@ -361,10 +361,14 @@ QWidget* CSMSDlg::BuildListSide() {
     m_centerMembers = new QCheckBox(QStringLiteral("센터회원포함(모바일신호 3일이내)"), side);
     m_centerMembers->setObjectName(QStringLiteral("centerMembersCheck"));
     m_imageButton = Button(QStringLiteral("이미지"), "imageButton", side);
+    // Whether the app part goes with a picture, seen beside its button.
+    m_imageState = new QLabel(side);
+    m_imageState->setObjectName(QStringLiteral("imageStateLabel"));
     filters->addWidget(m_signal);
     filters->addWidget(m_combined);
     filters->addWidget(m_centerMembers);
     filters->addWidget(m_imageButton);
+    filters->addWidget(m_imageState);
     filters->addStretch();
     layout->addLayout(filters);
 
@@ -546,6 +550,9 @@ void CSMSDlg::UpdateModeDisplay() {
     const bool combinedShown = m_targetType == 0 && m_combined->isChecked();
     m_centerMembers->setVisible(combinedShown);
     m_imageButton->setVisible(combinedShown);
+    m_imageState->setVisible(combinedShown);
+    m_imageState->setText(m_combinedPart.HasPicture() ? QStringLiteral("이미지 첨부됨")
+                                                      : QStringLiteral("이미지 없음"));
     if (!combinedShown)
         m_centerMembers->setChecked(false);
 
@@ -826,6 +833,16 @@ bool CSMSDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSMSDlg::accept() {
+    // A picture the app part cannot carry any more (its file gone or spoilt) stops the press before
+    // anything goes out: the app members must not get the message without it unasked.
+    if (m_combined->isChecked() && m_counts.app > 0 && m_combinedPart.HasPicture() &&
+        !m_combinedPart.PictureUsable()) {
+        ShowMessageBox(
+            K("첨부한 이미지 파일을 읽을 수 없습니다.\n이미지 버튼을 눌러 이미지를 다시 선택하시거나 "
+              "빼 주십시오."),
+            MB_OK, 0, 0, BoxParent());
+        return;
+    }
     // The result send code stays that of the last completed send: a refused press leaves it alone.
     SmsSendInput input;
     input.empCode = m_empCode;

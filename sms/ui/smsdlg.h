@@ -204,4 +204,5 @@ private:
     QCheckBox* m_combined = nullptr;      // 2010
     QCheckBox* m_centerMembers = nullptr; // 2094
     QPushButton* m_imageButton = nullptr; // 2106
+    QLabel* m_imageState = nullptr;       // the picture's state beside it
 };
