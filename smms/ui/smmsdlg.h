@@ -149,8 +149,9 @@ private:
     QComboBox* m_popupHour = nullptr;   // 2049
     QComboBox* m_popupMinute = nullptr; // 2050
     QWidget* m_popupTime = nullptr;     // the row of 2049 and 2050
-    CPendingLine* m_pendingLine = nullptr;
-    QPushButton* m_send = nullptr; // 1
+    QPushButton* m_send = nullptr;      // 1
+
+    CPendingLine* m_pendingLine = nullptr; // the app message waiting to be settled
 
     // Right pane.
     QPushButton* m_pageButtons[4] = {}; // 2027, 2028, 2030, 2031

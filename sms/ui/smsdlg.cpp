@@ -23,7 +23,6 @@
 
 #include "center/db/sqldirect.h"
 #include "center/send/pendingnotice.h"
-#include "center/send/sendsettle.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"

@@ -169,23 +169,24 @@ private:
     QPushButton* m_close = nullptr;
 
     // Account panel.
-    QLabel* m_balanceCaption = nullptr;    // 2091
-    QLabel* m_balance = nullptr;           // 2013
-    QLabel* m_kindCaption = nullptr;       // 2078
-    QLabel* m_unitLabel = nullptr;         // 2079
-    QLabel* m_unitValue = nullptr;         // 2014
-    QLabel* m_smsTargets = nullptr;        // 2038
-    QLabel* m_appTargets = nullptr;        // 2017
-    QLabel* m_usageCaption = nullptr;      // 2095
-    QLabel* m_total = nullptr;             // 2110
-    QLabel* m_remaining = nullptr;         // 2015
-    QWidget* m_reservedLine = nullptr;     // 2047 .. 2049
-    QLabel* m_reservedCount = nullptr;     // 2048
+    QLabel* m_balanceCaption = nullptr; // 2091
+    QLabel* m_balance = nullptr;        // 2013
+    QLabel* m_kindCaption = nullptr;    // 2078
+    QLabel* m_unitLabel = nullptr;      // 2079
+    QLabel* m_unitValue = nullptr;      // 2014
+    QLabel* m_smsTargets = nullptr;     // 2038
+    QLabel* m_appTargets = nullptr;     // 2017
+    QLabel* m_usageCaption = nullptr;   // 2095
+    QLabel* m_total = nullptr;          // 2110
+    QLabel* m_remaining = nullptr;      // 2015
+    QWidget* m_reservedLine = nullptr;  // 2047 .. 2049
+    QLabel* m_reservedCount = nullptr;  // 2048
+    QLabel* m_centerPhone = nullptr;    // 2040
+    QLabel* m_centerFax = nullptr;      // 2037
+    QLabel* m_accountLine[3] = {};      // 2082 .. 2084
+    QPushButton* m_refresh = nullptr;   // 2054
+
     CPendingLine* m_pendingLine = nullptr; // the send waiting to be settled
-    QLabel* m_centerPhone = nullptr;       // 2040
-    QLabel* m_centerFax = nullptr;         // 2037
-    QLabel* m_accountLine[3] = {};         // 2082 .. 2084
-    QPushButton* m_refresh = nullptr;      // 2054
 
     // List side.
     QPushButton* m_pageButtons[6] = {}; // 2027 .. 2032
