@@ -17,6 +17,8 @@ using zmsg::K;
 namespace {
 
 constexpr const char* kPath = "/ZMSG/AppRequest.ashx";
+// This receipt's rows of a send: the SMS part's (rows written before the app part existed have none).
+constexpr const char* kSmsRows = "(sl_sendtype=0 OR sl_sendtype IS NULL)";
 
 std::string Str(long long v) {
     return std::to_string(v);
@@ -147,7 +149,7 @@ CResultReceiver::SendStep CResultReceiver::ReceiveSend(const SendRow& send, cons
     apply.stateColumn = "ss_result";
     apply.failColumn = "ss_trfail";
     apply.dateColumn = "ss_resultdate";
-    apply.rowFilter = "(sl_sendtype=0 OR sl_sendtype IS NULL)";
+    apply.rowFilter = kSmsRows;
     apply.mark = cancelled ? 9 : 1;
     apply.cancelled = cancelled;
     apply.items = &items;
@@ -178,10 +180,12 @@ CResultReceiver::SendStep CResultReceiver::Confirm(const SendRow& send, bool rec
 bool CResultReceiver::ApplyToMembers(int32_t localCode, const ProgressHooks& progress, int& changed) {
     progress.Show(K("회원정보에 문자전송결과를 반영하는 중입니다."));
     progress.Range(0);
+    // The SMS rows only, as the results: a combined send's app rows carry app results, which neither
+    // star nor clear a member's number.
     const std::string query =
         "SELECT mem_code, mem_cel, mem_key4, sl_phone, sl_key, sl_result FROM member JOIN smslist ON "
         "mem_code=sl_ref WHERE sl_sscode=" +
-        Str(localCode) +
+        Str(localCode) + " AND " + kSmsRows +
         " AND ((sl_result=1 AND mem_cel LIKE '*%') OR (sl_result=2 AND mem_cel NOT LIKE '***%')) ORDER BY "
         "sl_seq";
     // The condition on the number guards the update: a number that changed since it was read keeps

@@ -103,6 +103,7 @@ void CenterState::Reset() {
     m_nextIssue = 301;
     m_resultDelaySeconds = 0;
     m_refuseRepeatedEnd = false;
+    m_appFailDigit = '7';
 }
 
 std::chrono::system_clock::time_point CenterState::Now() const {
@@ -127,8 +128,8 @@ std::string CenterState::JoinResults(std::vector<Recipient>& recipients, bool ma
     return out;
 }
 
-int CenterState::ResultFor(const std::string& phone) {
-    return !phone.empty() && phone.back() == '7' ? 2 : 1;
+int CenterState::ResultFor(const std::string& phone, char failDigit) {
+    return !phone.empty() && phone.back() == failDigit ? 2 : 1;
 }
 
 std::string CenterState::Handle(const std::string& path, const FormFields& f) {
@@ -278,7 +279,7 @@ std::vector<Recipient> CenterState::Deliver(const Transfer& t, int& sent) const 
             const std::string phone = PhoneOf(element);
             if (!AllDigits(phone, 9, 14))
                 continue;
-            out.push_back({phone, ResultFor(phone), false, false});
+            out.push_back({phone, ResultFor(phone, t.kind == "APP" ? m_appFailDigit : '7'), false, false});
         }
     sent = static_cast<int>(out.size());
     return out;
@@ -417,6 +418,11 @@ void CenterState::PutFile(const std::string& path, std::string bytes) {
 void CenterState::SetResultDelaySeconds(int seconds) {
     std::lock_guard lock(m_mutex);
     m_resultDelaySeconds = seconds;
+}
+
+void CenterState::SetAppFailDigit(char digit) {
+    std::lock_guard lock(m_mutex);
+    m_appFailDigit = digit;
 }
 
 void CenterState::SetRefuseRepeatedEnd(bool refuse) {

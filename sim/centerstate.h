@@ -127,6 +127,9 @@ public:
     void SetResultDelaySeconds(int seconds);
     // A real center may refuse to end again what it already ended, rather than repeat its reply.
     void SetRefuseRepeatedEnd(bool refuse);
+    // The last digit of the numbers whose app messages fail ('7' as for text messages, the default), so
+    // one number can be delivered by one part of a combined send and fail by the other.
+    void SetAppFailDigit(char digit);
     // A store's balance (calls or money); false for an unknown store. Large sends need more than
     // the initial stores hold.
     bool SetBalance(int store, double balance);
@@ -151,7 +154,7 @@ public:
     std::string ToJson() const;
 
     // The delivery result the simulated carriers give a phone.
-    static int ResultFor(const std::string& phone);
+    static int ResultFor(const std::string& phone, char failDigit = '7');
 
 private:
     // App messages share the stores, the clock, the lock, the batch rules and the ledger.
@@ -182,6 +185,7 @@ private:
     int m_nextIssue = 301;
     int m_resultDelaySeconds = 0;
     bool m_refuseRepeatedEnd = false;
+    char m_appFailDigit = '7';
     std::chrono::seconds m_clockOffset{0};
     std::unique_ptr<SmmsState> m_smms;
 };

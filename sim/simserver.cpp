@@ -6,7 +6,8 @@
 //                        nocolon | short | badutf8 | raw), delay (ms), code, reason, body, act (0/1)
 //   POST /_sim/reset     initial state
 //   POST /_sim/clock     advance=<seconds>: results and reservations fall due
-//   POST /_sim/config    result_delay=<seconds>, next_ml=<code>, repeated_end=refuse|repeat
+//   POST /_sim/config    result_delay=<seconds>, next_ml=<code>, repeated_end=refuse|repeat,
+//                        app_fail_digit=<0-9> (app messages fail to numbers ending in it; 7 by default)
 //   POST /_sim/cancel    ss=<code>: the send is cancelled (SMSRESULT then answers "9:")
 //   POST /_sim/optout    mart, then date (YYYY-MM-DD), time (HHMMSS), p, cn once per call (repeated for
 //                        several), or count=N with one date and time: new refusal calls (optoutstate.h)
@@ -291,6 +292,9 @@ void SimServer::Impl::Control(const httplib::Request& req, httplib::Response& re
             center.SetNextMessageListCode(number("next_ml", 1));
         if (!FieldOf(f, "repeated_end").empty())
             center.SetRefuseRepeatedEnd(FieldOf(f, "repeated_end") == "refuse");
+        if (const std::string digit = FieldOf(f, "app_fail_digit");
+            digit.size() == 1 && digit[0] >= '0' && digit[0] <= '9')
+            center.SetAppFailDigit(digit[0]);
         return res.set_content("ok\n", "text/plain");
     }
     if (req.method == "POST" && req.path == "/_sim/cancel") {

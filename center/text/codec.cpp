@@ -8,6 +8,8 @@
 #include <string>
 #include <utility>
 
+#include <QFile>
+
 namespace zmsg {
 namespace {
 
@@ -216,6 +218,14 @@ std::optional<std::string> ToCp949(const QString& text, std::vector<std::string>
 std::string ToCp949Lossy(const QString& text) {
     const QByteArray u = text.toUtf8();
     return Utf8ToCp949Lossy(std::string_view(u.constData(), static_cast<size_t>(u.size())));
+}
+
+std::string FileNameFromCp949(std::string_view cp949) {
+    return QFile::encodeName(FromCp949(cp949)).toStdString();
+}
+
+std::string FileNameToCp949(const std::string& fileName) {
+    return ToCp949Lossy(QFile::decodeName(QByteArray::fromStdString(fileName)));
 }
 
 void AppendUrlEncoded(std::string& out, std::string_view bytes) {

@@ -25,6 +25,11 @@ std::optional<std::string> ToCp949(const QString& text, std::vector<std::string>
 // For texts the module itself wrote in Korean source (always encodable).
 std::string ToCp949Lossy(const QString& text);
 
+// File names: a path as the host hands it (CP949 text) to the name the file system knows the file by,
+// and back (for the clerk's messages and the CP949 files the module writes).
+std::string FileNameFromCp949(std::string_view cp949);
+std::string FileNameToCp949(const std::string& fileName);
+
 // The module's own texts are written in UTF-8 source; K() gives their CP949 bytes.
 inline std::string K(std::string_view utf8) {
     return Utf8ToCp949Lossy(utf8);

@@ -26,6 +26,7 @@
 
 #include "center/db/sqldirect.h"
 #include "center/requestclient.h"
+#include "center/send/pendingnotice.h"
 #include "center/text/codec.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
@@ -38,7 +39,9 @@
 #include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
+#include "frame/widgets/pendingline.h"
 #include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
 #include "smms/smmsmembers.h"
@@ -118,7 +121,7 @@ CSmmsDlg::CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std
                    std::string imagePath, QWidget* parent)
     : CModuleDlg(K("----------------- SMMS 전송창 시작 -----------------"), parent), m_db(db),
       m_empCode(empCode), m_memberCodes(std::move(memberCodes)),
-      m_memberCondition(std::move(memberCondition)), m_strImagePath(std::move(imagePath)) {
+      m_memberCondition(std::move(memberCondition)), m_strImagePath(zmsg::FileNameFromCp949(imagePath)) {
     setObjectName(QStringLiteral("CSmmsDlg"));
     setWindowTitle(QStringLiteral("AlderS 메시지 전송"));
     BuildControls();
@@ -145,12 +148,13 @@ bool CSmmsDlg::OnInitDialog() {
 
     if (!m_strImagePath.empty()) {
         if (!LoadPreview(m_strImagePath)) {
-            ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + m_strImagePath, MB_OK, 0, 0,
-                           BoxParent());
+            ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + zmsg::FileNameToCp949(m_strImagePath),
+                           MB_OK, 0, 0, BoxParent());
             m_strImagePath.clear();
         }
         LayoutLeftPane();
     }
+    ShowPendingSend();
     if (!m_memberCodes.empty() || !m_memberCondition.empty())
         m_loadTimer.start();
     m_opened = true;
@@ -262,13 +266,23 @@ QWidget* CSmmsDlg::BuildLeftPane() {
     timeRow->addStretch();
     layout->addWidget(m_popupTime);
 
+    // An app message of this store whose end is not settled yet: named until a press settles it.
+    m_pendingLine = new CPendingLine(side);
+    layout->addWidget(m_pendingLine);
+
     m_send = Button(QStringLiteral("AlderS 문자 전송"), "sendButton", side);
     m_send->setMinimumHeight(34);
     layout->addWidget(m_send);
 
     connect(m_titleSpecial, &QPushButton::clicked, this, [this] { OnSpecialChar(true); });
     connect(m_bodySpecial, &QPushButton::clicked, this, [this] { OnSpecialChar(false); });
-    connect(m_body, &QPlainTextEdit::textChanged, this, &CSmmsDlg::OnBodyChanged);
+    // What code page 949 cannot hold would reach the phones as "?": refused as it is typed or pasted,
+    // as the SMS editor refuses it.
+    auto refuse = [this](const std::vector<std::string>& bad) {
+        ShowMessageBox(UnencodableText(bad), MB_OK, 0, 0, BoxParent());
+    };
+    new CCp949Guard(m_title, refuse);
+    new CCp949Guard(m_body, refuse, [this] { OnBodyChanged(); });
     connect(m_localImage, &QPushButton::clicked, this, &CSmmsDlg::OnLocalImage);
     connect(m_imageBox, &QPushButton::clicked, this, [this] { ShowPage(kPageImageBox); });
     connect(m_myMobile, &QPushButton::clicked, this, &CSmmsDlg::OnMyMobile);
@@ -689,7 +703,7 @@ SmmsDraft CSmmsDlg::CurrentDraft() const {
     draft.localCode = m_localCode;
     draft.title = TitleText();
     draft.message = BodyText();
-    draft.imagePath = m_strImagePath;
+    draft.imagePath = zmsg::FileNameToCp949(m_strImagePath); // the draft is CP949 text
     draft.centerImageBox = m_centerImageBox;
     draft.centerImageCode = m_centerImage;
     draft.callback = zmsg::ToCp949Lossy(m_callback->text());
@@ -772,6 +786,7 @@ void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
     m_unsettled = result.unsettled;
     if (result.localCode > 0)
         m_localCode = result.localCode;
+    ShowPendingSend();
     if (result.outcome != SmmsSendOutcome::PreviousCompleted || result.rowsSent.empty())
         return;
     // An earlier message turned out to have reached these members: they are unchecked, so the next
@@ -781,6 +796,13 @@ void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
             m_list[i].checked = false;
     ShowSmmsChecks(*m_grid, m_list);
     RecountChecked();
+}
+
+void CSmmsDlg::ShowPendingSend() {
+    // The window's own, else one of this store the journal holds, which the next press settles first.
+    const int32_t store = m_account.storeCode;
+    m_pendingLine->ShowNotice(PendingNotices({PendingForWindow(
+        m_unsettled, SendKind::App, [store](const PendingSend& s) { return s.storeCode == store; })}));
 }
 
 void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {

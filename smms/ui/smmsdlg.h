@@ -21,6 +21,7 @@
 
 class CBlinkStatic;
 class CImagePreview;
+class CPendingLine;
 class CSQLDirect;
 class CTrellisEx;
 class CWebBrowser2;
@@ -39,6 +40,7 @@ public:
     // Pages of the right-hand side.
     enum Page : int { kPageMembers = 1, kPageImageBox = 2, kPageSent = 4, kPageOpen = 5 };
 
+    // imagePath: as the host gives it, CP949 text; ImagePath() is the file's name on the file system.
     CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std::string memberCondition,
              std::string imagePath, QWidget* parent = nullptr);
     ~CSmmsDlg() override;
@@ -103,6 +105,8 @@ private:
     // What a send changed (the unsettled send, the history code, rows an earlier message reached),
     // shown before its report; then the focus, or the close.
     void ShowSendChanges(const SmmsSendResult& result);
+    // The red line of the app message waiting to be settled.
+    void ShowPendingSend();
     void ApplySendResult(const SmmsSendResult& result);
     void FocusAt(int control, int caret);
     std::string TitleText() const;
@@ -146,6 +150,8 @@ private:
     QComboBox* m_popupMinute = nullptr; // 2050
     QWidget* m_popupTime = nullptr;     // the row of 2049 and 2050
     QPushButton* m_send = nullptr;      // 1
+
+    CPendingLine* m_pendingLine = nullptr; // the app message waiting to be settled
 
     // Right pane.
     QPushButton* m_pageButtons[4] = {}; // 2027, 2028, 2030, 2031

@@ -14,9 +14,13 @@ class QWidget;
 
 class CCombinedPart {
 public:
-    // Runs the image editor; cancelling it removes an earlier picture.
+    // Runs the image editor. A chosen picture is never dropped without a word: when the editor is
+    // cancelled the clerk is asked whether the picture attached before goes.
     void ChoosePicture(QWidget* parent);
     const std::string& ImagePath() const { return m_imagePath; }
+    bool HasPicture() const { return !m_imagePath.empty(); }
+    // The attached picture's file can still be sent (there, not empty, a picture).
+    bool PictureUsable() const;
 
     // Sends the app part; keeps what is left unsettled for the next press.
     AppPartResult Send(CSQLDirect& db, CombinedAppInput in, const SmsPartDone& done,

@@ -22,7 +22,7 @@
 #include <QVBoxLayout>
 
 #include "center/db/sqldirect.h"
-#include "center/send/sendsettle.h"
+#include "center/send/pendingnotice.h"
 #include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
@@ -33,7 +33,9 @@
 #include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
+#include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
+#include "frame/widgets/pendingline.h"
 #include "frame/widgets/trellisex.h"
 #include "optout/notice.h"
 #include "optout/optoutprotocol.h"
@@ -254,7 +256,10 @@ QWidget* CSMSDlg::BuildMessageSide() {
     buttons->addWidget(m_close);
     layout->addLayout(buttons);
 
-    connect(m_editor, &QPlainTextEdit::textChanged, this, &CSMSDlg::OnMessageChanged);
+    // A text message cannot carry what code page 949 cannot hold: refused as it is typed or pasted.
+    new CCp949Guard(
+        m_editor, [this](const std::vector<std::string>& bad) { RefuseUnencodable(bad); },
+        [this] { UpdateCounter(); });
     connect(m_lms, &QCheckBox::clicked, this, &CSMSDlg::OnKindSwitch);
     connect(m_longEdit, &QPushButton::clicked, this, &CSMSDlg::OnLmsEdit);
     connect(m_special, &QPushButton::clicked, this, &CSMSDlg::OnSpecialChar);
@@ -318,11 +323,7 @@ QWidget* CSMSDlg::BuildAccountPanel() {
     reserved->addStretch();
     grid->addWidget(m_reservedLine, 3, 0, 1, 5);
     // A send whose end is not settled yet: the clerk sees which one until a press settles it.
-    m_pendingLine = new QLabel(panel);
-    m_pendingLine->setObjectName(QStringLiteral("pendingLine"));
-    m_pendingLine->setWordWrap(true);
-    m_pendingLine->setStyleSheet(QStringLiteral("color: #B00000; font-weight: bold;"));
-    m_pendingLine->hide();
+    m_pendingLine = new CPendingLine(panel);
     grid->addWidget(m_pendingLine, 4, 0, 1, 5);
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(4, 1);
@@ -360,10 +361,14 @@ QWidget* CSMSDlg::BuildListSide() {
     m_centerMembers = new QCheckBox(QStringLiteral("센터회원포함(모바일신호 3일이내)"), side);
     m_centerMembers->setObjectName(QStringLiteral("centerMembersCheck"));
     m_imageButton = Button(QStringLiteral("이미지"), "imageButton", side);
+    // Whether the app part goes with a picture, seen beside its button.
+    m_imageState = new QLabel(side);
+    m_imageState->setObjectName(QStringLiteral("imageStateLabel"));
     filters->addWidget(m_signal);
     filters->addWidget(m_combined);
     filters->addWidget(m_centerMembers);
     filters->addWidget(m_imageButton);
+    filters->addWidget(m_imageState);
     filters->addStretch();
     layout->addLayout(filters);
 
@@ -545,6 +550,9 @@ void CSMSDlg::UpdateModeDisplay() {
     const bool combinedShown = m_targetType == 0 && m_combined->isChecked();
     m_centerMembers->setVisible(combinedShown);
     m_imageButton->setVisible(combinedShown);
+    m_imageState->setVisible(combinedShown);
+    m_imageState->setText(m_combinedPart.HasPicture() ? QStringLiteral("이미지 첨부됨")
+                                                      : QStringLiteral("이미지 없음"));
     if (!combinedShown)
         m_centerMembers->setChecked(false);
 
@@ -598,27 +606,6 @@ void CSMSDlg::OnTimer() {
     const std::string message = LoadSummaryMessage(summary, m_targetType);
     if (!message.empty())
         ShowMessageBox(message, MB_OK, 0, 0, BoxParent());
-}
-
-void CSMSDlg::OnMessageChanged() {
-    std::vector<std::string> bad;
-    const QString text = m_editor->toPlainText();
-    if (!zmsg::ToCp949(text, &bad)) {
-        // Put back what was there, with the cursor where the refused text began.
-        const int grown = static_cast<int>(text.size() - m_lastGoodText.size());
-        const int position = std::max(0, m_editor->textCursor().position() - std::max(0, grown));
-        {
-            const QSignalBlocker blocker(m_editor);
-            m_editor->setPlainText(m_lastGoodText);
-            QTextCursor cursor = m_editor->textCursor();
-            cursor.setPosition(std::min(position, static_cast<int>(m_lastGoodText.size())));
-            m_editor->setTextCursor(cursor);
-        }
-        RefuseUnencodable(bad);
-        return;
-    }
-    m_lastGoodText = text;
-    UpdateCounter();
 }
 
 void CSMSDlg::RefuseUnencodable(const std::vector<std::string>& badChars) {
@@ -886,6 +873,16 @@ bool CSMSDlg::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CSMSDlg::accept() {
+    // A picture the app part cannot carry any more (its file gone or spoilt) stops the press before
+    // anything goes out: the app members must not get the message without it unasked.
+    if (m_combined->isChecked() && m_counts.app > 0 && m_combinedPart.HasPicture() &&
+        !m_combinedPart.PictureUsable()) {
+        ShowMessageBox(
+            K("첨부한 이미지 파일을 읽을 수 없습니다.\n이미지 버튼을 눌러 이미지를 다시 선택하시거나 "
+              "빼 주십시오."),
+            MB_OK, 0, 0, BoxParent());
+        return;
+    }
     // The result send code stays that of the last completed send: a refused press leaves it alone.
     SmsSendInput input;
     input.empCode = m_empCode;
@@ -1004,24 +1001,12 @@ void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
 
 void CSMSDlg::ShowPendingSend() {
     // The window's own unsettled send; else one the journal holds from an earlier window or program,
-    // which this window's next press settles first as well.
-    std::optional<PendingSend> pending = m_unsettled;
-    if (!pending)
-        pending = UnresolvedInJournal();
-    // The same for the app part of a combined send, named as the app-message send names it: the
-    // next combined press asks about it first.
-    std::optional<PendingSend> app = m_combinedPart.Unsettled();
-    if (!app) {
-        app = UnresolvedInJournal(SendKind::App);
-        if (app && !app->combined)
-            app.reset(); // the app-message window's own
-    }
-    std::string text;
-    for (const std::optional<PendingSend>& send : {pending, app})
-        if (send)
-            text += (text.empty() ? "" : "\n") + PendingSendNotice(*send);
-    m_pendingLine->setVisible(!text.empty());
-    m_pendingLine->setText(FromCp949(text));
+    // which this window's next press settles first as well. The same for the app part of a combined
+    // send, named as the app-message send names it (the app-message window's own sends are its own).
+    const std::optional<PendingSend> pending = PendingForWindow(m_unsettled, SendKind::Sms);
+    const std::optional<PendingSend> app = PendingForWindow(m_combinedPart.Unsettled(), SendKind::App,
+                                                            [](const PendingSend& s) { return s.combined; });
+    m_pendingLine->ShowNotice(PendingNotices({pending, app}));
 }
 
 void CSMSDlg::ApplySendOutcome(const SmsSendResult& result) {

@@ -22,6 +22,7 @@
 
 class CBlinkStatic;
 class CPanelFrame;
+class CPendingLine;
 class CSmsWebPanel;
 class CSQLDirect;
 class CTrellisEx;
@@ -78,7 +79,6 @@ private:
     void FillSignalCombo();
 
     void OnTimer();
-    void OnMessageChanged();
     void UpdateCounter();
     void OnKindSwitch();
     // Button 2039: the store's 080 number from the opt-out server.
@@ -148,7 +148,6 @@ private:
     // another program settled it meanwhile).
     std::optional<PendingSend> m_unsettled;
     CCombinedPart m_combinedPart; // the combined send's picture and unsettled app part
-    QString m_lastGoodText;       // the editor's last text a text message can carry
     QTimer m_loadTimer;           // timer 1: the delayed recipient load
 
     // Message side.
@@ -185,11 +184,12 @@ private:
     QLabel* m_remaining = nullptr;      // 2015
     QWidget* m_reservedLine = nullptr;  // 2047 .. 2049
     QLabel* m_reservedCount = nullptr;  // 2048
-    QLabel* m_pendingLine = nullptr;    // the send waiting to be settled
     QLabel* m_centerPhone = nullptr;    // 2040
     QLabel* m_centerFax = nullptr;      // 2037
     QLabel* m_accountLine[3] = {};      // 2082 .. 2084
     QPushButton* m_refresh = nullptr;   // 2054
+
+    CPendingLine* m_pendingLine = nullptr; // the send waiting to be settled
 
     // List side.
     QPushButton* m_pageButtons[6] = {}; // 2027 .. 2032
@@ -208,4 +208,5 @@ private:
     QCheckBox* m_combined = nullptr;      // 2010
     QCheckBox* m_centerMembers = nullptr; // 2094
     QPushButton* m_imageButton = nullptr; // 2106
+    QLabel* m_imageState = nullptr;       // the picture's state beside it
 };

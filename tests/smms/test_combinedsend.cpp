@@ -1,6 +1,6 @@
 // The app part of a combined send from the SMS dialog, against the simulator and a real store file:
 // which rows go by app, how the history joins the SMS part's row, a reserved send followed by another,
-// and every fault at every app-part request followed by a second press.
+// every fault at every app-part request followed by a second press, and the two receipts over it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +17,9 @@
 #include "center/text/codec.h"
 #include "center/vexconfig.h"
 #include "frame/clock.h"
+#include "results/resultreceiver.h"
+#include "results/smmsresultreceiver.h"
+#include "sim/centerstate.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "smms/combinedsend.h"
@@ -237,6 +240,101 @@ TEST_F(CombinedSendTest, ReservedSmsPartWithAFailedAppPartSaysReserved) {
                                           "확인하신 후 다시 전송해 주십시오.");
     EXPECT_EQ(in.rows.size(), 10u);
     EXPECT_EQ(Query("SELECT ss_reserve FROM smssend WHERE ss_code=1"), "1");
+}
+
+// Both receipts over one combined send, in either order, each keeping to its own part's rows: the SMS
+// receipt's stars only for the SMS part's members, the app receipt's counter only for the app part's.
+// App messages fail here to numbers ending in 5, text messages to those ending in 7, and one number is
+// in both parts (member 6 by SMS, member 41 by app), delivered by one and failed by the other.
+TEST_F(CombinedSendTest, ReceiptsInEitherOrderKeepToTheirOwnPart) {
+    constexpr int kPartMembers = 40;
+    constexpr int kShared = 41;
+    auto phoneOf = [](int code) { return SendFixture::PhoneOf(code == kShared ? 5 : code - 1); };
+    auto smmsFail = [this](int code) {
+        return std::atoi(
+            Query("SELECT ISNULL(mem_smmsfail, -1) FROM member WHERE mem_code=" + std::to_string(code))
+                .c_str());
+    };
+    for (const bool smsFirst : {true, false}) {
+        SCOPED_TRACE(smsFirst ? "SMS receipt first" : "app receipt first");
+        ASSERT_TRUE(m_f.NewStore(kPartMembers));
+        m_smsUnsettled.reset();
+        m_appUnsettled.reset();
+        m_f.fx().sim().Center().SetAppFailDigit('5');
+        ASSERT_TRUE(
+            m_f.Exec("INSERT INTO member (mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_apply, "
+                     "mem_status) VALUES (41, 'x', '" +
+                     phoneOf(kShared) + "', -1, 0, 0, 1)"));
+        // Earlier SMS failures of app members (33 delivered by app, 26 failed), and app failures of an
+        // SMS member (6) and of an app member delivered now (34).
+        ASSERT_TRUE(m_f.Exec("UPDATE member SET mem_cel='**'+mem_cel WHERE mem_code IN (26, 33)"));
+        ASSERT_TRUE(m_f.Exec("UPDATE member SET mem_smmsfail=2 WHERE mem_code IN (6, 34)"));
+        std::map<int, std::string> celBefore;
+        std::map<int, int> failBefore;
+        for (int code = 1; code <= kShared; ++code) {
+            celBefore[code] = m_f.MemberCel(code);
+            failBefore[code] = smmsFail(code);
+        }
+
+        SmsSendInput in = Input(kPartMembers, kPartMembers / 2);
+        Recipient shared = in.rows.back();
+        shared.code = kShared;
+        shared.phone = phoneOf(kShared);
+        in.rows.push_back(shared);
+        ASSERT_EQ(Press(in).outcome, SmsSendOutcome::Sent);
+        ASSERT_EQ(Query("SELECT COUNT(*) FROM smslist WHERE sl_sscode=1 AND sl_sendtype=1"), "21");
+        ASSERT_TRUE(m_f.Exec("UPDATE smssend SET ss_idate=DATEADD(hour, -48, GETDATE()) WHERE ss_code=1"));
+        m_f.boxes().clear();
+        for (const bool sms : {smsFirst, !smsFirst}) {
+            if (sms) {
+                CResultReceiver run(&m_f.db(), 0);
+                EXPECT_EQ(run.Run(), 1);
+            } else {
+                CSmmsResultReceiver run(&m_f.db(), 0);
+                EXPECT_EQ(run.Run(), 1);
+            }
+        }
+        EXPECT_TRUE(m_f.boxes().texts().empty());
+
+        // Every row has its own part's result.
+        std::vector<std::vector<std::string>> rows;
+        ASSERT_TRUE(
+            m_f.db().DoQuery("SELECT sl_ref, sl_sendtype, sl_result FROM smslist WHERE sl_sscode=1", rows));
+        ASSERT_EQ(rows.size(), static_cast<size_t>(kPartMembers + 1));
+        std::map<int, int> typeOf;
+        for (const auto& r : rows) {
+            const int code = std::atoi(r[0].c_str());
+            const int type = std::atoi(r[1].c_str());
+            typeOf[code] = type;
+            EXPECT_EQ(std::atoi(r[2].c_str()),
+                      zmsg::sim::CenterState::ResultFor(phoneOf(code), type == 1 ? '5' : '7'))
+                << "member " << code << " type " << type;
+        }
+        // Stars move only for the SMS part, the counter only for the app part.
+        for (int code = 1; code <= kShared; ++code) {
+            const std::string phone = phoneOf(code);
+            std::string cel = celBefore[code];
+            int fail = failBefore[code];
+            if (typeOf[code] == 0) {
+                if (phone.back() == '7') {
+                    if (cel.rfind("***", 0) != 0)
+                        cel = "*" + cel;
+                } else {
+                    cel.erase(std::remove(cel.begin(), cel.end(), '*'), cel.end());
+                }
+            } else if (phone.back() == '5') {
+                fail = std::min(3, std::max(fail, 0) + 1);
+            } else if (fail > 0) {
+                fail = 0;
+            }
+            EXPECT_EQ(m_f.MemberCel(code), cel) << "member " << code;
+            EXPECT_EQ(smmsFail(code), fail) << "member " << code;
+        }
+        EXPECT_EQ(
+            Query("SELECT ss_trfail || ':' || ss_result || ':' || ss_smms_fail || ':' || ss_smms_result "
+                  "FROM smssend WHERE ss_code=1"),
+            "2:1:3:1");
+    }
 }
 
 struct KindInfo {

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -18,12 +19,15 @@
 #include <memory>
 
 #include "center/db/sqldirect.h"
+#include "center/send/sendsettle.h"
+#include "center/send/sendstate.h"
 #include "center/text/codec.h"
 #include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
 #include "frame/clock.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
+#include "sim/faultplan.h"
 #include "sim/imagebox.h"
 #include "sim/smmsstate.h"
 #include "smms/smmsdraft.h"
@@ -252,6 +256,31 @@ private slots:
         body->setPlainText(QString(1997, QLatin1Char('a')) + QStringLiteral("\n가"));
         QCOMPARE(counter->text(), QStringLiteral("2000/2000"));
         QVERIFY(!counter->IsBlinking());
+
+        // What code page 949 cannot hold is refused as it is pasted, in the title and in the body: the
+        // text stays as it was and the clerk hears which character it was.
+        boxes.clear();
+        const std::vector<std::string> refused{
+            "문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(U+1F389)"};
+        auto* title = Child<QLineEdit>(dlg, "titleEdit");
+        title->setText(QStringLiteral("(광고)행복마트 "));
+        title->setFocus();
+        title->end(false);
+        QGuiApplication::clipboard()->setText(QStringLiteral("주말 특가🎉"));
+        title->paste();
+        QCOMPARE(title->text(), QStringLiteral("(광고)행복마트 "));
+        QCOMPARE(boxes.texts(), refused);
+        title->insert(QStringLiteral("주말 특가")); // as typed
+        QCOMPARE(title->text(), QStringLiteral("(광고)행복마트 주말 특가"));
+        boxes.clear();
+        body->setPlainText(QStringLiteral("할인"));
+        body->setFocus();
+        body->moveCursor(QTextCursor::End);
+        body->paste();
+        QCOMPARE(body->toPlainText(), QStringLiteral("할인"));
+        QCOMPARE(counter->text(), QStringLiteral("4/2000"));
+        QCOMPARE(boxes.texts(), refused);
+        boxes.clear();
 
         // Popup reservation: the time controls show only while the box is checked; noon, on the hour.
         auto* popup = Child<QCheckBox>(dlg, "popupCheck");
@@ -546,6 +575,55 @@ private slots:
         QCOMPARE(uploads[0].sha256, zmsg::sim::SmmsState::Sha256Hex(sentFile.readAll().toStdString()));
     }
 
+    // A message whose end went unanswered is named in the window's red line, and in a window opened
+    // meanwhile, until a press settles it.
+    void unsettledMessageIsShownUntilAPressSettlesIt() {
+        zmsg::Clock::setFixed(QDateTime(QDate(2026, 12, 7), QTime(10, 0)));
+        ScriptedMessages boxes;
+        CSmmsDlg dlg(m_db, 1, "", kFirst60, "");
+        QVERIFY(dlg.Start());
+        dlg.show();
+        QTRY_COMPARE(Child<CTrellisEx>(dlg, "memberGrid")->GetRowCount(), 21);
+        Child<QComboBox>(dlg, "signalCombo")->setCurrentIndex(0);
+        auto* line = Child<QLabel>(dlg, "pendingLine");
+        QVERIFY(line);
+        QVERIFY(!line->isVisible());
+        Child<QPlainTextEdit>(dlg, "bodyEdit")->setPlainText(QStringLiteral("내일 휴점합니다"));
+        for (int nth = 1; nth <= 3; ++nth) {
+            zmsg::sim::Fault f;
+            f.verb = "SMMSEND";
+            f.nth = nth;
+            f.kind = zmsg::sim::FaultKind::CloseBefore;
+            m_fx->sim().Faults().Arm(f);
+        }
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QVERIFY(dlg.isVisible());
+        SendState state(SendStatePath());
+        state.Load();
+        const PendingSend* app = state.FindUnknown(SendKind::App);
+        QVERIFY(app);
+        const QString pending = QStringLiteral("※ 완료 확인 대기 중인 전송 (AlderS 문자, 센터 전송코드 %1, "
+                                               "2026-12-07 10:00, 20명)\n"
+                                               "전송 버튼을 누르면 먼저 이 전송을 센터에 확인합니다. "
+                                               "두 번 발송하지 않습니다.")
+                                    .arg(app->centerCode);
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), pending);
+        {
+            CSmmsDlg other(m_db, 1, "", "", "");
+            QVERIFY(other.Start());
+            other.show();
+            QVERIFY(Child<QLabel>(other, "pendingLine")->isVisible());
+            QCOMPARE(Child<QLabel>(other, "pendingLine")->text(), pending);
+        }
+
+        // The next press asks the center first; nothing waits any more.
+        m_fx->sim().Faults().Clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QVERIFY(!line->isVisible());
+        QCOMPARE(m_fx->sim().Center().Smms().MessagesOf(1001).size(), size_t(1));
+    }
+
     void localPictureGoesThroughTheEditor() {
         QTemporaryDir dir;
         const QString photo = dir.filePath(QStringLiteral("photo.jpg"));
@@ -584,6 +662,15 @@ private slots:
         QVERIFY(good.Start());
         QCOMPARE(good.ImagePath(), photo.toStdString());
         QCOMPARE(Child<CImagePreview>(good, "imagePreview")->RenderedSize(), QSize(250, 187));
+        // The host names it in CP949, as every text it hands over: a Korean folder and file name.
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("행사")));
+        const QString korean = dir.filePath(QStringLiteral("행사/사진.jpg"));
+        QVERIFY(QFile::copy(photo, korean));
+        CSmmsDlg named(m_db, 1, "", "", zmsg::ToCp949Lossy(korean));
+        QVERIFY(named.Start());
+        QCOMPARE(QFile::decodeName(QByteArray::fromStdString(named.ImagePath())), korean);
+        QCOMPARE(Child<CImagePreview>(named, "imagePreview")->RenderedSize(), QSize(250, 187));
+        QCOMPARE(boxes.texts().size(), size_t(1)); // only the unreadable one above
     }
 };
 

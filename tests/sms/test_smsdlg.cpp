@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -22,12 +23,14 @@
 #include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
+#include "frame/statefolder.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/progressdlg.h"
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
+#include "sim/smmsstate.h"
 #include "smms/ui/imageeditdlg.h"
 #include "sms/smsdraft.h"
 #include "sms/ui/smsdlg.h"
@@ -488,28 +491,69 @@ private slots:
         const TargetCounts counts = dlg.Counts();
         QVERIFY(counts.sms > 0 && counts.app > 0);
 
-        // A picture through the editor; a cancelled second choice removes it, a third one keeps it.
+        // A picture through the editor, its state beside the button. A later choice that is cancelled
+        // asks before the picture goes: Yes removes it, No (the default) keeps it.
+        auto* state = Child<QLabel>(dlg, "imageStateLabel");
+        QVERIFY(state);
+        QVERIFY(state->isVisible());
+        QCOMPARE(state->text(), QStringLiteral("이미지 없음"));
         QTemporaryDir dir;
         const QString picture = dir.filePath(QStringLiteral("photo.jpg"));
         QFile file(picture);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(testimages::Jpeg(testimages::Quadrants(300, 200)));
         file.close();
+        auto use = [] { WhenModal<CImageEditDlg>([](CImageEditDlg& d) { d.UseButton()->click(); }); };
+        const std::string question = "이미지를 새로 선택하지 않았습니다.\n첨부된 이미지를 빼시겠습니까?";
         {
             ScriptedFiles files;
+            boxes.clear();
             files.setNextFile(picture.toStdString());
+            use();
+            QTest::mouseClick(image, Qt::LeftButton);
+            QCOMPARE(state->text(), QStringLiteral("이미지 첨부됨"));
             files.setNextCancel();
+            boxes.setNextAnswer(IDYES);
+            QTest::mouseClick(image, Qt::LeftButton);
+            QCOMPARE(state->text(), QStringLiteral("이미지 없음"));
             files.setNextFile(picture.toStdString());
-            for (int i = 0; i < 3; ++i) {
-                if (i != 1)
-                    WhenModal<CImageEditDlg>([](CImageEditDlg& d) { d.UseButton()->click(); });
-                QTest::mouseClick(image, Qt::LeftButton);
-            }
-            QCOMPARE(files.requests().size(), size_t(3));
+            use();
+            QTest::mouseClick(image, Qt::LeftButton);
+            files.setNextCancel();
+            boxes.setNextAnswer(IDNO);
+            QTest::mouseClick(image, Qt::LeftButton);
+            QCOMPARE(state->text(), QStringLiteral("이미지 첨부됨"));
+            QCOMPARE(files.requests().size(), size_t(4));
+            QCOMPARE(boxes.texts(), (std::vector<std::string>{question, question}));
         }
 
         Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 휴점합니다"));
         Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
+        // A picture file that can no longer be read stops the press before anything goes out.
+        const QFileInfoList found =
+            QDir(QString::fromStdString(zmsg::StateFolder()))
+                .entryInfoList({QStringLiteral("Alder_SMMS_Upload_*.jpg")}, QDir::Files, QDir::Time);
+        QVERIFY(!found.isEmpty());
+        const QString uploadFile = found.first().filePath(); // the newest: this window's
+        QByteArray kept;
+        {
+            QFile upload(uploadFile);
+            QVERIFY(upload.open(QIODevice::ReadWrite));
+            kept = upload.readAll();
+            QVERIFY(upload.resize(0));
+        }
+        boxes.clear();
+        QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
+        QCOMPARE(boxes.texts(),
+                 (std::vector<std::string>{"첨부한 이미지 파일을 읽을 수 없습니다.\n이미지 버튼을 "
+                                           "눌러 이미지를 다시 선택하시거나 빼 주십시오."}));
+        QCOMPARE(m_fx->sim().Requests().Count("SMSBEGIN"), 0);
+        QVERIFY(dlg.isVisible());
+        {
+            QFile upload(uploadFile);
+            QVERIFY(upload.open(QIODevice::WriteOnly));
+            upload.write(kept);
+        }
         boxes.clear();
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
 
@@ -528,6 +572,11 @@ private slots:
         QCOMPARE(log.Count("SMMSBEGIN"), 1);
         QCOMPARE(log.Count("UPLOAD"), 1);
         QCOMPARE(log.Count("SMMSEND"), 1);
+        // The picture went with the app part: the file the editor saved, as it was kept.
+        const auto pictures = m_fx->sim().Center().Smms().Uploads();
+        QCOMPARE(pictures.size(), size_t(1));
+        QVERIFY(pictures[0].hasFile);
+        QCOMPARE(pictures[0].sha256, zmsg::sim::SmmsState::Sha256Hex(kept.toStdString()));
     }
 
     // An app part whose end went unanswered waits beside the SMS part in the account panel, named as
