@@ -38,6 +38,7 @@
 #include "optout/notice.h"
 #include "optout/optoutprotocol.h"
 #include "optout/refusalcompletion.h"
+#include "smms/smmsdraft.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
 #include "sms/smsdraft.h"
@@ -867,6 +868,9 @@ void CSMSDlg::accept() {
     input.rows = m_list.rows();
     input.draft = CurrentDraft();
     input.ownUnsettled = m_unsettled;
+    // Asked about first by every press, the combined option on or off.
+    input.ownAppUnsettled = m_combinedPart.Unsettled();
+    input.settledSent = MarkDraftsSent;
     CombinedAppInput app;
     if (m_combined->isChecked()) {
         app.storeCode = m_account.storeCode;
@@ -881,6 +885,7 @@ void CSMSDlg::accept() {
         app.header3 = input.header3;
         app.rows = input.rows;
         app.saveSentDraft = [draft = input.draft] { SaveSmsDraft(SmsDraftPath(), draft, 1); };
+        input.appPart = m_combinedPart.Identity(app);
     }
     input.phoneFormats = [this] {
         const std::string question = m_list.PhoneFormatQuestion();
@@ -944,6 +949,11 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
 
 void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
     m_unsettled = result.unsettled;
+    // A press that ended in its settle may have settled the app part; one that went on left it to
+    // the app part's own send.
+    if (result.settled)
+        m_combinedPart.SetUnsettled(result.appUnsettled);
+    // Only this press's own send: a settled earlier send is reported, never taken for this one.
     if (result.localCode > 0) {
         m_resultSendCode = result.localCode;
         m_sendCodes.push_back(result.localCode);
