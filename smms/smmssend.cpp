@@ -123,6 +123,7 @@ void SmmsSendTransaction::Fail(const std::string& text) {
 void SmmsSendTransaction::Report(const std::string& text) {
     m_result.shown.push_back(text);
     m_progress.Hide();
+    m_result.settled = Settled(); // the window shows what a settle found with the report
     if (m_in.beforeReport)
         m_in.beforeReport(m_result);
     ShowMessageBox(text, MB_OK, kColorSuccess);

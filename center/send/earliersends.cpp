@@ -81,6 +81,8 @@ void EarlierSends::Begin(const PendingSend& send) {
     SettledSend s;
     s.send = send;
     s.same = IsCurrentSend(send);
+    for (const std::optional<PendingSend>* own : {m_own, m_otherOwn})
+        s.own = s.own || (own && *own && (*own)->kind == send.kind && (*own)->centerCode == send.centerCode);
     m_settled = std::move(s);
     Settling(send);
 }

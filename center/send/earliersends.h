@@ -44,6 +44,7 @@ struct SettledSend {
     int32_t allUser = 0;     // an app message's ALL_USER, when the center answered
     bool unrecorded = false; // ended, its history kept back for the next opportunity
     bool same = false;       // it is the send this press was about to make
+    bool own = false;        // the window's own earlier send (its press left it unsettled)
 };
 
 class EarlierSends {

@@ -953,10 +953,14 @@ void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
     // the app part's own send.
     if (result.settled)
         m_combinedPart.SetUnsettled(result.appUnsettled);
-    // Only this press's own send: a settled earlier send is reported, never taken for this one.
-    if (result.localCode > 0) {
-        m_resultSendCode = result.localCode;
-        m_sendCodes.push_back(result.localCode);
+    // This window's sends only: a settled send counts when it is the window's own earlier press of
+    // this same message (a refusal notice that went out after all), never another send it met.
+    int32_t code = result.localCode;
+    if (code <= 0 && result.settled && result.settled->own && result.settled->same)
+        code = result.settled->localCode;
+    if (code > 0 && std::find(m_sendCodes.begin(), m_sendCodes.end(), code) == m_sendCodes.end()) {
+        m_resultSendCode = code;
+        m_sendCodes.push_back(code);
     }
     if (result.balance)
         m_account.balance = *result.balance;
