@@ -215,6 +215,10 @@ std::string CouponIssueTransaction::UnusableText(const PendingSend&, const std::
     return text;
 }
 
+std::string CouponIssueTransaction::ButtonName() const {
+    return K("AlderS 쿠폰 발행");
+}
+
 std::string CouponIssueTransaction::RecordingText() const {
     return std::string();
 }

@@ -84,6 +84,7 @@ private:
     std::string NoReplyText() const override;
     std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
     std::string RecordingText() const override;
+    std::string ButtonName() const override;
 
     void Refuse(const std::string& text, int page);
     void Fail(const std::string& text);

@@ -72,8 +72,9 @@ int FindTagStart(const std::string& text) {
 const char* const kCallCenter = "\n\n콜센터로 연락바랍니다.(☎ 1600-0000)";
 
 // After an end whose outcome is unknown: the clerk must not fear that the next press sends it again.
-std::string UnknownEndNote() {
-    return K("\n\n전송 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.");
+std::string UnknownEndNote(const std::string& button) {
+    return "\n\n" + button +
+           K(" 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.");
 }
 
 // The title as the send puts it: trimmed, quotes made double.
@@ -247,16 +248,20 @@ void SmmsSendTransaction::EarlierSent(const SettledSend& settled, const std::str
     std::string text = headline + "(" + CvexGlobal::GetMoneyString(settled.callSent) + K("건)");
     if (!settled.same) {
         // Another message: it reaches every checked row once the clerk presses again.
-        Report(text + K("\n\n이번 메시지는 아직 보내지 않았습니다.\n"
-                        "보낼 대상과 메시지를 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
+        Report(text +
+               K("\n\n이번 메시지는 아직 보내지 않았습니다.\n"
+                 "보낼 대상과 메시지를 확인하신 후 ") +
+               ButtonName() + K(" 버튼을 다시 눌러 주십시오."));
         return;
     }
     std::vector<std::string> phones;
     for (const SmmsRow& r : m_in.rows)
         phones.push_back(r.checked ? r.phone : std::string());
     m_result.rowsReached = RowsReached(send, phones);
-    Report(text + K("\n같은 메시지를 다시 보내지 않도록 이번 전송은 하지 않았습니다.\n"
-                    "보낼 대상과 메시지를 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
+    Report(text +
+           K("\n같은 메시지를 다시 보내지 않도록 이번 전송은 하지 않았습니다.\n"
+             "보낼 대상과 메시지를 확인하신 후 ") +
+           ButtonName() + K(" 버튼을 다시 눌러 주십시오."));
 }
 
 void SmmsSendTransaction::EarlierLeft(Left how, const std::string& text) {
@@ -281,12 +286,17 @@ int SmmsSendTransaction::Ask(const std::string& question) {
 
 std::string SmmsSendTransaction::NoReplyText() const {
     return K("센터에 AlderS 문자 전송완료 응답을 수신할 수 없습니다.(통신실패)") + K(kCallCenter) +
-           UnknownEndNote();
+           UnknownEndNote(ButtonName());
 }
 
 std::string SmmsSendTransaction::UnusableText(const PendingSend&, const std::string& reply) const {
     return K("센터에서 AlderS 문자 전송을 완료할 수 없습니다.") + zmsg::ReasonSuffix(reply) + K(kCallCenter) +
-           UnknownEndNote();
+           UnknownEndNote(ButtonName());
+}
+
+std::string SmmsSendTransaction::ButtonName() const {
+    // The app part of a combined send is pressed with the SMS dialog's own button.
+    return m_in.combined ? K("전송") : K("AlderS 문자 전송");
 }
 
 std::string SmmsSendTransaction::RecordingText() const {

@@ -48,6 +48,10 @@ std::string EarlierSends::Label(const PendingSend& send) const {
     return send.lms ? "LMS" : "SMS";
 }
 
+std::string EarlierSends::ButtonName() const {
+    return K("전송");
+}
+
 bool EarlierSends::Settles(const PendingSend& send) const {
     // A coupon reaches members the way no message does, and a message the way no coupon does.
     const bool kindMeets =
@@ -116,8 +120,10 @@ std::string EarlierSends::LeftText(const PendingSend& send, bool unusable, const
     if (!send.sentAt.empty())
         text += K(", 전송시각 ") + send.sentAt.substr(0, 16);
     text += ", " + CvexGlobal::GetMoneyString(static_cast<long long>(send.recipients.size())) + K("명)");
-    return text + K("\n\n같은 대상에게 두 번 발송하지 않도록 이 전송이 확인될 때까지 새 전송은 시작하지 "
-                    "않습니다.\n잠시 후 전송 버튼을 다시 눌러 주십시오.");
+    return text +
+           K("\n\n같은 대상에게 두 번 발송하지 않도록 이 전송이 확인될 때까지 새 전송은 시작하지 "
+             "않습니다.\n잠시 후 ") +
+           ButtonName() + K(" 버튼을 다시 눌러 주십시오.");
 }
 
 RecordOutcome EarlierSends::RecordNow(SendState& state, const PendingSend& send, int32_t callSent,
@@ -264,8 +270,8 @@ bool EarlierSends::AskClerk(SendState& state, const PendingSend& disputed) {
         if (own && *own && (*own)->centerCode == disputed.centerCode)
             own->reset();
         EarlierDropped(K("이전 ") + label +
-                       K(" 전송을 발송되지 않은 것으로 정리했습니다.\n"
-                         "보내실 대상을 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
+                       K(" 전송을 발송되지 않은 것으로 정리했습니다.\n보내실 대상을 확인하신 후 ") +
+                       ButtonName() + K(" 버튼을 다시 눌러 주십시오."));
         return false;
     }
     WriteLog(K("이전 전송 수동 정리 보류") + which, 0);

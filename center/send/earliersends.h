@@ -88,6 +88,8 @@ protected:
     virtual std::string UnusableText(const PendingSend& send, const std::string& reply) const = 0;
     // The history's progress text of the kind.
     virtual std::string RecordingText() const = 0;
+    // The caption of the window's button that presses again, as the clerk is told to press it.
+    virtual std::string ButtonName() const;
 
     // Writes the ended send's history now (the clerk says it went out, or the end was answered);
     // a failure is shown and the send waits in the journal.
