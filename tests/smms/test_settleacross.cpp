@@ -218,4 +218,30 @@ TEST(SettleAcrossClerk, AllMembersMessageSettledAsSentIsAskedForItsResults) {
     EXPECT_GT(history[0].count, 0);
 }
 
+// An app message's end still unknown (the center unreachable): an SMS press begins nothing and says
+// which send holds it back.
+TEST(SettleAcrossClerk, SmsPressRefusesWhileAnAppMessageStaysUnknown) {
+    SendFixture f;
+    ASSERT_TRUE(f.ok());
+    ASSERT_TRUE(f.NewStore(kRows));
+    f.Arm("SMMSEND", 1, FaultKind::CloseAfter);
+    f.Arm("SMMSEND", 2, FaultKind::CloseBefore);
+    f.Arm("SMMSEND", 3, FaultKind::CloseBefore);
+    ASSERT_EQ(SendSmms(f, SampleSmmsSend(kRows)).outcome, SmmsSendOutcome::Unresolved);
+    f.PointAt("http://127.0.0.1:1");
+    f.boxes().clear();
+    const SmsSendResult r = f.Send(f.Input(kRows));
+    f.PointAt(f.fx().sim().BaseUrl());
+    EXPECT_EQ(r.outcome, SmsSendOutcome::Unresolved);
+    ASSERT_EQ(f.boxes().texts().size(), 1u);
+    EXPECT_EQ(
+        f.boxes().texts()[0].rfind("완료응답을 받지 못했던 이전 AlderS 문자 전송의 결과를 센터에서 아직 "
+                                   "확인할 수 없습니다.\n(ML=",
+                                   0),
+        0u)
+        << f.boxes().texts()[0];
+    EXPECT_NE(f.boxes().texts()[0].find("10명)"), std::string::npos);
+    EXPECT_EQ(f.fx().sim().Requests().Count("SMSBEGIN"), 0);
+}
+
 } // namespace
