@@ -39,9 +39,9 @@ std::string CouponIssueTransaction::PendingIssueText(const PendingSend& issue) {
         text += ", " + issue.sentAt.substr(0, 16);
     text += K(", 센터 발행코드 ") + Str(issue.centerCode) + ")\n";
     if (issue.phase == PendingSend::Phase::Disputed)
-        return text + K("센터의 쿠폰 발행내역에서 확인하신 후 확인 버튼을 눌러 정리해 주십시오.");
-    return text +
-           K("확인 버튼을 누르면 먼저 이 발행의 완료 여부를 센터에 확인합니다. 두 번 발행하지 않습니다.");
+        return text + K("센터의 쿠폰 발행내역에서 확인하신 후 AlderS 쿠폰 발행 버튼을 눌러 정리해 주십시오.");
+    return text + K("AlderS 쿠폰 발행 버튼을 누르면 먼저 이 발행의 완료 여부를 센터에 확인합니다. 두 번 "
+                    "발행하지 않습니다.");
 }
 
 CouponIssueTransaction::CouponIssueTransaction(CSQLDirect& db, CouponIssueInput input, ProgressHooks progress)
@@ -75,14 +75,17 @@ CouponIssueResult CouponIssueTransaction::Run() {
     for (const CouponRow& r : m_in.rows)
         m_checked += r.checked ? 1 : 0;
     m_empCode = m_in.empCode;
-    if (!Check())
-        return m_result;
+    m_storeCode = m_in.storeCode;
     // An issue whose end is unknown may have given everyone the coupon: it is asked about with the
-    // same end request, and a new issue begins only once it is known not to have ended.
+    // same end request, and a new issue begins only once it is known not to have ended. Settling
+    // needs no coupon chosen: a freshly opened window settles it at its first press.
     if (!SettleEarlier(m_result.unsettled)) {
+        m_result.settled = Settled();
         m_progress.Hide();
         return m_result;
     }
+    if (!Check() || !AskRepeat())
+        return m_result;
     CenterIssue();
     m_progress.Hide();
     return m_result;
@@ -100,14 +103,54 @@ bool CouponIssueTransaction::Check() {
     return true;
 }
 
-void CouponIssueTransaction::EarlierSent(const PendingSend& send, int32_t, const std::string&) {
-    m_result.issue = static_cast<int32_t>(send.centerCode);
+bool CouponIssueTransaction::IsCurrentSend(const PendingSend& earlier) const {
+    SendIdentity now;
+    now.kind = SendKind::Coupon;
+    now.message = Str(m_in.coupon);
+    now.targetType = m_in.allMembers ? 1 : 2;
+    return m_in.coupon != 0 && IsSameSend(earlier, now);
+}
+
+bool CouponIssueTransaction::AskRepeat() {
+    const std::optional<PendingSend>& before = m_in.issuedBefore;
+    // The members it reached were unticked; every regular member cannot be unticked.
+    if (!before || before->message != Str(m_in.coupon) || (!m_in.allMembers && before->targetType != 1))
+        return true;
+    std::string text = K("쿠폰번호 ") + before->message + K(" 쿠폰은 ");
+    if (!before->sentAt.empty())
+        text += before->sentAt.substr(0, 16) + K("에 ");
+    text += Members(*before) + K("을 대상으로 이미 발행되었습니다.\n\n같은 쿠폰을 ") +
+            (m_in.allMembers ? K("전체 회원에게") : K("지정된 회원에게")) + K(" 다시 발행하시겠습니까?");
+    m_result.shown.push_back(text);
+    if (ShowMessageBox(text, kQuestionNoDefault) == IDYES)
+        return true;
+    m_result.outcome = CouponIssueOutcome::Refused;
+    return false;
+}
+
+void CouponIssueTransaction::EarlierSent(const SettledSend& settled, const std::string&) {
+    const PendingSend& send = settled.send;
     m_result.outcome = CouponIssueOutcome::PreviousCompleted;
-    Report(K("완료응답을 받지 못했던 이전 AlderS 쿠폰발행이 센터에서 완료되었습니다.\n(쿠폰번호 ") +
-           send.message + ", " + Members(send) +
-           (send.sentAt.empty() ? "" : ", " + send.sentAt.substr(0, 16)) +
-           K(")\n\n같은 쿠폰을 두 번 발행하지 않도록 이번 발행은 하지 않았습니다.\n"
-             "발행할 쿠폰과 대상을 확인하신 후 확인 버튼을 다시 눌러 주십시오."));
+    std::string text =
+        K("완료응답을 받지 못했던 이전 AlderS 쿠폰발행이 센터에서 완료되었습니다.\n(쿠폰번호 ") +
+        send.message + ", " + Members(send) + (send.sentAt.empty() ? "" : ", " + send.sentAt.substr(0, 16)) +
+        ")\n\n";
+    if (settled.same && !m_in.allMembers) {
+        // The same coupon: the members it reached are unticked, so none gets it twice.
+        std::vector<std::string> phones;
+        for (const CouponRow& r : m_in.rows)
+            phones.push_back(r.checked ? r.phone : std::string());
+        m_result.rowsReached = RowsReached(send, phones);
+        if (!m_result.rowsReached.empty())
+            text += K("같은 쿠폰을 두 번 발행하지 않도록 이번 발행은 하지 않았고, 이미 받은 회원 ") +
+                    CvexGlobal::GetMoneyString(static_cast<long long>(m_result.rowsReached.size())) +
+                    K("명의 선택을 해제했습니다.\n");
+        else
+            text += K("이번 발행은 아직 하지 않았습니다.\n");
+    } else {
+        text += K("이번 발행은 아직 하지 않았습니다.\n");
+    }
+    Report(text + K("발행할 쿠폰과 대상을 확인하신 후 AlderS 쿠폰 발행 버튼을 다시 눌러 주십시오."));
 }
 
 void CouponIssueTransaction::EarlierLeft(Left how, const std::string& text) {
@@ -128,7 +171,7 @@ void CouponIssueTransaction::EarlierLeft(Left how, const std::string& text) {
 void CouponIssueTransaction::EarlierDropped(const std::string&) {
     m_result.outcome = CouponIssueOutcome::PreviousDropped;
     Report(K("이전 AlderS 쿠폰발행을 완료되지 않은 것으로 정리했습니다.\n"
-             "발행할 쿠폰과 대상을 확인하신 후 확인 버튼을 다시 눌러 주십시오."));
+             "발행할 쿠폰과 대상을 확인하신 후 AlderS 쿠폰 발행 버튼을 다시 눌러 주십시오."));
 }
 
 void CouponIssueTransaction::ShowFailure(const std::string& text) {
@@ -153,25 +196,9 @@ int CouponIssueTransaction::Ask(const std::string& question) {
     return ShowMessageBox(text, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
 }
 
-void CouponIssueTransaction::Concerned(int64_t centerCode) {
-    m_result.issue = static_cast<int32_t>(centerCode);
-    m_concerned.reset();
-    if (centerCode == 0)
-        return;
-    const std::string path = SendStatePath();
-    if (path.empty())
-        return;
-    SendState state(path);
-    state.Load();
-    if (const PendingSend* p = state.Find(centerCode, SendKind::Coupon))
-        m_concerned = *p;
-    else if (m_result.unsettled && m_result.unsettled->centerCode == centerCode)
-        m_concerned = m_result.unsettled;
+void CouponIssueTransaction::Settling(const PendingSend& send) {
+    m_concerned = send;
 }
-
-void CouponIssueTransaction::Found(int32_t, int32_t) {}
-
-void CouponIssueTransaction::KeptUnrecorded() {}
 
 std::string CouponIssueTransaction::NoReplyText() const {
     std::string text = K("센터에 AlderS 쿠폰발행완료 응답을 수신할 수 없습니다.(통신실패)") + K(kSupport);
@@ -186,6 +213,10 @@ std::string CouponIssueTransaction::UnusableText(const PendingSend&, const std::
     if (m_result.unsettled)
         text += "\n\n" + PendingIssueText(*m_result.unsettled);
     return text;
+}
+
+std::string CouponIssueTransaction::ButtonName() const {
+    return K("AlderS 쿠폰 발행");
 }
 
 std::string CouponIssueTransaction::RecordingText() const {

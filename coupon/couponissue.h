@@ -29,6 +29,9 @@ struct CouponIssueInput {
     std::vector<CouponRow> rows;
     // The window's own issue whose end an earlier press left unsettled (the result's `unsettled`).
     std::optional<PendingSend> ownUnsettled;
+    // The latest earlier issue this window found ended by a settle: a repeat of its coupon where
+    // every regular member is concerned asks first.
+    std::optional<PendingSend> issuedBefore;
 };
 
 enum class CouponIssueOutcome {
@@ -43,11 +46,15 @@ enum class CouponIssueOutcome {
 
 struct CouponIssueResult {
     CouponIssueOutcome outcome = CouponIssueOutcome::Refused;
-    int page = 0;                   // after a failed check: the dialog's page to show (1 or 2)
-    int32_t issue = 0;              // the center's issue code of the issue handled
-    int32_t phonesSent = 0;         // phones handed to the center by this press's batches
+    int page = 0;           // after a failed check: the dialog's page to show (1 or 2)
+    int32_t issue = 0;      // the center's issue code of the issue handled
+    int32_t phonesSent = 0; // phones handed to the center by this press's batches
+    // Rows an earlier issue of the same coupon, found ended by the settle, reached: to be unticked.
+    std::vector<size_t> rowsReached;
     std::vector<std::string> shown; // every message shown, in order (CP949)
     std::optional<PendingSend> unsettled;
+    // What settling an earlier issue found, reported on its own (never this press's issue).
+    std::optional<SettledSend> settled;
 };
 
 class CouponIssueTransaction : private EarlierSends {
@@ -64,19 +71,20 @@ public:
 
 private:
     bool Check();
+    bool AskRepeat();
     void CenterIssue();
 
-    void EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) override;
+    void EarlierSent(const SettledSend& settled, const std::string& headline) override;
     void EarlierLeft(Left how, const std::string& text) override;
     void EarlierDropped(const std::string& text) override;
     void ShowFailure(const std::string& text) override;
     int Ask(const std::string& question) override;
-    void Concerned(int64_t centerCode) override;
-    void Found(int32_t localCode, int32_t callSent) override;
-    void KeptUnrecorded() override;
+    void Settling(const PendingSend& send) override;
+    bool IsCurrentSend(const PendingSend& earlier) const override;
     std::string NoReplyText() const override;
     std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
     std::string RecordingText() const override;
+    std::string ButtonName() const override;
 
     void Refuse(const std::string& text, int page);
     void Fail(const std::string& text);

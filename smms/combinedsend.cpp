@@ -4,6 +4,7 @@
 #include "center/vexglobal.h"
 #include "frame/log.h"
 #include "smms/smmssend.h"
+#include "sms/composition.h"
 
 using zmsg::K;
 
@@ -20,6 +21,15 @@ std::string CombinedTitle(const std::string& lmsTitle, const std::string& storeN
     if (title.size() > 100)
         title = CvexGlobal::TruncateHangul(title, 100);
     return title;
+}
+
+SendIdentity CombinedIdentity(const CombinedAppInput& in) {
+    SendIdentity id;
+    id.kind = SendKind::App;
+    id.title = CombinedTitle(in.lmsTitle, in.storeName);
+    id.message = NormalizeMessage(in.message);
+    id.picture = PictureIdentity(in.imagePath, 0, 0);
+    return id;
 }
 
 CombinedAppResult SendCombined(CSQLDirect& db, const CombinedAppInput& in, const SmsPartDone& smsPart,

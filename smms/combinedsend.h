@@ -10,6 +10,7 @@
 
 #include <QDateTime>
 
+#include "center/send/earliersends.h"
 #include "center/send/sendstate.h"
 #include "frame/progresshooks.h"
 #include "sms/recipient.h"
@@ -45,6 +46,10 @@ struct CombinedAppResult {
 // The app message's title: the LMS title trimmed, quotes made double; "(광고)" and the store name
 // when empty; at most 100 bytes, never splitting a double-byte character.
 std::string CombinedTitle(const std::string& lmsTitle, const std::string& storeName);
+
+// What the app part would send, for the SMS press to tell an earlier app part of the same message
+// (imagePath as the app part would upload it).
+SendIdentity CombinedIdentity(const CombinedAppInput& in);
 
 CombinedAppResult SendCombined(CSQLDirect& db, const CombinedAppInput& in, const SmsPartDone& smsPart,
                                ProgressHooks progress = {});

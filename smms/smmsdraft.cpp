@@ -7,6 +7,8 @@
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
+#include "sms/composition.h"
+#include "sms/smsdraft.h"
 
 namespace {
 
@@ -74,4 +76,33 @@ std::string SmmsDraftQuestion() {
 std::string AllUserWarning() {
     return zmsg::K("[센터에 등록된 전체 AlderS 회원에게 전송] 옵션이 체크되어 있습니다.\n"
                    "선택된 수신자에게만 전송해야 할 경우 옵션을 해제해 주세요.");
+}
+
+bool MarkSmmsDraftSent(const std::string& path, const PendingSend& send) {
+    const std::optional<SmmsDraft> draft = LoadSmmsDraft(path);
+    if (!draft || draft->sendSuccess != 0 || NormalizeMessage(draft->message) != send.message)
+        return false;
+    if (send.identityKnown) {
+        // The title as the send puts it: trimmed, quotes made double.
+        std::string title = draft->title;
+        const size_t first = title.find_first_not_of(" \t\r\n");
+        title = first == std::string::npos
+                    ? std::string()
+                    : title.substr(first, title.find_last_not_of(" \t\r\n") - first + 1);
+        for (char& c : title)
+            if (c == '\'')
+                c = '"';
+        if (title != send.title)
+            return false;
+    }
+    return SaveSmmsDraft(path, *draft, 1);
+}
+
+void MarkDraftsSent(const PendingSend& send) {
+    if (send.kind == SendKind::App && !send.combined)
+        MarkSmmsDraftSent(SmmsDraftPath(), send);
+    else if (send.kind != SendKind::Coupon)
+        MarkSmsDraftSent(SmsDraftPath(),
+                         send.kind == SendKind::Sms ? std::optional<bool>(send.lms) : std::nullopt,
+                         send.message);
 }

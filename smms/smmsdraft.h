@@ -9,6 +9,8 @@
 #include <QDate>
 #include <QDateTime>
 
+#include "center/send/sendstate.h"
+
 // What the dialog puts in and takes back. Texts CP949.
 struct SmmsDraft {
     int32_t sendSuccess = 0;     // 1 after a completed send, 0 when closed without sending
@@ -37,6 +39,13 @@ bool SaveSmmsDraft(const std::string& path, const SmmsDraft& draft, int32_t send
 // The message comes back with its line breaks; image and send numbers are read too, for the record.
 std::optional<SmmsDraft> LoadSmmsDraft(const std::string& path);
 
+// Marks the kept draft as sent when it holds the app message of this journal entry (its text and, when
+// the entry kept it, its title): a message found gone out later is not offered again. False when the
+// draft holds another message or could not be written.
+bool MarkSmmsDraftSent(const std::string& path, const PendingSend& send);
+// An earlier send found gone out: the draft that holds its message (the SMS dialog's for an SMS send
+// or a combined send's app part, the app-message dialog's for an app message) is marked sent.
+void MarkDraftsSent(const PendingSend& send);
 // Whether a loaded draft is offered: not after a send, not with an empty message, and not written
 // before the day three days before today.
 bool ShouldOfferSmmsDraft(const SmmsDraft& draft, const QDate& today);

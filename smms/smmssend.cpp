@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <unordered_set>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
+#include "smms/smmsdraft.h"
 #include "smms/uploadfile.h"
 #include "sms/composition.h"
 
@@ -70,11 +72,35 @@ int FindTagStart(const std::string& text) {
 const char* const kCallCenter = "\n\n콜센터로 연락바랍니다.(☎ 1600-0000)";
 
 // After an end whose outcome is unknown: the clerk must not fear that the next press sends it again.
-std::string UnknownEndNote() {
-    return K("\n\n전송 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.");
+std::string UnknownEndNote(const std::string& button) {
+    return "\n\n" + button +
+           K(" 버튼을 다시 누르면 먼저 이 전송의 결과를 센터에 확인하며, 두 번 발송하지 않습니다.");
+}
+
+// The title as the send puts it: trimmed, quotes made double.
+std::string NormalTitle(const std::string& title) {
+    std::string out = Trim(title);
+    for (char& c : out)
+        if (c == '\'')
+            c = '"';
+    return out;
 }
 
 } // namespace
+
+std::string PictureIdentity(const std::string& imagePath, int32_t imageBox, int32_t imageNumber) {
+    if (!imagePath.empty()) {
+        QFile f(QString::fromStdString(imagePath));
+        if (!f.open(QIODevice::ReadOnly))
+            return "file:" + imagePath; // the upload fails on it anyway
+        QCryptographicHash hash(QCryptographicHash::Sha256);
+        hash.addData(&f);
+        return "sha256:" + hash.result().toHex().toStdString();
+    }
+    if (imageBox > 0 && imageNumber > 0)
+        return "box:" + Str(imageBox) + "#" + Str(imageNumber);
+    return std::string();
+}
 
 SmmsSendTransaction::SmmsSendTransaction(CSQLDirect& db, SmmsSendInput input, ProgressHooks progress)
     : EarlierSends(db, SendKind::App, m_progress), m_db(db), m_in(std::move(input)),
@@ -98,6 +124,7 @@ void SmmsSendTransaction::Fail(const std::string& text) {
 void SmmsSendTransaction::Report(const std::string& text) {
     m_result.shown.push_back(text);
     m_progress.Hide();
+    m_result.settled = Settled(); // the window shows what a settle found with the report
     if (m_in.beforeReport)
         m_in.beforeReport(m_result);
     ShowMessageBox(text, MB_OK, kColorSuccess);
@@ -110,7 +137,14 @@ SmmsSendResult SmmsSendTransaction::Run() {
     for (const SmmsRow& r : m_in.rows)
         m_checked += r.checked ? 1 : 0;
     m_empCode = m_in.empCode;
-    if (!SettleEarlier(m_result.unsettled)) {
+    m_storeCode = m_in.storeCode;
+    // What this press would send, as the journal keeps a send: a settled one is compared with it.
+    m_title = m_in.combined ? m_in.title : NormalTitle(m_in.title);
+    m_body = NormalizeMessage(m_in.body);
+    m_picture = PictureIdentity(m_in.imagePath, m_in.imageBox, m_in.imageNumber);
+    // The app part of a combined send: the SMS press settled every earlier send before its begin.
+    if (!m_in.combined && !SettleEarlier(m_result.unsettled)) {
+        m_result.settled = Settled();
         m_progress.Hide();
         return m_result;
     }
@@ -132,15 +166,10 @@ bool SmmsSendTransaction::Check() {
         Refuse(K("전송대상을 지정해 주십시오."));
         return false;
     }
-    m_title = Trim(m_in.title);
-    for (char& c : m_title)
-        if (c == '\'')
-            c = '"';
     if (m_title.empty() || m_title.size() > 100) {
         Refuse(K("1 ~ 100자 (한글50자) 이내로 제목을 입력해 주십시오."), kFocusTitle);
         return false;
     }
-    m_body = NormalizeMessage(m_in.body);
     if (m_body.empty() || m_body.size() > 2000) {
         Refuse(K("1 ~ 2000자 (한글1000자) 이내로 메시지를 입력해 주십시오."), kFocusBody);
         return false;
@@ -191,8 +220,6 @@ bool SmmsSendTransaction::Check() {
 bool SmmsSendTransaction::CheckCombined() {
     if (m_checked < 1)
         return false;
-    m_title = m_in.title;
-    m_body = NormalizeMessage(m_in.body);
     auto field = [&](const std::string& header) {
         return !header.empty() && ContainsText(m_body, "{" + header + "}");
     };
@@ -204,19 +231,37 @@ bool SmmsSendTransaction::CheckCombined() {
     return true;
 }
 
-void SmmsSendTransaction::EarlierSent(const PendingSend& send, int32_t callSent,
-                                      const std::string& headline) {
-    std::unordered_set<std::string> phones;
-    for (const SentRecipient& r : send.recipients)
-        phones.insert(r.phone);
-    for (size_t i = 0; i < m_in.rows.size(); ++i)
-        if (m_in.rows[i].checked && phones.count(m_in.rows[i].phone))
-            m_result.rowsSent.push_back(i);
-    m_result.ml = send.centerCode;
+bool SmmsSendTransaction::IsCurrentSend(const PendingSend& earlier) const {
+    SendIdentity now;
+    now.kind = SendKind::App;
+    now.message = m_body;
+    now.title = m_title;
+    now.picture = m_picture;
+    return IsSameSend(earlier, now);
+}
+
+void SmmsSendTransaction::EarlierSent(const SettledSend& settled, const std::string& headline) {
+    const PendingSend& send = settled.send;
+    // The message went out: the draft that holds it is no longer a message being written.
+    MarkDraftsSent(send);
     m_result.outcome = SmmsSendOutcome::PreviousCompleted;
-    Report(headline + "(" + CvexGlobal::GetMoneyString(callSent) +
-           K("건)\n같은 메시지를 다시 보내지 않도록 이번 전송은 하지 않았습니다.\n"
-             "보낼 대상과 메시지를 확인하신 후 전송 버튼을 다시 눌러 주십시오."));
+    std::string text = headline + "(" + CvexGlobal::GetMoneyString(settled.callSent) + K("건)");
+    if (!settled.same) {
+        // Another message: it reaches every checked row once the clerk presses again.
+        Report(text +
+               K("\n\n이번 메시지는 아직 보내지 않았습니다.\n"
+                 "보낼 대상과 메시지를 확인하신 후 ") +
+               ButtonName() + K(" 버튼을 다시 눌러 주십시오."));
+        return;
+    }
+    std::vector<std::string> phones;
+    for (const SmmsRow& r : m_in.rows)
+        phones.push_back(r.checked ? r.phone : std::string());
+    m_result.rowsReached = RowsReached(send, phones);
+    Report(text +
+           K("\n같은 메시지를 다시 보내지 않도록 이번 전송은 하지 않았습니다.\n"
+             "보낼 대상과 메시지를 확인하신 후 ") +
+           ButtonName() + K(" 버튼을 다시 눌러 주십시오."));
 }
 
 void SmmsSendTransaction::EarlierLeft(Left how, const std::string& text) {
@@ -239,31 +284,19 @@ int SmmsSendTransaction::Ask(const std::string& question) {
     return ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
 }
 
-void SmmsSendTransaction::Concerned(int64_t centerCode) {
-    m_result.ml = centerCode;
-}
-
-void SmmsSendTransaction::Found(int32_t localCode, int32_t callSent) {
-    m_result.localCode = localCode;
-    m_result.callSent = callSent;
-}
-
-void SmmsSendTransaction::KeptUnrecorded() {
-    m_result.unrecorded = true;
-}
-
-void SmmsSendTransaction::AnsweredEnded(const EndSettlement& s) {
-    m_result.allUser = s.allUser;
-}
-
 std::string SmmsSendTransaction::NoReplyText() const {
     return K("센터에 AlderS 문자 전송완료 응답을 수신할 수 없습니다.(통신실패)") + K(kCallCenter) +
-           UnknownEndNote();
+           UnknownEndNote(ButtonName());
 }
 
 std::string SmmsSendTransaction::UnusableText(const PendingSend&, const std::string& reply) const {
     return K("센터에서 AlderS 문자 전송을 완료할 수 없습니다.") + zmsg::ReasonSuffix(reply) + K(kCallCenter) +
-           UnknownEndNote();
+           UnknownEndNote(ButtonName());
+}
+
+std::string SmmsSendTransaction::ButtonName() const {
+    // The app part of a combined send is pressed with the SMS dialog's own button.
+    return m_in.combined ? K("전송") : K("AlderS 문자 전송");
 }
 
 std::string SmmsSendTransaction::RecordingText() const {
@@ -347,6 +380,8 @@ bool SmmsSendTransaction::CenterSend() {
     send.empCode = m_in.empCode;
     send.callback = m_callback;
     send.message = m_body;
+    send.title = m_title;
+    send.picture = m_picture;
     send.allMembers = m_in.allMembers;
     send.mobileDays = m_in.mobileDays;
     if (m_in.combined) {
@@ -451,7 +486,11 @@ bool SmmsSendTransaction::CenterSend() {
     ended.kind = SendKind::App;
     ended.centerCode = ml;
     ended.allUser = m_result.allUser;
-    RecordNow(state, ended, m_result.callSent, false);
+    const RecordOutcome recorded = RecordNow(state, ended, m_result.callSent, false);
+    if (recorded.step == RecordStep::Done)
+        m_result.localCode = recorded.localCode;
+    else
+        m_result.unrecorded = true;
     if (m_in.combined) {
         // The SMS dialog reports the whole send.
         m_result.outcome = SmmsSendOutcome::Sent;

@@ -79,18 +79,26 @@ enum class SmmsSendOutcome {
 
 struct SmmsSendResult {
     SmmsSendOutcome outcome = SmmsSendOutcome::Refused;
-    int focus = 0;                  // control that gets the focus after a failed check (0 none)
-    int caret = -1;                 // with a tag check: CP949 byte offset of the caret in that text
-    int64_t ml = 0;                 // the center's message number of the send handled
-    int32_t localCode = 0;          // the history's ss_code; 0 when not written now
-    int32_t callSent = 0;           // CALL_SENT of the end reply
-    int32_t allUser = 0;            // ALL_USER: members reached only through the all-members option
-    bool unrecorded = false;        // completed at the center, history kept back for the next opportunity
-    std::vector<size_t> rowsSent;   // rows the completed message went to
+    int focus = 0;                // control that gets the focus after a failed check (0 none)
+    int caret = -1;               // with a tag check: CP949 byte offset of the caret in that text
+    int64_t ml = 0;               // the center's message number of the send handled
+    int32_t localCode = 0;        // the history's ss_code; 0 when not written now
+    int32_t callSent = 0;         // CALL_SENT of the end reply
+    int32_t allUser = 0;          // ALL_USER: members reached only through the all-members option
+    bool unrecorded = false;      // completed at the center, history kept back for the next opportunity
+    std::vector<size_t> rowsSent; // rows the completed message went to
+    // Rows an earlier send of the same message, found gone out by the settle, reached: left out.
+    std::vector<size_t> rowsReached;
     std::vector<std::string> shown; // every message shown, in order (CP949)
     // A send whose end is still unsettled after this press (the window keeps it for the next press).
     std::optional<PendingSend> unsettled;
+    // What settling an earlier send found, reported on its own (never this press's codes or rows).
+    std::optional<SettledSend> settled;
 };
+
+// The picture's identity as the journal keeps it: the digest of the file's bytes, the center's image
+// box and number, or empty for none.
+std::string PictureIdentity(const std::string& imagePath, int32_t imageBox, int32_t imageNumber);
 
 class SmmsSendTransaction : private EarlierSends {
 public:
@@ -106,18 +114,16 @@ private:
     bool Upload(int64_t ml);
 
     // How this window shows what settling an earlier message came to.
-    void EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) override;
+    void EarlierSent(const SettledSend& settled, const std::string& headline) override;
     void EarlierLeft(Left how, const std::string& text) override;
     void EarlierDropped(const std::string& text) override;
     void ShowFailure(const std::string& text) override;
     int Ask(const std::string& question) override;
-    void Concerned(int64_t centerCode) override;
-    void Found(int32_t localCode, int32_t callSent) override;
-    void KeptUnrecorded() override;
-    void AnsweredEnded(const EndSettlement& s) override;
+    bool IsCurrentSend(const PendingSend& earlier) const override;
     std::string NoReplyText() const override;
     std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
     std::string RecordingText() const override;
+    std::string ButtonName() const override;
 
     void Refuse(const std::string& text, int focus = 0, int caret = -1);
     void Fail(const std::string& text);
@@ -131,6 +137,7 @@ private:
     std::string m_body;     // normalised
     std::string m_callback; // digits
     std::string m_pop;      // "YYYY-MM-DD HH:MM" or empty
+    std::string m_picture;  // PictureIdentity of the picture
     bool m_useName = false;
     bool m_usePoints = false;
     int m_checked = 0;

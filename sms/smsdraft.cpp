@@ -8,6 +8,7 @@
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/moduleapp.h"
+#include "sms/composition.h"
 
 std::string SmsDraftPath() {
     return g_strHostDir + "ZMSG.dat";
@@ -61,4 +62,12 @@ bool ShouldOfferDraft(const SmsDraft& draft, int32_t targetType, const QDate& to
 
 std::string DraftQuestion() {
     return zmsg::K("이전에 작성중인 메시지가 있습니다.\n작성중인 메시지를 표시하시겠습니까?");
+}
+
+bool MarkSmsDraftSent(const std::string& path, std::optional<bool> lms, const std::string& message) {
+    const std::optional<SmsDraft> draft = LoadSmsDraft(path);
+    if (!draft || draft->sendResult != 0 || (lms && draft->lms != *lms) ||
+        NormalizeMessage(draft->message) != message)
+        return false;
+    return SaveSmsDraft(path, *draft, 1);
 }

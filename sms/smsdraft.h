@@ -34,5 +34,9 @@ std::optional<SmsDraft> LoadSmsDraft(const std::string& path);
 // Whether a loaded draft is offered: not for refusal notices, not after a send, not empty, and not
 // written before the day three days before today.
 bool ShouldOfferDraft(const SmsDraft& draft, int32_t targetType, const QDate& today);
+// Marks the kept draft as sent when it holds this message (normalised as a send records it) and, when
+// lms is given, of that kind: an earlier send found gone out later is not offered again. False when
+// the draft holds another message or could not be written.
+bool MarkSmsDraftSent(const std::string& path, std::optional<bool> lms, const std::string& message);
 // The question asked before a draft is shown.
 std::string DraftQuestion();

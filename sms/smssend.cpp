@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
-#include <unordered_set>
 
 #include "center/centerconfig.h"
 #include "center/db/sqldirect.h"
@@ -95,6 +94,7 @@ void SmsSendTransaction::Fail(const std::string& text) {
 void SmsSendTransaction::Report(const std::string& text) {
     m_result.shown.push_back(text);
     m_progress.Hide();
+    m_result.settled = Settled(); // the window shows what a settle found with the report
     if (m_in.beforeReport)
         m_in.beforeReport(m_result);
     ShowMessageBox(text, MB_OK, kColorSuccess);
@@ -104,6 +104,7 @@ SmsSendResult SmsSendTransaction::Run() {
     // Everything of an earlier send is forgotten: a result never carries another send's codes.
     m_result = SmsSendResult{};
     m_result.unsettled = m_in.ownUnsettled;
+    m_result.appUnsettled = m_in.ownAppUnsettled;
     m_label = m_in.lms ? "LMS" : "SMS";
     m_message = NormalizeMessage(m_in.message);
     m_callback = CvexGlobal::GetNumberOnlyString(m_in.callbackField);
@@ -116,7 +117,9 @@ SmsSendResult SmsSendTransaction::Run() {
     if (!m_in.combinedSend)
         m_appCount = 0;
     m_empCode = m_in.empCode;
-    if (!SettleEarlier(m_result.unsettled)) {
+    m_storeCode = m_in.account.storeCode;
+    if (!SettleEarlier(m_result.unsettled, &m_result.appUnsettled)) {
+        m_result.settled = Settled();
         m_progress.Hide();
         return m_result;
     }
@@ -224,11 +227,20 @@ void SmsSendTransaction::Record(SendState& state, int32_t centerCode, int32_t ca
     PendingSend send;
     send.kind = SendKind::Sms;
     send.centerCode = centerCode;
-    RecordNow(state, send, callSent, atSendTime);
+    const RecordOutcome r = RecordNow(state, send, callSent, atSendTime);
+    if (r.step == RecordStep::Done)
+        m_result.localCode = r.localCode;
+    else
+        m_result.unrecorded = true;
 }
 
-void SmsSendTransaction::EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) {
-    PreviousSent(send, callSent, headline);
+bool SmsSendTransaction::IsCurrentSend(const PendingSend& earlier) const {
+    SendIdentity sms;
+    sms.kind = SendKind::Sms;
+    sms.lms = m_in.lms;
+    sms.message = m_message;
+    sms.title = m_in.lms ? m_in.subject : std::string();
+    return IsSameSend(earlier, sms) || (m_appCount > 0 && m_in.appPart && IsSameSend(earlier, *m_in.appPart));
 }
 
 void SmsSendTransaction::EarlierLeft(Left how, const std::string& text) {
@@ -251,19 +263,6 @@ int SmsSendTransaction::Ask(const std::string& question) {
     return ShowMessageBox(question, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON3);
 }
 
-void SmsSendTransaction::Concerned(int64_t centerCode) {
-    m_result.centerCode = static_cast<int32_t>(centerCode);
-}
-
-void SmsSendTransaction::Found(int32_t localCode, int32_t callSent) {
-    m_result.localCode = localCode;
-    m_result.callSent = callSent;
-}
-
-void SmsSendTransaction::KeptUnrecorded() {
-    m_result.unrecorded = true;
-}
-
 void SmsSendTransaction::AnsweredEnded(const EndSettlement& s) {
     m_result.balance = m_in.account.payType == 2 ? zmsg::ElementDouble(s.text, "AS_BALANCE")
                                                  : static_cast<double>(zmsg::ElementInt(s.text, "CALL_NOW"));
@@ -282,27 +281,33 @@ std::string SmsSendTransaction::RecordingText() const {
     return K("전송내역을 보관하기 위해 DB에 기록하는 중입니다.");
 }
 
-void SmsSendTransaction::PreviousSent(const PendingSend& send, int32_t callSent,
-                                      const std::string& headline) {
-    // The rows of that send are not sent again.
-    std::unordered_set<std::string> phones;
-    for (const SentRecipient& r : send.recipients)
-        phones.insert(r.phone);
-    int left = 0;
-    for (size_t i = 0; i < m_in.rows.size(); ++i) {
-        if (!IsSmsRow(m_in.rows[i]))
-            continue;
-        if (phones.count(m_in.rows[i].phone))
-            m_result.rowsToRemove.push_back(i);
-        else
-            ++left;
-    }
-    if (m_result.unsettled && m_result.unsettled->centerCode == send.centerCode)
-        m_result.unsettled.reset();
+void SmsSendTransaction::EarlierSent(const SettledSend& settled, const std::string& headline) {
+    const PendingSend& send = settled.send;
+    // The message went out: the draft that holds it is no longer a message being written.
+    if (m_in.targetType != 3 && (send.kind == SendKind::Sms || send.combined))
+        MarkSmsDraftSent(SmsDraftPath(),
+                         send.kind == SendKind::Sms ? std::optional<bool>(send.lms) : std::nullopt,
+                         send.message);
+    if (m_in.settledSent)
+        m_in.settledSent(send);
     m_result.outcome = SmsSendOutcome::PreviousCompleted;
-    std::string text = headline + "(" + CvexGlobal::GetMoneyString(callSent) +
-                       K("건)\n전송된 대상은 리스트에서 삭제합니다.");
-    if (left > 0)
+    std::string text = headline + "(" + CvexGlobal::GetMoneyString(settled.callSent) + K("건)");
+    if (!settled.same) {
+        // Another message: it reaches every checked row once the clerk presses again.
+        text += K("\n\n이번 메시지는 아직 보내지 않았습니다.\n"
+                  "보내실 메시지와 대상을 확인하신 후 전송 버튼을 다시 눌러 주십시오.");
+        Report(text);
+        return;
+    }
+    // The same message: the rows it reached are not sent to again.
+    std::vector<std::string> phones;
+    for (const Recipient& r : m_in.rows)
+        phones.push_back(r.checked ? r.phone : std::string());
+    m_result.rowsToRemove = RowsReached(send, phones);
+    const size_t checked = static_cast<size_t>(
+        std::count_if(m_in.rows.begin(), m_in.rows.end(), [](const Recipient& r) { return r.checked; }));
+    text += K("\n전송된 대상은 리스트에서 삭제합니다.");
+    if (checked > m_result.rowsToRemove.size())
         text += K("\n남은 대상은 다시 전송해 주십시오.");
     Report(text);
 }

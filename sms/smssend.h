@@ -66,6 +66,14 @@ struct SmsSendInput {
     // `unsettled`). When the journal no longer holds it, another program settled it: the press finds
     // out how before anything else, so its recipients are not sent to again.
     std::optional<PendingSend> ownUnsettled;
+    // The same for the window's app part of a combined send (whether or not this press sends one):
+    // an SMS press asks about it first as well.
+    std::optional<PendingSend> ownAppUnsettled;
+    // What the app part of this press would send (set when the combined send is on): an earlier app
+    // part found gone out is the same send only when it agrees with this.
+    std::optional<SendIdentity> appPart;
+    // Called with an earlier send that a settle found gone out (the window marks its drafts).
+    std::function<void(const PendingSend&)> settledSent;
     // Called with the result so far right before a success report is shown: the window shows what the
     // send changed (rows gone, balance, counts) before the clerk reads the report.
     std::function<void(const SmsSendResult&)> beforeReport;
@@ -87,9 +95,9 @@ enum class SmsSendOutcome {
 struct SmsSendResult {
     SmsSendOutcome outcome = SmsSendOutcome::Refused;
     int focus = 0;                 // control that gets the focus after a failed check (0 none)
-    int32_t centerCode = 0;        // SS of the send handled
-    int32_t callSent = 0;          // CALL_SENT of the end reply
-    int32_t localCode = 0;         // the history's ss_code ("result send code"); 0 when not written now
+    int32_t centerCode = 0;        // SS of this press's send
+    int32_t callSent = 0;          // CALL_SENT of this press's end reply
+    int32_t localCode = 0;         // this press's history ss_code ("result send code"); 0 when none
     bool unrecorded = false;       // ended at the center, history kept back for the next opportunity
     std::optional<double> balance; // the center's new balance, when it answered the end
     std::vector<size_t> rowsToRemove;
@@ -97,6 +105,9 @@ struct SmsSendResult {
     int appSent = 0;
     // A send whose end is still unsettled after this press (the window keeps it for the next press).
     std::optional<PendingSend> unsettled;
+    std::optional<PendingSend> appUnsettled; // the same for the window's app part
+    // What settling an earlier send found, reported on its own (never this press's codes or rows).
+    std::optional<SettledSend> settled;
 };
 
 class SmsSendTransaction : private EarlierSends {
@@ -109,20 +120,16 @@ private:
     // The center part; false when the send ends there (the result says why).
     bool CenterSend();
     // How this window shows what settling an earlier send came to.
-    void EarlierSent(const PendingSend& send, int32_t callSent, const std::string& headline) override;
+    void EarlierSent(const SettledSend& settled, const std::string& headline) override;
     void EarlierLeft(Left how, const std::string& text) override;
     void EarlierDropped(const std::string& text) override;
     void ShowFailure(const std::string& text) override;
     int Ask(const std::string& question) override;
-    void Concerned(int64_t centerCode) override;
-    void Found(int32_t localCode, int32_t callSent) override;
-    void KeptUnrecorded() override;
     void AnsweredEnded(const EndSettlement& s) override;
+    bool IsCurrentSend(const PendingSend& earlier) const override;
     std::string NoReplyText() const override;
     std::string UnusableText(const PendingSend& send, const std::string& reply) const override;
     std::string RecordingText() const override;
-    // The earlier send went out: its rows leave the list; the report says so.
-    void PreviousSent(const PendingSend& send, int32_t callSent, const std::string& headline);
     std::string EndFailureText(const std::string& label, const std::string& reply) const;
     void Record(SendState& state, int32_t centerCode, int32_t callSent, bool atSendTime);
     void Finish();

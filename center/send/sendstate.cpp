@@ -21,9 +21,11 @@
 
 namespace {
 
-// Files of the first version hold SMS sends only and have no kind field; they are still read.
+// Files of the first version hold SMS sends only and have no kind field; the second has no line of the
+// send's title and picture. Both are still read.
 constexpr const char* kMagicV1 = "ZMSGSEND 1";
-constexpr const char* kMagic = "ZMSGSEND 2";
+constexpr const char* kMagicV2 = "ZMSGSEND 2";
+constexpr const char* kMagic = "ZMSGSEND 3";
 
 // Entries of paths whose last write failed: the only copy left is the process's own.
 std::mutex g_memoryMutex;
@@ -234,8 +236,10 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
     // A send of many recipients makes a file of megabytes: sized once, appended piece by piece.
     size_t room = 32;
     for (const PendingSend& s : sends)
-        room +=
-            96 + 2 * (s.reservation.size() + s.callback.size() + s.message.size()) + s.recipients.size() * 32;
+        room += 96 +
+                2 * (s.reservation.size() + s.callback.size() + s.message.size() + s.title.size() +
+                     s.picture.size()) +
+                s.recipients.size() * 32;
     std::string out;
     out.reserve(room);
     out += kMagic;
@@ -275,6 +279,10 @@ std::string SendState::Serialize(const std::vector<PendingSend>& sends) {
         }
         out += "\r\nMSG\t";
         AppendEscaped(out, s.message);
+        out += "\r\nIDN\t";
+        AppendEscaped(out, s.title);
+        out += '\t';
+        AppendEscaped(out, s.picture);
         out += "\r\n";
         for (const SentRecipient& r : s.recipients) {
             // The bulk of the file: three appends a line.
@@ -356,9 +364,12 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
         lines.push_back(text.substr(start, end - start));
         start = end + 2;
     }
-    if (lines.size() < 2 || (lines.front() != kMagic && lines.front() != kMagicV1) || lines.back() != "END")
+    if (lines.size() < 2 ||
+        (lines.front() != kMagic && lines.front() != kMagicV2 && lines.front() != kMagicV1) ||
+        lines.back() != "END")
         return false;
     const bool v1 = lines.front() == kMagicV1;
+    const bool v3 = lines.front() == kMagic;
     size_t i = 1;
     while (i + 1 < lines.size()) {
         PendingSend s;
@@ -368,6 +379,15 @@ bool SendState::Parse(const std::string& text, std::vector<PendingSend>& sends) 
         if (++i >= lines.size() - 1 || lines[i].rfind("MSG\t", 0) != 0 ||
             !Unescape(lines[i].substr(4), s.message))
             return false;
+        s.identityKnown = v3;
+        if (v3) {
+            if (++i >= lines.size() - 1)
+                return false;
+            const auto idn = SplitTabs(lines[i]);
+            if (idn.size() != 3 || idn[0] != "IDN" || !Unescape(idn[1], s.title) ||
+                !Unescape(idn[2], s.picture))
+                return false;
+        }
         for (int32_t k = 0; k < count; ++k) {
             if (++i >= lines.size() - 1)
                 return false;

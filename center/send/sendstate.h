@@ -44,9 +44,16 @@ struct PendingSend {
     std::string reservation; // "YYYY-MM-DD HH:MM", empty without reservation
     std::string callback;    // digits
     std::string message;     // as recorded (normalised); a coupon issue: the coupon's code
-    std::string sentAt;      // local "YYYY-MM-DD HH:MM:SS" when the send began; the history's time
-                             // when it is written later (empty in files written before it was kept)
-    std::string reason;      // Disputed: the center's refusal, as shown
+    // What makes two sends of the same text different messages: an SMS send's LMS subject or an app
+    // message's title, and the app message's picture ("sha256:" and the uploaded file's digest,
+    // "box:" and the center's image box and number, empty for none). Entries of files written before
+    // they were kept lack both (identityKnown false).
+    std::string title;
+    std::string picture;
+    bool identityKnown = true;
+    std::string sentAt; // local "YYYY-MM-DD HH:MM:SS" when the send began; the history's time
+                        // when it is written later (empty in files written before it was kept)
+    std::string reason; // Disputed: the center's refusal, as shown
     // App messages: the end's all-members flag and mobile-signal period, and its ALL_USER once ended.
     bool allMembers = false;
     int32_t mobileDays = -1;

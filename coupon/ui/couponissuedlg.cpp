@@ -338,6 +338,7 @@ void CCouponIssueDlg::accept() {
         input.rows.push_back(
             CouponRow{m_grid->IsCellChecked(static_cast<int>(i) + 1, 1), m_list[i].code, m_list[i].phone});
     input.ownUnsettled = m_unsettled;
+    input.issuedBefore = m_issuedBefore;
 
     // Its window appears at the first step shown, that is once the checks have passed.
     CDialogProgress progress(this);
@@ -355,8 +356,17 @@ void CCouponIssueDlg::accept() {
 
 void CCouponIssueDlg::ApplyIssueResult(const CouponIssueResult& result) {
     m_unsettled = result.unsettled;
+    // Only this press's own issue; a settled earlier one is kept apart, for the repeat question.
     if (result.issue != 0)
         m_issue = result.issue;
+    if (result.outcome == CouponIssueOutcome::PreviousCompleted && result.settled)
+        m_issuedBefore = result.settled->send;
+    if (!result.rowsReached.empty()) {
+        for (size_t i : result.rowsReached)
+            if (static_cast<int>(i) + 1 < m_grid->GetRowCount())
+                m_grid->SetCellCheck(static_cast<int>(i) + 1, 1, false);
+        SetPage(kPageMembers);
+    }
     if (result.outcome == CouponIssueOutcome::Refused && result.page != 0)
         SetPage(result.page);
     // Only an issue the center ended closes the window; anything else leaves it for the next press.

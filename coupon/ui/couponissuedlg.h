@@ -75,6 +75,7 @@ private:
     // An issue of this store whose end is unsettled (this window's, or found in the journal at start):
     // the next press asks the center about it before anything else.
     std::optional<PendingSend> m_unsettled;
+    std::optional<PendingSend> m_issuedBefore; // the latest earlier issue a settle found ended
     RecipientList m_list;
     QTimer m_loadTimer; // timer 1: the delayed member load
 

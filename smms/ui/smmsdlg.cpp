@@ -787,11 +787,11 @@ void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
     if (result.localCode > 0)
         m_localCode = result.localCode;
     ShowPendingSend();
-    if (result.outcome != SmmsSendOutcome::PreviousCompleted || result.rowsSent.empty())
+    if (result.outcome != SmmsSendOutcome::PreviousCompleted || result.rowsReached.empty())
         return;
-    // An earlier message turned out to have reached these members: they are unchecked, so the next
-    // press does not send them the same thing again.
-    for (size_t i : result.rowsSent)
+    // An earlier send of this same message turned out to have reached these members: they are
+    // unchecked, so the next press does not send them the same thing again.
+    for (size_t i : result.rowsReached)
         if (i < m_list.size())
             m_list[i].checked = false;
     ShowSmmsChecks(*m_grid, m_list);

@@ -42,3 +42,8 @@ AppPartResult CCombinedPart::Send(CSQLDirect& db, CombinedAppInput in, const Sms
     m_unsettled = r.unsettled;
     return r.part;
 }
+
+SendIdentity CCombinedPart::Identity(CombinedAppInput in) const {
+    in.imagePath = m_imagePath;
+    return CombinedIdentity(in);
+}

@@ -26,6 +26,10 @@ public:
     AppPartResult Send(CSQLDirect& db, CombinedAppInput in, const SmsPartDone& done,
                        const ProgressHooks& progress);
     const std::optional<PendingSend>& Unsettled() const { return m_unsettled; }
+    // What an SMS press settled of it (every press asks about it first).
+    void SetUnsettled(std::optional<PendingSend> send) { m_unsettled = std::move(send); }
+    // What the app part of this input would send, with the chosen picture.
+    SendIdentity Identity(CombinedAppInput in) const;
 
 private:
     zmsg::SmmsUploadFile m_upload;

@@ -41,6 +41,7 @@
 #include "optout/optoutprotocol.h"
 #include "optout/refusalcompletion.h"
 #include "optout/refusallist.h"
+#include "smms/smmsdraft.h"
 #include "sms/pasteparser.h"
 #include "sms/recipientloader.h"
 #include "sms/smsdraft.h"
@@ -905,6 +906,9 @@ void CSMSDlg::accept() {
     input.rows = m_list.rows();
     input.draft = CurrentDraft();
     input.ownUnsettled = m_unsettled;
+    // Asked about first by every press, the combined option on or off.
+    input.ownAppUnsettled = m_combinedPart.Unsettled();
+    input.settledSent = MarkDraftsSent;
     CombinedAppInput app;
     if (m_combined->isChecked()) {
         app.storeCode = m_account.storeCode;
@@ -919,6 +923,7 @@ void CSMSDlg::accept() {
         app.header3 = input.header3;
         app.rows = input.rows;
         app.saveSentDraft = [draft = input.draft] { SaveSmsDraft(SmsDraftPath(), draft, 1); };
+        input.appPart = m_combinedPart.Identity(app);
     }
     input.phoneFormats = [this] {
         const std::string question = m_list.PhoneFormatQuestion();
@@ -985,9 +990,18 @@ bool CSMSDlg::AskAdRules(bool lms, const std::string& subject, const std::string
 
 void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
     m_unsettled = result.unsettled;
-    if (result.localCode > 0) {
-        m_resultSendCode = result.localCode;
-        m_sendCodes.push_back(result.localCode);
+    // A press that ended in its settle may have settled the app part; one that went on left it to
+    // the app part's own send.
+    if (result.settled)
+        m_combinedPart.SetUnsettled(result.appUnsettled);
+    // This window's sends only: a settled send counts when it is the window's own earlier press of
+    // this same message (a refusal notice that went out after all), never another send it met.
+    int32_t code = result.localCode;
+    if (code <= 0 && result.settled && result.settled->own && result.settled->same)
+        code = result.settled->localCode;
+    if (code > 0 && std::find(m_sendCodes.begin(), m_sendCodes.end(), code) == m_sendCodes.end()) {
+        m_resultSendCode = code;
+        m_sendCodes.push_back(code);
     }
     if (result.balance)
         m_account.balance = *result.balance;

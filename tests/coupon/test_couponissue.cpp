@@ -12,6 +12,7 @@
 #include "center/send/sendstate.h"
 #include "center/vexconfig.h"
 #include "coupon/couponissue.h"
+#include "frame/messagebox.h"
 #include "sim/faultplan.h"
 #include "tests/sms/sendfixture.h"
 
@@ -94,6 +95,77 @@ TEST_F(CouponIssueTest, BatchesOfOneHundredCheckedPhones) {
         SendState state(SendStatePath());
         state.Load();
         EXPECT_TRUE(state.empty());
+    }
+}
+
+// An earlier issue found ended by the settle: its members are unticked only when the same coupon is
+// chosen, a repeat where every regular member is concerned asks first, and a freshly opened window
+// (no coupon chosen) settles it all the same. Nobody holds a coupon twice at the center.
+TEST_F(CouponIssueTest, EarlierIssueFoundEndedDecidesOnlyItsOwnCoupon) {
+    struct Case {
+        const char* name;
+        bool earlierAll;
+        int coupon; // chosen at the settling press; 0: the window was just opened
+        bool all;
+        size_t unticked;
+        int answer; // the repeat question's answer (0: none is asked)
+    };
+    const Case cases[] = {{"SameCouponSameMembers", false, 13, false, 2, 0},
+                          {"OtherCouponGoesToEveryone", false, 12, false, 0, 0},
+                          {"FreshWindowWithoutCoupon", false, 0, false, 0, 0},
+                          {"SameCouponToAllAsksNo", true, 13, true, 0, IDNO},
+                          {"SameCouponToAllAsksYes", true, 13, true, 0, IDYES}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(m_f.NewStore(3));
+        m_f.boxes().clear();
+        m_f.Arm("ISSUEEND", 1, FaultKind::CloseAfter);
+        m_f.Arm("ISSUEEND", 2, FaultKind::CloseBefore);
+        m_f.Arm("ISSUEEND", 3, FaultKind::CloseBefore);
+        CouponIssueInput earlier = Sample(2, c.earlierAll);
+        earlier.coupon = 13;
+        ASSERT_EQ(Issue(m_f, earlier).outcome, CouponIssueOutcome::Unresolved);
+        m_f.fx().sim().Faults().Clear();
+
+        CouponIssueInput in = Sample(3, c.all);
+        in.coupon = c.coupon;
+        m_f.boxes().clear();
+        const CouponIssueResult settled = Issue(m_f, in);
+        EXPECT_EQ(settled.outcome, CouponIssueOutcome::PreviousCompleted);
+        EXPECT_EQ(settled.issue, 0);
+        ASSERT_TRUE(settled.settled.has_value());
+        EXPECT_EQ(settled.rowsReached.size(), c.unticked);
+        ASSERT_FALSE(m_f.boxes().texts().empty());
+        EXPECT_NE(m_f.boxes().texts().back().find("AlderS 쿠폰 발행 버튼을 다시 눌러 주십시오."),
+                  std::string::npos)
+            << m_f.boxes().texts().back();
+
+        // The next press, with the rows the window unticked and the issue it keeps.
+        for (size_t i : settled.rowsReached)
+            in.rows[i].checked = false;
+        in.coupon = c.coupon == 0 ? 12 : c.coupon;
+        in.issuedBefore = settled.settled->send;
+        m_f.boxes().clear();
+        if (c.answer != 0)
+            m_f.boxes().setNextAnswer(c.answer);
+        const CouponIssueResult next = Issue(m_f, in);
+        if (c.answer != 0) {
+            ASSERT_FALSE(m_f.boxes().shown().empty());
+            EXPECT_EQ(m_f.boxes().shown()[0].type, unsigned(kQuestionNoDefault));
+            EXPECT_EQ(m_f.boxes().shown()[0].text.rfind("쿠폰번호 13 쿠폰은 ", 0), 0u)
+                << m_f.boxes().shown()[0].text;
+        }
+        EXPECT_EQ(next.outcome, c.answer == IDNO ? CouponIssueOutcome::Refused : CouponIssueOutcome::Issued);
+        std::map<std::string, int> held; // phone -> ended issues of coupon 13 that named it
+        for (const Transfer& t : Issues(m_f))
+            if (t.ended && t.coupon == 13)
+                for (const auto& r : t.recipients)
+                    ++held[r.phone];
+        for (const auto& [phone, n] : held)
+            EXPECT_EQ(n, 1) << phone;
+        if (!c.all && c.coupon != 13) {
+            EXPECT_EQ(Issues(m_f).back().sent, 3) << "a different coupon goes to everyone";
+        }
     }
 }
 

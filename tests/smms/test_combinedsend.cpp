@@ -61,23 +61,22 @@ protected:
     // One press: the window's rows and kept sends go in, what the send removed comes out.
     SmsSendResult Press(SmsSendInput& in) {
         in.ownUnsettled = m_smsUnsettled;
-        const std::vector<Recipient> rows = in.rows;
-        const std::optional<QDateTime> reservation = in.reservation;
-        const SmsSendInput copy = in;
-        in.combinedSend = [&, copy](const SmsPartDone& done) {
-            CombinedAppInput app;
-            app.storeCode = copy.account.storeCode;
-            app.storeName = K("행복마트");
-            app.empCode = copy.empCode;
-            app.empName = K("점장");
-            app.lmsTitle = copy.subject;
-            app.message = copy.message;
-            app.callbackField = copy.callbackField;
-            app.reservation = reservation;
-            app.imagePath = m_picture;
-            app.header1 = copy.header1;
-            app.header3 = copy.header3;
-            app.rows = rows;
+        in.ownAppUnsettled = m_appUnsettled;
+        CombinedAppInput app;
+        app.storeCode = in.account.storeCode;
+        app.storeName = K("행복마트");
+        app.empCode = in.empCode;
+        app.empName = K("점장");
+        app.lmsTitle = in.subject;
+        app.message = in.message;
+        app.callbackField = in.callbackField;
+        app.reservation = in.reservation;
+        app.imagePath = m_picture;
+        app.header1 = in.header1;
+        app.header3 = in.header3;
+        app.rows = in.rows;
+        in.appPart = CombinedIdentity(app);
+        in.combinedSend = [&, app](const SmsPartDone& done) mutable {
             app.ownUnsettled = m_appUnsettled;
             const CombinedAppResult r = SendCombined(m_f.db(), app, done);
             m_appUnsettled = r.unsettled;
@@ -86,6 +85,9 @@ protected:
         };
         const SmsSendResult result = m_f.Send(in);
         m_smsUnsettled = result.unsettled;
+        // As the dialog: a press that ended in its settle settled the app part too.
+        if (result.settled)
+            m_appUnsettled = result.appUnsettled;
         std::vector<Recipient> left;
         for (size_t i = 0; i < in.rows.size(); ++i)
             if (!std::binary_search(result.rowsToRemove.begin(), result.rowsToRemove.end(), i))
@@ -454,6 +456,15 @@ TEST(CombinedJournal, JoinCodeAndEndRequest) {
     EXPECT_EQ(back[0].joinCode, 57);
     EXPECT_EQ(back[1].joinCode, 57);
     EXPECT_EQ(back[1].reason, "busy");
+    // The title and the picture's identity come back; an entry without them is not known by them.
+    PendingSend titled = app;
+    titled.title = "t\tx";
+    titled.picture = "sha256:ab";
+    ASSERT_TRUE(SendState::Parse(SendState::Serialize({titled}), back));
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].title, "t\tx");
+    EXPECT_EQ(back[0].picture, "sha256:ab");
+    EXPECT_TRUE(back[0].identityKnown);
     EXPECT_EQ(EndRequestOf(app).body, "work=SMMSEND&mart=1001&ml=4300000456");
 
     std::vector<PendingSend> old;
@@ -468,6 +479,8 @@ TEST(CombinedJournal, JoinCodeAndEndRequest) {
     EXPECT_FALSE(old[0].combined);
     EXPECT_EQ(old[0].joinCode, 0);
     EXPECT_EQ(old[1].reason, "busy");
+    EXPECT_FALSE(old[0].identityKnown);
+    EXPECT_TRUE(old[0].title.empty());
 }
 
 } // namespace
