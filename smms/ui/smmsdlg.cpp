@@ -799,10 +799,12 @@ void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
 }
 
 void CSmmsDlg::ShowPendingSend() {
-    // The window's own, else one of this store the journal holds, which the next press settles first.
+    // The window's own, else one of this store the journal holds, which the next press settles first:
+    // an SMS send as well as an app message, since either can reach the same members.
     const int32_t store = m_account.storeCode;
-    m_pendingLine->ShowNotice(PendingNotices({PendingForWindow(
-        m_unsettled, SendKind::App, [store](const PendingSend& s) { return s.storeCode == store; })}));
+    const auto ofStore = [store](const PendingSend& s) { return s.storeCode == store; };
+    m_pendingLine->ShowNotice(PendingNotices({PendingForWindow(m_unsettled, SendKind::App, ofStore),
+                                              PendingForWindow({}, SendKind::Sms, ofStore)}));
 }
 
 void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {

@@ -1015,11 +1015,10 @@ void CSMSDlg::ShowSendChanges(const SmsSendResult& result) {
 
 void CSMSDlg::ShowPendingSend() {
     // The window's own unsettled send; else one the journal holds from an earlier window or program,
-    // which this window's next press settles first as well. The same for the app part of a combined
-    // send, named as the app-message send names it (the app-message window's own sends are its own).
+    // which this window's next press settles first as well, whatever the message kind: an app
+    // message (alone or as a combined send's app part) can reach the same members.
     const std::optional<PendingSend> pending = PendingForWindow(m_unsettled, SendKind::Sms);
-    const std::optional<PendingSend> app = PendingForWindow(m_combinedPart.Unsettled(), SendKind::App,
-                                                            [](const PendingSend& s) { return s.combined; });
+    const std::optional<PendingSend> app = PendingForWindow(m_combinedPart.Unsettled(), SendKind::App);
     m_pendingLine->ShowNotice(PendingNotices({pending, app}));
 }
 
