@@ -84,18 +84,6 @@ TEST_F(AccountTest, CallAccountOfTheDemoStore) {
     EXPECT_EQ(zmsg::sim::FieldOf(requests[0].fields, "mart"), "1001");
 }
 
-TEST_F(AccountTest, PrepaidAccount) {
-    SetStore(1002);
-    SmsAccount a;
-    ASSERT_EQ(FetchAccount(m_db, 1, a), AccountFetch::Ok);
-    EXPECT_EQ(a.payType, 2);
-    EXPECT_DOUBLE_EQ(a.balance, 100000);
-    EXPECT_DOUBLE_EQ(a.smsPrice, 20);
-    EXPECT_DOUBLE_EQ(a.lmsPrice, 50);
-    EXPECT_DOUBLE_EQ(UnitCharge(a, false), 20);
-    EXPECT_DOUBLE_EQ(UnitCharge(a, true), 50);
-}
-
 TEST_F(AccountTest, FailuresAreToldWithTheirOwnTexts) {
     struct Row {
         const char* name;
