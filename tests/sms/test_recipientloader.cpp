@@ -384,35 +384,6 @@ TEST(RecipientLoader, LongCodeListsKeepTheHostsOrderAcrossStatements) {
     EXPECT_TRUE(messages.texts().empty());
 }
 
-TEST(RecipientLoader, DemoStoreShowsEveryKindOfMember) {
-    // The host window opens with "AND mem_code <= 200": the demo's first 200 members, among them
-    // refusing, starred, repeated and badly formed numbers, each told in the summary.
-    QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("demo.db")).toStdString();
-    std::string error;
-    ASSERT_TRUE(CreateDemoDatabase(path, &error)) << error;
-    CSQLDirect db;
-    ASSERT_TRUE(db.Open("sqlite:" + path));
-    ScriptedMessages messages;
-    RecipientList list;
-    const RecipientLoadSummary s = LoadRecipients(db, {0, "", "AND mem_code <= 200"}, list);
-    EXPECT_EQ(s.total, 200);
-    EXPECT_GT(s.added(), 100);
-    EXPECT_TRUE(list.AppSignalSeen());
-    const std::string summary = Cp949ToUtf8(LoadSummaryMessage(s, 0));
-    EXPECT_EQ(summary.rfind("총 200건중 ", 0), 0u) << summary;
-    for (const char* line :
-         {"\n▶ SMS 수신거부 : ", "\n▶ 3회이상 수신실패 : ", "\n▶ 전화번호형식오류 : ", "\n▶ 전송대상중복 : "})
-        EXPECT_NE(summary.find(line), std::string::npos) << line << " in " << summary;
-    // Numbers the store keeps masked are shown whole.
-    for (const Recipient& r : list.rows())
-        EXPECT_EQ(r.phone.find_first_not_of("0123456789"), std::string::npos) << r.phone;
-    // Employees and suppliers are there to send to as well.
-    EXPECT_GT(LoadRecipients(db, {1, "", "AND code>0"}, list).added(), 0);
-    EXPECT_GT(LoadRecipients(db, {2, "", "AND sup_code>0"}, list).added(), 0);
-    EXPECT_TRUE(messages.texts().empty());
-}
-
 } // namespace
 
 // Points from a DECIMAL or MONEY column reach ODBC as text with the column's scale ("1234.0000"): the
