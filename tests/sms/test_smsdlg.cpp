@@ -82,14 +82,10 @@ DialogAtBox Look(CSMSDlg& dlg) {
 
 } // namespace
 
-class TestSmsDlg : public QObject {
+class TestSmsDlg : public DialogTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<DialogStore> m_store;
-    CSQLDirect* m_db = nullptr;
-    SimFixture* m_fx = nullptr;
-
     template <typename T> T* Child(CSMSDlg& dlg, const char* name) { return FindChild<T>(dlg, name); }
     QString TextOf(CSMSDlg& dlg, const char* name) { return Text(Child<QWidget>(dlg, name)); }
     std::string Query(const std::string& sql) { return m_store->Query(sql); }
@@ -114,17 +110,9 @@ private:
     }
 
 private slots:
-    void init() {
-        m_store = std::make_unique<DialogStore>();
-        QVERIFY(m_store->ok());
-        m_db = m_store->db();
-        m_fx = &m_store->fx();
-    }
+    void init() { QVERIFY(Open()); }
 
-    void cleanup() {
-        zmsg::Clock::setFixed(QDateTime());
-        m_store.reset();
-    }
+    void cleanup() { Close(); }
 
     void opensWithAccountAndLoadsRecipients() {
         ScriptedMessages boxes;

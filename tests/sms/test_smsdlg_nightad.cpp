@@ -41,13 +41,11 @@ QString LogText() {
 
 } // namespace
 
-class TestSmsDlgNightAd : public QObject {
+class TestSmsDlgNightAd : public DialogTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<DialogStore> m_store;
-
-    int Begins() { return m_store->fx().sim().Requests().Count("SMSBEGIN"); }
+    int Begins() { return m_fx->sim().Requests().Count("SMSBEGIN"); }
 
     // The dialog on the three employees with an advertising message that meets every rule.
     void Compose(CSMSDlg& dlg, const QString& message = kAdvert) {
@@ -69,14 +67,10 @@ private:
 
 private slots:
     void init() {
-        m_store = std::make_unique<DialogStore>();
-        QVERIFY(m_store->ok());
+        QVERIFY(Open());
         QVERIFY(QDir().mkpath(QString::fromStdString(g_strHostDir) + QStringLiteral("Log")));
     }
-    void cleanup() {
-        zmsg::Clock::setFixed(QDateTime());
-        m_store.reset();
-    }
+    void cleanup() { Close(); }
 
     void nightTimeRule() {
         QVERIFY(IsNightTime(QDateTime(kDay, QTime(21, 0))));
@@ -94,7 +88,7 @@ private slots:
     void askedAtNightAndNoSendsNothing() {
         zmsg::Clock::setFixed(QDateTime(kDay, QTime(21, 30)));
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_store->db(), 1, 1, "1,2,3", "");
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
         Compose(dlg);
         boxes.setNextAnswer(IDNO);
         Send(dlg);
@@ -119,7 +113,7 @@ private slots:
     void askedForANightReservation() {
         zmsg::Clock::setFixed(QDateTime(kDay, QTime(12, 0)));
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_store->db(), 1, 1, "1,2,3", "");
+        CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
         Compose(dlg);
         Reserve(dlg, kDay.addDays(1), 7); // received at 07:00 tomorrow
         boxes.setNextAnswer(IDNO);
@@ -144,7 +138,7 @@ private slots:
         {
             zmsg::Clock::setFixed(QDateTime(kDay, QTime(12, 0)));
             ScriptedMessages boxes;
-            CSMSDlg dlg(m_store->db(), 1, 1, "1,2,3", "");
+            CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
             Compose(dlg);
             Send(dlg);
             QCOMPARE(boxes.texts().size(), size_t(1));
@@ -170,7 +164,7 @@ private slots:
         for (const Case& c : cases) {
             zmsg::Clock::setFixed(QDateTime(kDay, QTime(22, 0)).addSecs(c.reserveHour < 0 ? 0 : -3 * 3600));
             ScriptedMessages boxes;
-            CSMSDlg dlg(m_store->db(), 1, 1, "1,2,3", "");
+            CSMSDlg dlg(m_db, 1, 1, "1,2,3", "");
             Compose(dlg, c.message);
             FindChild<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
             if (c.reserveHour >= 0)
@@ -188,7 +182,7 @@ private slots:
     void noticesCarryNoAdvertising() {
         zmsg::Clock::setFixed(QDateTime(kDay, QTime(22, 0)));
         ScriptedMessages boxes;
-        CSMSDlg dlg(m_store->db(), 1, 3, "", "");
+        CSMSDlg dlg(m_db, 1, 3, "", "");
         QVERIFY(dlg.Start());
         dlg.show();
         FindChild<QLineEdit>(dlg, "addNameEdit")->setText(QStringLiteral("홍길동"));
@@ -219,7 +213,7 @@ private slots:
         QCOMPARE(boxes.texts().size(), size_t(1));
         QVERIFY(QString::fromStdString(boxes.texts()[0]).contains(QStringLiteral("문자를 전송했습니다.")));
         QCOMPARE(Begins(), 1);
-        for (const auto& r : m_store->fx().sim().Requests().All())
+        for (const auto& r : m_fx->sim().Requests().All())
             if (r.verb == "SMSBEGIN")
                 QVERIFY(QString::fromStdString(zmsg::sim::FieldOf(r.fields, "sub"))
                             .indexOf(QStringLiteral("광고")) < 0);

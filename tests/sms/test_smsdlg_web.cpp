@@ -24,36 +24,15 @@
 #include "sms/ui/smswebpanel.h"
 #include "sms/ui/specialchardlg.h"
 #include "tests/sms/dialogstore.h"
+#include "tests/support/runscript.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/whenmodal.h"
 
-namespace {
-
-constexpr int kPageTimeout = 30000;
-
-bool RunScript(CWebBrowser2& browser, const QString& script) {
-    bool ran = false;
-    browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
-    return QTest::qWaitFor([&] { return ran; }, kPageTimeout);
-}
-
-// Runs a script that makes the page give a command, and waits until the browser has taken it.
-bool Command(CWebBrowser2& browser, const QString& script) {
-    QSignalSpy found(browser.CommandPage(), &CCommandPage::commandFound);
-    return RunScript(browser, script) && (found.count() > 0 || found.wait(kPageTimeout));
-}
-
-} // namespace
-
-class TestSmsDlgWeb : public QObject {
+class TestSmsDlgWeb : public DialogTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<DialogStore> m_store;
-    CSQLDirect* m_db = nullptr;
-    SimFixture* m_fx = nullptr;
-
     template <typename T> T* Child(QObject& dlg, const char* name) { return FindChild<T>(dlg, name); }
 
     // Clicks a tab button and waits for its page; false when no page arrived.
@@ -66,14 +45,9 @@ private:
     }
 
 private slots:
-    void init() {
-        m_store = std::make_unique<DialogStore>();
-        QVERIFY(m_store->ok());
-        m_db = m_store->db();
-        m_fx = &m_store->fx();
-    }
+    void init() { QVERIFY(Open()); }
 
-    void cleanup() { m_store.reset(); }
+    void cleanup() { Close(); }
 
     void pickedSampleLandsInTheComposer() {
         ScriptedMessages boxes;
@@ -132,13 +106,16 @@ private slots:
         QStringList composed;
         QObject watching; // gone before the list it writes to
         connect(editor, &QPlainTextEdit::textChanged, &watching, [&] { composed << editor->toPlainText(); });
-        QVERIFY(Command(*browser, QStringLiteral("chosen = -1; location.href = 'appSMS.aspx?tab=2&cmd="
-                                                 "DoCopyMsgToApp&pm=' + new URLSearchParams(location.search)"
-                                                 ".get('pm')")));
-        QVERIFY(Command(*browser, QStringLiteral("jsGetCopyMsg = function() { throw new Error('x'); };"
-                                                 "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
-        QVERIFY(Command(*browser, QStringLiteral("jsGetCopyMsg = function() { return samples[chosen].text; };"
-                                                 "document.getElementById('sample1').click()")));
+        QVERIFY(
+            RunCommand(*browser, QStringLiteral("chosen = -1; location.href = 'appSMS.aspx?tab=2&cmd="
+                                                "DoCopyMsgToApp&pm=' + new URLSearchParams(location.search)"
+                                                ".get('pm')")));
+        QVERIFY(
+            RunCommand(*browser, QStringLiteral("jsGetCopyMsg = function() { throw new Error('x'); };"
+                                                "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
+        QVERIFY(
+            RunCommand(*browser, QStringLiteral("jsGetCopyMsg = function() { return samples[chosen].text; };"
+                                                "document.getElementById('sample1').click()")));
         const QString other =
             QStringLiteral("[우리마트] 추석 선물세트 예약 판매! 한우·과일 세트 최대 20% 할인.");
         QTRY_COMPARE_WITH_TIMEOUT(editor->toPlainText(), other, kPageTimeout);
@@ -148,8 +125,9 @@ private slots:
         QVERIFY(boxes.shown().empty());
 
         // A sample a text message cannot carry is refused with a message, not dropped unseen.
-        QVERIFY(Command(*browser, QStringLiteral("jsGetCopyMsg = function() { return '웃음 \\u{1F600}'; };"
-                                                 "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
+        QVERIFY(
+            RunCommand(*browser, QStringLiteral("jsGetCopyMsg = function() { return '웃음 \\u{1F600}'; };"
+                                                "location.href = location.href + '&cmd=DoCopyMsgToApp'")));
         QTRY_COMPARE_WITH_TIMEOUT(boxes.texts().size(), size_t(1), kPageTimeout);
         QCOMPARE(boxes.texts()[0], "문자메시지로 보낼 수 없는 문자가 있어 입력하지 않았습니다.\n(U+1F600)");
         QCOMPARE(editor->toPlainText(), other);
