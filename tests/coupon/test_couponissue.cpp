@@ -270,26 +270,16 @@ std::string ExpectedFirst(const Position& at, const KindInfo& k) {
 
 class CouponFaultWalk : public CouponIssueTest {
 protected:
-    void Arm(const std::string& verb, int nth, FaultKind kind, int delayMs = 0) {
-        Fault f;
-        f.verb = verb;
-        f.nth = nth;
-        f.kind = kind;
-        f.delayMs = delayMs;
-        f.code = "0";
-        f.reason = "센터 점검중";
-        m_f.fx().sim().Faults().Arm(f);
-    }
     void ArmKind(const Position& at, Kind kind) {
         if (std::string(at.verb) == "ISSUEEND")
             for (int k = 1; k < at.nth; ++k)
-                Arm("ISSUEEND", k, FaultKind::CloseBefore);
+                m_f.Arm("ISSUEEND", k, FaultKind::CloseBefore);
         static const std::map<Kind, FaultKind> kinds = {
             {Kind::CloseBefore, FaultKind::CloseBefore}, {Kind::CloseAfter, FaultKind::CloseAfter},
             {Kind::Http500, FaultKind::Http500},         {Kind::Fail, FaultKind::Fail},
             {Kind::NoColon, FaultKind::NoColon},         {Kind::Short, FaultKind::Short},
             {Kind::BadUtf8, FaultKind::BadUtf8},         {Kind::Late, FaultKind::Delay}};
-        Arm(at.verb, at.nth, kinds.at(kind), kind == Kind::Late ? LateMs(at.verb) : 0);
+        m_f.Arm(at.verb, at.nth, kinds.at(kind), kind == Kind::Late ? LateMs(at.verb) : 0);
     }
     void CheckInvariants(const char* when) {
         SCOPED_TRACE(when);

@@ -113,16 +113,6 @@ protected:
             n += m.completions;
         return n;
     }
-    void Arm(const std::string& verb, int nth, FaultKind kind, int delayMs = 0) {
-        Fault f;
-        f.verb = verb;
-        f.nth = nth;
-        f.kind = kind;
-        f.delayMs = delayMs;
-        f.code = "0";
-        f.reason = "센터 점검중";
-        m_f.fx().sim().Faults().Arm(f);
-    }
 
     SendFixture m_f;
     QTemporaryDir m_dir;
@@ -233,7 +223,7 @@ TEST_F(CombinedSendTest, ReservedSmsPartWithAFailedAppPartSaysReserved) {
     ASSERT_TRUE(m_f.NewStore(kMembers));
     SmsSendInput in = Input(20, 10);
     in.reservation = QDateTime(QDate(2026, 12, 7), QTime(11, 30));
-    Arm("SMMSBEGIN", 1, FaultKind::Fail);
+    m_f.Arm("SMMSBEGIN", 1, FaultKind::Fail);
     const SmsSendResult r = Press(in);
     zmsg::Clock::setFixed(QDateTime());
     EXPECT_EQ(r.outcome, SmsSendOutcome::AppFailed);
@@ -370,8 +360,8 @@ TEST_F(CombinedSendTest, EveryAppFaultThenASecondPress) {
             m_appUnsettled.reset();
             if (std::string(verb) == "SMMSEND")
                 for (int t = 1; t < nth; ++t)
-                    Arm("SMMSEND", t, FaultKind::CloseBefore);
-            Arm(verb, nth, k.kind, k.delay ? LateMs(verb) : 0);
+                    m_f.Arm("SMMSEND", t, FaultKind::CloseBefore);
+            m_f.Arm(verb, nth, k.kind, k.delay ? LateMs(verb) : 0);
 
             SmsSendInput in = Input(kMembers, kBySms);
             const SmsSendResult first = Press(in);

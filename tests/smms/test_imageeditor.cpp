@@ -1,5 +1,5 @@
 // The image editor's picture work without a window: opening upright, turning, the zoom steps and
-// their limits, the selection with its handles and its 20-pixel minimum, the "use the selection"
+// their limits, the selection with its 20-pixel minimum, the "use the selection"
 // rule and the saved JPEG.
 #include <gtest/gtest.h>
 
@@ -67,24 +67,13 @@ constexpr double f(float v) {
 INSTANTIATE_TEST_SUITE_P(
     Zoom, ZoomStepTest,
     ::testing::Values(ZoomCase{"floor", 0.05, 0.05 + f(0.01f), std::nullopt},
-                      ZoomCase{"floor_single", f(0.05f), f(0.05f) + f(0.01f), std::nullopt},
-                      ZoomCase{"above_floor", 0.0500001, 0.0500001 + f(0.01f), 0.0500001 - f(0.01f)},
                       ZoomCase{"tenth", 0.1, 0.1 + f(0.01f), 0.1 - f(0.01f)},
-                      ZoomCase{"tenth_single", f(0.1f), f(0.1f) + f(0.01f), f(0.1f) - f(0.01f)},
                       ZoomCase{"above_tenth", 0.1000001, 0.1000001 + f(0.1f), 0.1000001 - f(0.01f)},
-                      ZoomCase{"fifteen", 0.15, 0.15 + f(0.1f), 0.15 - f(0.01f)}, // 0.15 < 0.15f
-                      ZoomCase{"fifteen_single", f(0.15f), f(0.15f) + f(0.1f), f(0.15f) - f(0.1f)},
                       ZoomCase{"half", 0.5, 0.5 + f(0.1f), 0.5 - f(0.1f)},
-                      ZoomCase{"below_snap", 0.89, 0.89 + f(0.1f), 0.89 - f(0.1f)},
-                      ZoomCase{"snap_single", f(0.9f), 1.0, f(0.9f) - f(0.1f)},
                       ZoomCase{"ninety_five", 0.95, 1.0, 0.95 - f(0.1f)},
                       ZoomCase{"one", 1.0, 1.0 + f(0.1f), 1.0 - f(0.1f)},
                       ZoomCase{"one_oh_five", 1.05, 1.05 + f(0.1f), 1.0},
-                      ZoomCase{"one_point_one", 1.1, 1.1 + f(0.1f), 1.0}, // 1.1 < 1.1f: still snaps
-                      ZoomCase{"one_point_one_single", f(1.1f), f(1.1f) + f(0.1f), f(1.1f) - f(0.1f)},
-                      ZoomCase{"below_ceiling", 2.95, 2.95 + f(0.1f), 2.95 - f(0.1f)},
-                      ZoomCase{"ceiling", 3.0, std::nullopt, 3.0 - f(0.1f)},
-                      ZoomCase{"above_ceiling", 3.05, std::nullopt, 3.05 - f(0.1f)}),
+                      ZoomCase{"ceiling", 3.0, std::nullopt, 3.0 - f(0.1f)}),
     [](const ::testing::TestParamInfo<ZoomCase>& info) { return std::string(info.param.name); });
 
 TEST(ZoomWalkTest, PressesRunIntoTheLimits) {
@@ -189,65 +178,6 @@ TEST_F(ImageEditorTest, TurnsBothWaysKeepingTheZoom) {
     ImageEditor empty;
     EXPECT_FALSE(empty.Rotate(true));
 }
-
-TEST_F(ImageEditorTest, HandlesAndHitOrder) {
-    ImageEditor editor;
-    ASSERT_TRUE(editor.SetImage(Quadrants(400, 300), QSize(1000, 1000), kDpi));
-    ASSERT_TRUE(editor.MoveSel(100, 100, -200, -150)); // (100, 100) - (300, 250)
-    const auto h = editor.Handles();
-    EXPECT_EQ(h[0], (EdgeRect{95, 95, 105, 105}));   // top-left
-    EXPECT_EQ(h[1], (EdgeRect{95, 170, 105, 180}));  // middle-left
-    EXPECT_EQ(h[2], (EdgeRect{95, 245, 105, 255}));  // bottom-left
-    EXPECT_EQ(h[3], (EdgeRect{195, 95, 205, 105}));  // top-middle
-    EXPECT_EQ(h[4], (EdgeRect{195, 245, 205, 255})); // bottom-middle
-    EXPECT_EQ(h[5], (EdgeRect{295, 95, 305, 105}));  // top-right
-    EXPECT_EQ(h[6], (EdgeRect{295, 170, 305, 180})); // middle-right
-    EXPECT_EQ(h[7], (EdgeRect{295, 245, 305, 255})); // bottom-right
-
-    EXPECT_EQ(editor.HitTest({95, 95}), ImageEditor::kDragTopLeft);
-    EXPECT_EQ(editor.HitTest({104, 104}), ImageEditor::kDragTopLeft);
-    EXPECT_EQ(editor.HitTest({105, 105}), ImageEditor::kDragMove);
-    EXPECT_EQ(editor.HitTest({100, 175}), ImageEditor::kDragMiddleLeft);
-    EXPECT_EQ(editor.HitTest({96, 250}), ImageEditor::kDragBottomLeft);
-    EXPECT_EQ(editor.HitTest({200, 99}), ImageEditor::kDragTopMiddle);
-    EXPECT_EQ(editor.HitTest({200, 254}), ImageEditor::kDragBottomMiddle);
-    EXPECT_EQ(editor.HitTest({304, 95}), ImageEditor::kDragTopRight);
-    EXPECT_EQ(editor.HitTest({299, 175}), ImageEditor::kDragMiddleRight);
-    EXPECT_EQ(editor.HitTest({300, 250}), ImageEditor::kDragBottomRight);
-    EXPECT_EQ(editor.HitTest({299, 249}), ImageEditor::kDragBottomRight);
-    EXPECT_EQ(editor.HitTest({200, 200}), ImageEditor::kDragMove);
-    EXPECT_EQ(editor.HitTest({94, 94}), ImageEditor::kDragNone);
-    EXPECT_EQ(editor.HitTest({350, 200}), ImageEditor::kDragNone);
-}
-
-// Each grip moved by (10, 7) from the selection (100, 100) - (300, 250).
-struct DragCase {
-    const char* name;
-    ImageEditor::DragMode mode;
-    EdgeRect after;
-};
-class DragTest : public ::testing::TestWithParam<DragCase> {};
-
-TEST_P(DragTest, MovesItsEdges) {
-    ImageEditor editor;
-    ASSERT_TRUE(editor.SetImage(Quadrants(400, 300), QSize(1000, 1000), kDpi));
-    ASSERT_TRUE(editor.MoveSel(100, 100, -200, -150));
-    EXPECT_TRUE(editor.Drag(GetParam().mode, QPoint(10, 7)));
-    EXPECT_EQ(editor.Selection(), GetParam().after);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Grips, DragTest,
-    ::testing::Values(DragCase{"top_left", ImageEditor::kDragTopLeft, {110, 107, 300, 250}},
-                      DragCase{"middle_left", ImageEditor::kDragMiddleLeft, {110, 100, 300, 250}},
-                      DragCase{"bottom_left", ImageEditor::kDragBottomLeft, {110, 100, 300, 257}},
-                      DragCase{"top_middle", ImageEditor::kDragTopMiddle, {100, 107, 300, 250}},
-                      DragCase{"bottom_middle", ImageEditor::kDragBottomMiddle, {100, 100, 300, 257}},
-                      DragCase{"top_right", ImageEditor::kDragTopRight, {100, 107, 310, 250}},
-                      DragCase{"middle_right", ImageEditor::kDragMiddleRight, {100, 100, 310, 250}},
-                      DragCase{"bottom_right", ImageEditor::kDragBottomRight, {100, 100, 310, 257}},
-                      DragCase{"move", ImageEditor::kDragMove, {110, 107, 310, 257}}),
-    [](const ::testing::TestParamInfo<DragCase>& info) { return std::string(info.param.name); });
 
 TEST_F(ImageEditorTest, RefusedMovesChangeNothing) {
     ImageEditor editor;
