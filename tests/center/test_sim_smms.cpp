@@ -133,46 +133,6 @@ TEST_F(SimSmmsTest, BeginBatchesAndEndCompleteOnceWhateverIsRepeated) {
         m_control->Post("/_sim/config", "repeated_end=refuse", "application/x-www-form-urlencoded");
     ASSERT_TRUE(config && config->status == 200);
     EXPECT_EQ(Post(End(ml), 120000).substr(0, 2), "0:");
-
-    const QJsonObject m = messageJson(ml);
-    EXPECT_EQ(m.value(QStringLiteral("mart")).toInt(), 1001);
-    EXPECT_EQ(m.value(QStringLiteral("title")).toString(), QStringLiteral("(광고)행복마트"));
-    EXPECT_EQ(m.value(QStringLiteral("body")).toString(), QStringLiteral("본문 _lt;_안내_gt;_"));
-    EXPECT_EQ(m.value(QStringLiteral("pop")).toString(), QStringLiteral("2026-05-04 15:30"));
-    EXPECT_EQ(m.value(QStringLiteral("completed")).toInt(), 1);
-    EXPECT_EQ(m.value(QStringLiteral("endRequests")).toInt(), 3);
-    EXPECT_EQ(m.value(QStringLiteral("listed")).toInt(), 4);
-    EXPECT_EQ(m.value(QStringLiteral("pictures")).toInt(), 0);
-    const QJsonArray recipients = m.value(QStringLiteral("recipients")).toArray();
-    ASSERT_EQ(recipients.size(), 3);
-    EXPECT_EQ(recipients[0].toObject().value(QStringLiteral("phone")).toString(),
-              QStringLiteral("01022220001"));
-    EXPECT_EQ(recipients[0].toObject().value(QStringLiteral("count")).toInt(), 2) << "listed twice";
-    EXPECT_EQ(recipients[1].toObject().value(QStringLiteral("count")).toInt(), 1);
-    EXPECT_EQ(m_fx.sim().Center().StoreOf(1001)->balance, 5000) << "app messages are free";
-    int booked = 0;
-    const auto store = m_fx.sim().Center().StoreOf(1001);
-    for (const auto& line : store->ledger)
-        booked += line.what == "AlderS 전송 4건 (ML=" + std::to_string(ml) + ")";
-    EXPECT_EQ(booked, 1) << "but written in the store's history, once";
-
-    // The all-members option adds the store's regular app members and needs a period.
-    const long long all = begin(0);
-    EXPECT_EQ(Post(End(all, 1, -1), 120000).substr(0, 2), "0:");
-    const std::string allEnd = Post(End(all, 1, 3), 120000);
-    EXPECT_EQ(zmsg::ElementInt(allEnd, "CALL_SENT"), 25);
-    EXPECT_EQ(zmsg::ElementInt(allEnd, "ALL_USER"), 25);
-    EXPECT_EQ(Post(End(begin(1)), 120000).substr(0, 2), "0:") << "no recipient listed, no all-members option";
-    EXPECT_EQ(Post("work=SMMSBEGIN&mart=1001&emp=1&ename=a&tt=t&msg=m&mt=1&cb=0212345678&url=&pop=tomorrow"
-                   "&call=1&ss=0")
-                  .substr(0, 2),
-              "0:")
-        << "a popup time the center cannot read";
-    EXPECT_EQ(
-        Post("work=SMMSBEGIN&mart=1003&emp=1&ename=a&tt=t&msg=m&mt=1&cb=0212345678&url=&pop=&call=1&ss=0")
-            .substr(0, 2),
-        "0:")
-        << "a store without an app account";
 }
 
 TEST_F(SimSmmsTest, EveryFaultKindOnEveryAppVerb) {
