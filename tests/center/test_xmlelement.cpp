@@ -193,44 +193,6 @@ TEST(XmlElement, OptOutRepliesReadAsTheProtocolReadsThem) {
     EXPECT_EQ(InnerText(*rows[1]), "2024-05-02101080123456701098765432");
 }
 
-TEST(XmlElement, OptionsTrimEscapeAndFirstErrorWins) {
-    XmlParseOptions options;
-    options.trimValues = true;
-    XmlElement root;
-    ParseElement(root, "<a b=\" 1 \">\n  x y \t\n<c>  </c></a>", options);
-    EXPECT_EQ(Dump(root), "a[b=1]\"x y\"{c}");
-
-    XmlParseOptions raw;
-    raw.decodeEntities = false;
-    raw.escape = 0;
-    ParseElement(root, "<a>&lt;\\x</a>", raw);
-    EXPECT_EQ(root.value, "&lt;\\x");
-
-    // A two-byte character whose second byte is the escape byte is one character, not an escape.
-    XmlParseOptions letterEscape;
-    letterEscape.escape = 'A';
-    ParseElement(root, "<a>\x81\x41zAA</a>", letterEscape);
-    EXPECT_EQ(root.value, "\x81\x41zA");
-
-    XmlParseOptions shared;
-    ParseElement(root, "<a/ >", shared);
-    EXPECT_EQ(shared.errorCode, kXmlErrorUnclosedEmptyElement);
-    EXPECT_EQ(shared.errorPosition, 2u);
-    EXPECT_EQ(shared.errorText, "Element must be closed.");
-    ParseElement(root, "<a><b/></c>", shared);
-    EXPECT_EQ(shared.errorCode, kXmlErrorUnclosedEmptyElement);
-
-    XmlParseOptions texts;
-    ParseElement(root, "<a><b/></c>", texts);
-    EXPECT_EQ(texts.errorText, "'<a> ... </c>' is not wel-formed.");
-    XmlParseOptions texts2;
-    ParseElement(root, "<a><b></b", texts2);
-    EXPECT_EQ(texts2.errorText, "it must be closed with </b>");
-    XmlParseOptions texts4;
-    ParseElement(root, "<a b/>", texts4);
-    EXPECT_EQ(texts4.errorText, "<a> attribute has error ");
-}
-
 TEST(XmlElement, HostileNestingIsRefusedWithoutExhaustingTheStack) {
     std::string text;
     for (int i = 0; i < 200000; ++i)
