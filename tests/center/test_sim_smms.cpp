@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QByteArray>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -134,105 +133,8 @@ TEST_F(SimSmmsTest, BeginBatchesAndEndCompleteOnceWhateverIsRepeated) {
         m_control->Post("/_sim/config", "repeated_end=refuse", "application/x-www-form-urlencoded");
     ASSERT_TRUE(config && config->status == 200);
     EXPECT_EQ(Post(End(ml), 120000).substr(0, 2), "0:");
-
-    const QJsonObject m = messageJson(ml);
-    EXPECT_EQ(m.value(QStringLiteral("mart")).toInt(), 1001);
-    EXPECT_EQ(m.value(QStringLiteral("title")).toString(), QStringLiteral("(광고)행복마트"));
-    EXPECT_EQ(m.value(QStringLiteral("body")).toString(), QStringLiteral("본문 _lt;_안내_gt;_"));
-    EXPECT_EQ(m.value(QStringLiteral("pop")).toString(), QStringLiteral("2026-05-04 15:30"));
-    EXPECT_EQ(m.value(QStringLiteral("completed")).toInt(), 1);
-    EXPECT_EQ(m.value(QStringLiteral("endRequests")).toInt(), 3);
-    EXPECT_EQ(m.value(QStringLiteral("listed")).toInt(), 4);
-    EXPECT_EQ(m.value(QStringLiteral("pictures")).toInt(), 0);
-    const QJsonArray recipients = m.value(QStringLiteral("recipients")).toArray();
-    ASSERT_EQ(recipients.size(), 3);
-    EXPECT_EQ(recipients[0].toObject().value(QStringLiteral("phone")).toString(),
-              QStringLiteral("01022220001"));
-    EXPECT_EQ(recipients[0].toObject().value(QStringLiteral("count")).toInt(), 2) << "listed twice";
-    EXPECT_EQ(recipients[1].toObject().value(QStringLiteral("count")).toInt(), 1);
-    EXPECT_EQ(m_fx.sim().Center().StoreOf(1001)->balance, 5000) << "app messages are free";
-    int booked = 0;
-    const auto store = m_fx.sim().Center().StoreOf(1001);
-    for (const auto& line : store->ledger)
-        booked += line.what == "AlderS 전송 4건 (ML=" + std::to_string(ml) + ")";
-    EXPECT_EQ(booked, 1) << "but written in the store's history, once";
-
-    // The all-members option adds the store's regular app members and needs a period.
-    const long long all = begin(0);
-    EXPECT_EQ(Post(End(all, 1, -1), 120000).substr(0, 2), "0:");
-    const std::string allEnd = Post(End(all, 1, 3), 120000);
-    EXPECT_EQ(zmsg::ElementInt(allEnd, "CALL_SENT"), 25);
-    EXPECT_EQ(zmsg::ElementInt(allEnd, "ALL_USER"), 25);
-    EXPECT_EQ(Post(End(begin(1)), 120000).substr(0, 2), "0:") << "no recipient listed, no all-members option";
-    EXPECT_EQ(Post("work=SMMSBEGIN&mart=1001&emp=1&ename=a&tt=t&msg=m&mt=1&cb=0212345678&url=&pop=tomorrow"
-                   "&call=1&ss=0")
-                  .substr(0, 2),
-              "0:")
-        << "a popup time the center cannot read";
-    EXPECT_EQ(
-        Post("work=SMMSBEGIN&mart=1003&emp=1&ename=a&tt=t&msg=m&mt=1&cb=0212345678&url=&pop=&call=1&ss=0")
-            .substr(0, 2),
-        "0:")
-        << "a store without an app account";
 }
 
-TEST_F(SimSmmsTest, UploadsAreKeptWithTheirMessage) {
-    const long long ml = begin(1);
-    QByteArray image("\xFF\xD8\xFF\xE0", 4);
-    image.append(QByteArray(5000, '\x01'));
-    const std::string path = writeFile("Alder_SMMS_Upload.jpg", image);
-    const std::string reply = upload(path, std::to_string(ml) + "#@#0#@#0");
-    EXPECT_TRUE(zmsg::IsPositiveReply(reply, 12)) << reply;
-    EXPECT_EQ(zmsg::ElementInt(reply, "SIZE"), image.size());
-
-    const long long boxed = begin(1);
-    EXPECT_TRUE(zmsg::IsPositiveReply(upload("", std::to_string(boxed) + "#@#7#@#23"), 12))
-        << "any positive pair names a picture of the image box";
-    EXPECT_EQ(upload("", std::to_string(boxed) + "#@#0#@#2").substr(0, 2), "0:") << "no file, no picture";
-    EXPECT_EQ(upload(path, "99#@#0#@#0").substr(0, 2), "0:") << "a message the center never began";
-
-    const auto message = smms().Message(ml);
-    ASSERT_TRUE(message);
-    EXPECT_EQ(message->imageBytes, image.toStdString());
-    EXPECT_EQ(message->pictures, 1);
-    EXPECT_EQ(smms().Message(boxed)->imageBox, 7);
-    EXPECT_EQ(smms().Message(boxed)->imageNumber, 23);
-
-    const QJsonArray uploads = state().value(QStringLiteral("uploads")).toArray();
-    ASSERT_EQ(uploads.size(), 4);
-    const QJsonObject u = uploads[0].toObject();
-    EXPECT_EQ(u.value(QStringLiteral("ml")).toString(), QString::number(ml));
-    EXPECT_EQ(u.value(QStringLiteral("name")).toString(), QStringLiteral("Alder_SMMS_Upload.jpg"));
-    EXPECT_EQ(u.value(QStringLiteral("size")).toInt(), image.size());
-    EXPECT_EQ(u.value(QStringLiteral("sha256")).toString(),
-              QString::fromLatin1(QCryptographicHash::hash(image, QCryptographicHash::Sha256).toHex()));
-    EXPECT_EQ(u.value(QStringLiteral("extinfo")).toString(),
-              QString::fromStdString(std::to_string(ml) + "#@#0#@#0"));
-    EXPECT_TRUE(u.value(QStringLiteral("accepted")).toBool());
-    EXPECT_FALSE(uploads[2].toObject().value(QStringLiteral("accepted")).toBool());
-    EXPECT_EQ(uploads[3].toObject().value(QStringLiteral("ml")).toString(), QStringLiteral("99"));
-    EXPECT_EQ(messageJson(ml).value(QStringLiteral("pictures")).toInt(), 1);
-    EXPECT_EQ(messageJson(boxed).value(QStringLiteral("imageBox")).toInt(), 7);
-}
-
-TEST_F(SimSmmsTest, ResultsFollowTheNumberOnceTheDelayHasPassed) {
-    m_fx.sim().Center().SetResultDelaySeconds(3600);
-    const long long ml = begin(4);
-    EXPECT_FALSE(zmsg::IsPositiveReply(Post(ResultQuery(ml), 120000, ConnectionUse::Shared), 3))
-        << "not completed yet";
-    Post(Tran(ml, 1, "}{01033330001||}{01033330007||}{123||}{01033330002||"), 60000);
-    ASSERT_TRUE(zmsg::IsPositiveReply(Post(End(ml), 120000), 4));
-    EXPECT_EQ(Post(ResultQuery(ml), 120000, ConnectionUse::Shared), "1:") << "not delivered yet";
-    m_fx.sim().Center().AdvanceClock(3601);
-    const std::string results = Post(ResultQuery(ml), 120000, ConnectionUse::Shared);
-    EXPECT_EQ(results, "1:01033330001:1#01033330007:2#01033330002:1") << "a three-digit number is not sent";
-    EXPECT_EQ(Post(ResultQuery(ml), 120000, ConnectionUse::Shared), results) << "handed out every time";
-    EXPECT_EQ(Post("work=SMMSRESULT&mart=1002&ml=" + std::to_string(ml), 120000).substr(0, 2), "0:")
-        << "another store's message";
-}
-
-// Every app-message verb and the upload take every fault kind: what the client receives and whether
-// the center acted.
 TEST_F(SimSmmsTest, EveryFaultKindOnEveryAppVerb) {
     struct Kind {
         const char* name;

@@ -193,80 +193,6 @@ TEST(XmlElement, OptOutRepliesReadAsTheProtocolReadsThem) {
     EXPECT_EQ(InnerText(*rows[1]), "2024-05-02101080123456701098765432");
 }
 
-TEST(XmlElement, InnerTextOfCommentsCDataAndMixedContent) {
-    XmlElement root;
-    XmlParseOptions options;
-    ParseElement(root, "<a>&lt;<!--hidden--><b>1&amp;2</b><![CDATA[<raw>]]></a>", options);
-    EXPECT_EQ(Dump(root), "a\"<\"{#COMMENT\"hidden\" b\"1&2\" #CDATA\"<raw>\"}");
-    EXPECT_EQ(InnerText(*root.children[0]), "");
-    EXPECT_EQ(InnerText(*root.children[2]), "<raw>");
-    // Children always with the default options; the node's own value as asked.
-    EXPECT_EQ(InnerText(root), "1&amp;2<raw>&lt;");
-    EXPECT_EQ(InnerText(root, XmlTextOptions{false}), "1&amp;2<raw><");
-    XmlElement empty;
-    ParseElement(empty, "<e></e>", options);
-    EXPECT_EQ(InnerText(empty), "");
-}
-
-TEST(XmlElement, OptionsTrimEscapeAndFirstErrorWins) {
-    XmlParseOptions options;
-    options.trimValues = true;
-    XmlElement root;
-    ParseElement(root, "<a b=\" 1 \">\n  x y \t\n<c>  </c></a>", options);
-    EXPECT_EQ(Dump(root), "a[b=1]\"x y\"{c}");
-
-    XmlParseOptions raw;
-    raw.decodeEntities = false;
-    raw.escape = 0;
-    ParseElement(root, "<a>&lt;\\x</a>", raw);
-    EXPECT_EQ(root.value, "&lt;\\x");
-
-    // A two-byte character whose second byte is the escape byte is one character, not an escape.
-    XmlParseOptions letterEscape;
-    letterEscape.escape = 'A';
-    ParseElement(root, "<a>\x81\x41zAA</a>", letterEscape);
-    EXPECT_EQ(root.value, "\x81\x41zA");
-
-    XmlParseOptions shared;
-    ParseElement(root, "<a/ >", shared);
-    EXPECT_EQ(shared.errorCode, kXmlErrorUnclosedEmptyElement);
-    EXPECT_EQ(shared.errorPosition, 2u);
-    EXPECT_EQ(shared.errorText, "Element must be closed.");
-    ParseElement(root, "<a><b/></c>", shared);
-    EXPECT_EQ(shared.errorCode, kXmlErrorUnclosedEmptyElement);
-
-    XmlParseOptions texts;
-    ParseElement(root, "<a><b/></c>", texts);
-    EXPECT_EQ(texts.errorText, "'<a> ... </c>' is not wel-formed.");
-    XmlParseOptions texts2;
-    ParseElement(root, "<a><b></b", texts2);
-    EXPECT_EQ(texts2.errorText, "it must be closed with </b>");
-    XmlParseOptions texts4;
-    ParseElement(root, "<a b/>", texts4);
-    EXPECT_EQ(texts4.errorText, "<a> attribute has error ");
-}
-
-TEST(XmlElement, ReparsingANodeStartsFromScratch) {
-    XmlElement root;
-    XmlParseOptions options;
-    ParseElement(root, "<old a=1>stale<c/></old>", options);
-    EXPECT_EQ(ParseElement(root, "<new>fresh</new>", options), 16u);
-    EXPECT_EQ(Dump(root), "new\"fresh\"");
-    ParseElement(root, "</only-an-end-tag>", options);
-    EXPECT_EQ(Dump(root), "");
-
-    // A node inside a tree can be parsed into; what precedes its element stays out of the tree
-    // around it, and parsing the outer node again releases both (AddressSanitizer would tell).
-    ParseElement(root, "<a><b>old</b><c/></a>", options);
-    XmlElement* b = FindChild(root, "b");
-    ASSERT_NE(b, nullptr);
-    ParseElement(*b, "<!--before--><n>1<m/></n>", options);
-    EXPECT_EQ(Dump(root), "a{n\"1\"{m} c}");
-    EXPECT_EQ(InnerText(root), "1");
-    ParseElement(root, "<z/>", options);
-    EXPECT_EQ(Dump(root), "z");
-}
-
 TEST(XmlElement, HostileNestingIsRefusedWithoutExhaustingTheStack) {
     std::string text;
     for (int i = 0; i < 200000; ++i)
@@ -279,15 +205,6 @@ TEST(XmlElement, HostileNestingIsRefusedWithoutExhaustingTheStack) {
     for (const XmlElement* e = &root; e; e = e->children.empty() ? nullptr : e->children.front())
         ++depth;
     EXPECT_EQ(depth, kXmlMaxDepth);
-}
-
-TEST(XmlElement, EntityTableRoundTrip) {
-    const XmlEntityTable& table = DefaultXmlEntityTable();
-    const std::string plain = "a&b\"c'd<e>f" + zmsg::K("가나");
-    EXPECT_EQ(EncodeEntities(table, plain), "a&amp;b&quot;c&apos;d&lt;e&gt;f" + zmsg::K("가나"));
-    EXPECT_EQ(DecodeEntities(table, EncodeEntities(table, plain)), plain);
-    EXPECT_EQ(DecodeEntities(table, "&#60;&amp&quot"), "&#60;&amp&quot");
-    EXPECT_EQ(DecodeEntities(table, "&gt;&"), ">&");
 }
 
 } // namespace

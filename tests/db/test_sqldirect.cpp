@@ -304,32 +304,6 @@ TEST_P(SqlDirect, HostAndModuleShareTheFile) {
     EXPECT_EQ(count(), "5");
 }
 
-// Statement texts SQL Server takes as the module writes them: a code and the host's condition without a
-// blank between them, and the locking read that allocates a local send code.
-TEST_P(SqlDirect, TakesWhatSqlServerTakes) {
-    exec("INSERT INTO member (mem_code, mem_name) VALUES (30, '30AND'), (31, 'b'), (250, 'c')");
-    std::vector<std::vector<std::string>> rows;
-    ASSERT_TRUE(m_db.DoQuery("SELECT mem_code FROM member WHERE mem_code=30AND mem_code <= 200", rows))
-        << m_db.GetLastError();
-    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"30"}}));
-    ASSERT_TRUE(m_db.DoQuery("SELECT mem_code FROM member WHERE mem_code>=30AND mem_name<>'30AND' "
-                             "ORDER BY mem_code",
-                             rows))
-        << m_db.GetLastError();
-    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"31"}, {"250"}}));
-
-    ASSERT_TRUE(m_db.BeginTrans());
-    ASSERT_EQ(
-        m_db.ExecuteSQL("SELECT TOP 1 mem_code FROM member WITH (UPDLOCK, HOLDLOCK) ORDER BY mem_code DESC"),
-        0)
-        << m_db.GetLastError();
-    ASSERT_EQ(m_db.Fetch(), 0);
-    EXPECT_EQ(m_db.GetCol(1), "250");
-    exec("INSERT INTO member (mem_code, mem_name) VALUES (251, 'd')");
-    EXPECT_TRUE(m_db.CommitTrans());
-    EXPECT_EQ(count(), "4");
-}
-
 INSTANTIATE_TEST_SUITE_P(Backends, SqlDirect, ::testing::Values(Kind::Sqlite, Kind::Odbc),
                          [](const auto& info) { return info.param == Kind::Sqlite ? "Sqlite" : "Odbc"; });
 

@@ -265,39 +265,6 @@ TEST_F(OptOutDownload, ACallWithoutAUsableNumberDoesNotStallTheDownloads) {
     EXPECT_EQ(m_store.Requests().back(), "20250309 90000 01040000004 1");
 }
 
-TEST_F(OptOutDownload, TheServersControlAddsCallsAndShowsItsState) {
-    m_fx.sim().Reset();
-    // Generated calls one second apart; the last second of the day is not passed.
-    addCalls("mart=1002&date=2025-05-01&time=235958&count=3&p=01050000000");
-    // Calls given one by one must come complete.
-    std::string reply;
-    ASSERT_EQ(RequestPost(m_fx.url("/_sim/optout"), "date=2025-05-01&time=1", reply, 0), 0);
-
-    httplib::Client client("127.0.0.1", m_fx.sim().Port());
-    const auto state = client.Get("/_sim/state");
-    ASSERT_TRUE(state);
-    const std::string& json = state->body;
-    EXPECT_NE(json.find("\"optout\":{\"stores\""), std::string::npos);
-    EXPECT_NE(
-        json.find(
-            "{\"date\":\"2025-05-01\",\"time\":\"235958\",\"cn\":\"0807001002\",\"p\":\"01050000000\"}"),
-        std::string::npos)
-        << json;
-    EXPECT_NE(json.find("\"time\":\"235959\",\"cn\":\"0807001002\",\"p\":\"01050000001\""),
-              std::string::npos);
-    EXPECT_NE(json.find("\"time\":\"235959\",\"cn\":\"0807001002\",\"p\":\"01050000002\""),
-              std::string::npos);
-
-    // The same second twice reaches the store as two requests.
-    const DownloadOutcome d = download(session(1002, "234-56-78901"));
-    EXPECT_EQ(d.store.stored, 3);
-    const auto calls = client.Get("/_sim/state");
-    ASSERT_TRUE(calls);
-    EXPECT_NE(calls->body.find("\"date\":\"20150601\",\"time\":\"0\",\"result\":1000,\"sent\":3"),
-              std::string::npos)
-        << calls->body;
-}
-
 TEST_F(OptOutDownload, TheRefusalPageOpensInTheBrowser) {
     std::vector<std::string> opened;
     bool accept = true;
@@ -328,73 +295,6 @@ TEST_F(OptOutDownload, TheRefusalPageOpensInTheBrowser) {
     EXPECT_EQ(zmsg::sim::ElementOf(
                   zmsg::sim::OptOutState::DecodeXml(opened[0].substr(opened[0].find('?') + 1)), "Type"),
               "WEBPAGE");
-}
-
-// The sample store and the simulator's sample calls, through the whole cycle: downloaded, matched to
-// the sample members, applied with change-log rows, notified and completed.
-TEST(OptOutSampleStore, TheWholeCycle) {
-    SimFixture fx;
-    ASSERT_TRUE(fx.ok());
-    QTemporaryDir dir;
-    const std::string path = dir.filePath(QStringLiteral("store.db")).toStdString();
-    std::string error;
-    ASSERT_TRUE(CreateDemoDatabase(path, &error)) << error;
-    CSQLDirect db;
-    ASSERT_TRUE(db.Open("sqlite:" + path));
-    std::vector<std::vector<std::string>> id;
-    ASSERT_TRUE(db.DoQuery("SELECT cc_strval FROM ccode WHERE cc_code=22", id));
-    const OptOutAuth auth = AuthenticateOptOut(id.at(0).at(0), 1001, AuthFormatTextRefuseList());
-    ASSERT_EQ(auth.result, 1000);
-    ASSERT_TRUE(DownloadRequests(db, auth.sessionId, 1).completed);
-
-    RefusalQuery q = QueryRequests(db, {20250301, 20250331, -1, -1, ""});
-    ASSERT_TRUE(q.ok);
-    ASSERT_EQ(q.rows.size(), 3u);
-    EXPECT_EQ(q.rows[0].memberCode, 3);
-    EXPECT_EQ(q.rows[1].memberCode, 10);
-    EXPECT_EQ(q.rows[1].memberPhone, "010-8826-6648");
-    EXPECT_EQ(q.rows[2].memberCode, 31);
-    EXPECT_TRUE(q.rows[2].memberRefuses);
-
-    ScriptedMessages boxes;
-    boxes.setNextAnswer(IDYES);
-    RefusalSelection chosen;
-    ASSERT_TRUE(SelectRequests(q.rows, {}, RefusalAction::Apply, chosen));
-    const ApplyOutcome applied = ApplyRefusal(db, chosen.members, q.rows, 1);
-    EXPECT_EQ(applied.refused, 2);
-    EXPECT_EQ(JoinCodes(applied.requests), "1,2");
-    ASSERT_EQ(UpdateRequestStatus(db, applied.requests, kRefusalStampApply, 1), 1);
-    std::vector<std::vector<std::string>> rows;
-    ASSERT_TRUE(db.DoQuery(
-        "SELECT mem_code FROM member WHERE (mem_apply & 4096) <> 0 AND mem_code IN (3, 10, 31)", rows));
-    EXPECT_EQ(rows.size(), 3u);
-    ASSERT_TRUE(db.DoQuery("SELECT ml_member FROM memlog ORDER BY ml_member", rows));
-    EXPECT_EQ(rows, (std::vector<std::vector<std::string>>{{"3"}, {"10"}}));
-
-    // The notice: each recipient's request date, then the send as the SMS dialog records it.
-    const RequestDates dates = FillRequestDates(db, {"01020429082", "01088266648", "01039246396"});
-    ASSERT_EQ(dates.dates.size(), 3u);
-    EXPECT_EQ(Cp949ToUtf8(dates.dates[0].value_or("-")), "2025년 3월 2일");
-    EXPECT_EQ(Cp949ToUtf8(dates.dates[2].value_or("-")), "2025년 3월 5일");
-    ASSERT_EQ(
-        db.ExecuteSQL("INSERT INTO smssend (ss_code, ss_msg, ss_target, ss_trcount) VALUES (1, 'n', 3, 3)"),
-        0);
-    int seq = 0;
-    for (const char* phone : {"01020429082", "01088266648", "01039246396"}) {
-        std::string masked;
-        int32_t key = -1;
-        MaskPhone(phone, masked, key);
-        ASSERT_EQ(
-            db.ExecuteSQL(("INSERT INTO smslist (sl_sscode, sl_seq, sl_ref, sl_phone, sl_key) VALUES (1, " +
-                           std::to_string(++seq) + ", 0, '" + masked + "', " + std::to_string(key) + ")")
-                              .c_str()),
-            0);
-    }
-    const CompletionOutcome done = CompleteNotices(db, {1}, 0, chosen.requests, q.rows, 1);
-    EXPECT_EQ(JoinCodes(done.completed), "1,2,3");
-    q = QueryRequests(db, {20250301, 20250331, -1, -1, ""});
-    for (const RefusalRow& r : q.rows)
-        EXPECT_EQ(Cp949ToUtf8(RefusalStatusText(r.status)), "완료");
 }
 
 } // namespace

@@ -159,23 +159,6 @@ TEST(OptOutReply, CallListChecksLeaveOutOnlyTheRecordThatFails) {
               "P=[0;DELETE member--]");
 }
 
-TEST(OptOutReply, RequestsComeInDocumentOrderWithTheDateAsEightDigits) {
-    const CallListReply parsed = ParseCallListReply(
-        "<DNC><Result>1000</Result><Message>정상처리</Message>"
-        "<LIST><DATE>2025-03-06</DATE><TIME>100000</TIME><CN>0807001001</CN><P>01011112222</P></LIST>"
-        "<LIST><DATE>20250306</DATE><TIME>100000</TIME><CN>0807001001</CN><P>01033334444</P></LIST>"
-        "<OTHER/></DNC>");
-    ASSERT_TRUE(parsed.failure.empty()) << U(parsed.failure.text);
-    EXPECT_EQ(parsed.result, 1000);
-    ASSERT_EQ(parsed.requests.size(), 2u);
-    EXPECT_EQ(parsed.requests[0].day, "20250306");
-    EXPECT_EQ(parsed.requests[0].time, "100000");
-    EXPECT_EQ(parsed.requests[0].calledNumber, "0807001001");
-    EXPECT_EQ(parsed.requests[0].refusingNumber, "01011112222");
-    EXPECT_EQ(parsed.requests[1].day, "20250306");
-    EXPECT_EQ(parsed.requests[1].refusingNumber, "01033334444");
-}
-
 TEST(OptOutReply, TheCallListRequestCarriesTheStartPoint) {
     EXPECT_EQ(
         CallListXml("S1001-1", {"20150601", "0"}),

@@ -83,11 +83,7 @@ private:
         std::string restored;
         if (UnmaskPhone(stored, key, restored))
             phone = restored;
-        std::string digits;
-        for (char c : phone)
-            if (c >= '0' && c <= '9')
-                digits += c;
-        return digits;
+        return DigitsOf(phone);
     }
     void Call(const std::string& phone, int time) {
         m_store->fx().sim().OptOut().AddRequest(kStore,
@@ -139,19 +135,7 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("수신거부관리"));
         QVERIFY(!dlg.SessionId().empty());
         QVERIFY(boxes.shown().empty());
-        QCOMPARE(FindChild<QPushButton>(dlg, "pageButton")->text(), QStringLiteral("웹사이트 열기"));
-        QCOMPARE(FindChild<QDateEdit>(dlg, "periodFrom")->date(), QDate(2026, 12, 6));
-        QCOMPARE(FindChild<QDateEdit>(dlg, "periodTo")->date(), QDate(2026, 12, 7));
-        auto* status = FindChild<QComboBox>(dlg, "statusCombo");
-        QCOMPARE(status->count(), 6);
-        QCOMPARE(status->itemText(0), QStringLiteral("-처리통보-"));
-        QCOMPARE(status->itemText(2), QStringLiteral("미처리"));
-        QCOMPARE(status->itemData(5).toInt(), 4);
-        QCOMPARE(FindChild<QComboBox>(dlg, "smsCombo")->itemText(2), QStringLiteral("거부"));
-        auto* grid = FindChild<CTrellisEx>(dlg, "refuseGrid");
-        QCOMPARE(grid->GetColumnCount(), 11);
-        QCOMPARE(grid->GetItemText(0, kMember), K("회원명"));
-        QCOMPARE(grid->GetRowCount(), 1);
+        QCOMPARE(FindChild<CTrellisEx>(dlg, "refuseGrid")->GetRowCount(), 1);
 
         // The store's page opens through the desktop with the session in its address.
         Click(dlg, "pageButton");

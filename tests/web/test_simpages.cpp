@@ -51,59 +51,6 @@ TEST_F(SimPagesTest, EveryMessageTabOffersThePageFunctions) {
     EXPECT_EQ(m_fx.sim().Requests().Count("PAGE"), 5);
 }
 
-// The history, charge and price tabs show the store's own account as the simulator holds it, so a send
-// made in the dialog can be found there.
-TEST_F(SimPagesTest, HistoryChargeAndPriceTabsShowTheStoresAccount) {
-    zmsg::sim::CenterState& center = m_fx.sim().Center();
-    auto send = [&](const char* kind, const char* reservation, std::vector<std::string> phones) {
-        const std::string begin =
-            center.Handle("/ZMSG/AppRequest.ashx", {{"work", "SMSBEGIN"},
-                                                    {"mart", "1001"},
-                                                    {"emp", "7"},
-                                                    {"tg", "0"},
-                                                    {"mg", "0"},
-                                                    {"rsv", reservation},
-                                                    {"tp", kind},
-                                                    {"sub", ""},
-                                                    {"msg", "hello"},
-                                                    {"cb", "0212345678"},
-                                                    {"call", std::to_string(phones.size())}});
-        const std::string ss = begin.substr(begin.find("<SS>") + 4, 4);
-        std::string list;
-        for (const auto& p : phones)
-            list += "}{" + p + "||";
-        center.Handle("/ZMSG/AppRequest.ashx",
-                      {{"work", "SMSLIST"}, {"mart", "1001"}, {"ss", ss}, {"seq", "1"}, {"list", list}});
-        return center.Handle("/ZMSG/AppRequest.ashx", {{"work", "SMSEND"}, {"mart", "1001"}, {"ss", ss}});
-    };
-    ASSERT_EQ(send("S", "", {"01011112221", "01011112227"}).rfind("1:", 0), 0u);
-    ASSERT_EQ(send("L", "209901021030", {"01011112222"}).rfind("1:", 0), 0u);
-
-    const std::string history = Get(zmsg::SmsPageUrl(3, 1001, 7));
-    EXPECT_TRUE(Has(history, "<title>전송내역</title>"));
-    // Newest first: the reserved LMS (3 calls, waiting), then the SMS (one delivered, one failed).
-    const size_t lms = history.find("<td>LMS</td><td>2099-01-02 10:30</td><td>1</td><td>1</td><td>3콜</td>"
-                                    "<td>0</td><td>0</td><td>1</td><td>예약</td>");
-    const size_t sms = history.find("<td>SMS</td><td>-</td><td>2</td><td>2</td><td>2콜</td>"
-                                    "<td>1</td><td>1</td><td>0</td><td>완료</td>");
-    EXPECT_NE(lms, std::string::npos) << history;
-    EXPECT_NE(sms, std::string::npos) << history;
-    EXPECT_LT(lms, sms);
-
-    const std::string charges = Get(zmsg::SmsPageUrl(4, 1001, 7));
-    EXPECT_TRUE(Has(charges, "<b id=\"balance\">4,995콜</b>")) << charges;
-    EXPECT_TRUE(Has(charges, "<td>기본 충전</td><td>5,000콜</td><td>5,000콜</td>"));
-    EXPECT_TRUE(Has(charges, "<td>SMS 전송 2건 (SS=5001)</td><td>-2콜</td><td>4,998콜</td>"));
-    EXPECT_TRUE(Has(charges, "<td>LMS 전송 1건 (SS=5002)</td><td>-3콜</td><td>4,995콜</td>"));
-
-    const std::string prices = Get(zmsg::SmsPageUrl(5, 1001, 7));
-    EXPECT_TRUE(Has(prices, "<td>LMS (장문, 2,000바이트)</td><td>3콜</td>"));
-    const std::string prepaid = Get(zmsg::SmsPageUrl(5, 1002, 7));
-    EXPECT_TRUE(Has(prepaid, "<td>SMS (단문, 90바이트)</td><td>20원</td>"));
-    // A store the center does not know sees no account.
-    EXPECT_TRUE(Has(Get(zmsg::SmsPageUrl(3, 4242, 7)), "잘못된 접근입니다."));
-}
-
 TEST_F(SimPagesTest, MalformedTokensAndStampsGetTheRefusalPage) {
     const std::string good = zmsg::SmsPageUrl(1, 1001, 7);
     const std::string token = good.substr(good.find("&pm=") + 4);
@@ -130,38 +77,6 @@ TEST_F(SimPagesTest, MalformedTokensAndStampsGetTheRefusalPage) {
     }
     EXPECT_TRUE(Has(Get(good), "function jsGetCopyMsg()"));
 }
-
-TEST_F(SimPagesTest, CallbackPageListsTheStoresRegisteredNumbers) {
-    const std::string page = Get(zmsg::CallbackPageUrl(1001));
-    EXPECT_TRUE(Has(page, "<title>발신번호 선택</title>"));
-    EXPECT_TRUE(Has(page, "행복마트"));
-    for (const char* number : {"0212345678", "01055556666", "0312345670"})
-        EXPECT_TRUE(Has(page, std::string("value=\"") + number + "\"")) << number;
-    EXPECT_TRUE(Has(page, "02-1234-5678"));
-    EXPECT_TRUE(Has(page, "function jsGetCopyCallback()"));
-    EXPECT_TRUE(Has(page, "cmd=DoCopyCallbackToApp"));
-
-    const auto requests = m_fx.sim().Requests().All();
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_EQ(requests[0].verb, "PAGE");
-    const auto field = [&](const char* name) {
-        for (const auto& [k, v] : requests[0].fields)
-            if (k == name)
-                return v;
-        return std::string();
-    };
-    EXPECT_EQ(field("mart"), "1001");
-    EXPECT_EQ(field("ts"), "0705090302");
-
-    // A store with one number shows only that one.
-    const std::string other = Get(zmsg::CallbackPageUrl(1002));
-    EXPECT_TRUE(Has(other, "value=\"0311234567\""));
-    EXPECT_FALSE(Has(other, "01055556666"));
-}
-
-} // namespace
-
-namespace {
 
 // The app-message pages: each with its page function and command link; the image box's pictures are
 // on the page and at their download address; a store without an app account, or a made-up token, gets

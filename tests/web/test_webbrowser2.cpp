@@ -62,7 +62,6 @@ private slots:
     void commandsWaitWhileAnOperationHoldsTheDialog();
     void missingFunctionGivesEmptyValue();
     void scriptErrorsAndUnencodableValuesChangeNothing();
-    void malformedTokenGetsTheRefusalPage();
 
 private:
     SimFixture m_fx;
@@ -211,17 +210,6 @@ void TestWebBrowser2::scriptErrorsAndUnencodableValuesChangeNothing() {
     }
     QVERIFY(Call(browser, {"jsGetCopyMsg"}).ok()); // the earlier call has answered by now
     QVERIFY(!ran);
-}
-
-void TestWebBrowser2::malformedTokenGetsTheRefusalPage() {
-    CWebBrowser2 browser;
-    std::string url = zmsg::SmsPageUrl(1, 1001, 7);
-    url = url.substr(0, url.find("&pm=")) + "&pm=12abc";
-    QVERIFY(Load(browser, url));
-    QCOMPARE(browser.title(), QString::fromUtf8("잘못된 접근"));
-    const zmsg::PageValues v = Call(browser, {"jsGetCopyMsg", "jsGetCopyTitle"});
-    QVERIFY(v.ok());
-    QCOMPARE(v.values, (std::vector<std::string>{"", ""}));
 }
 
 QTEST_MAIN(TestWebBrowser2)

@@ -30,18 +30,6 @@ public:
 class ProgressWndTest : public QObject {
     Q_OBJECT
 private slots:
-    void nothingBeforeFirstShow() {
-        const auto before = QApplication::topLevelWidgets().size();
-        { CProgressWnd never; }
-        CProgressWnd w;
-        w.SetRange(3);
-        w.SetPos(1);
-        w.SetCorner(1);
-        w.SetTopMost(true);
-        QVERIFY(!w.Dialog());
-        QCOMPARE(QApplication::topLevelWidgets().size(), before);
-    }
-
     void showHideAndReuse() {
         QPointer<CProgressDlg> kept;
         {
@@ -115,52 +103,6 @@ private slots:
             QCOMPARE(d->Bar()->value(), 0);
     }
 
-    void corners_data() {
-        QTest::addColumn<int>("corner");
-        QTest::addColumn<int>("xPart"); // 0 left, 1 centre, 2 right
-        QTest::addColumn<int>("yPart");
-        QTest::newRow("top-left") << 1 << 0 << 0;
-        QTest::newRow("top-right") << 2 << 2 << 0;
-        QTest::newRow("bottom-left") << 3 << 0 << 2;
-        QTest::newRow("bottom-right") << 4 << 2 << 2;
-        QTest::newRow("0 centres") << 0 << 1 << 1;
-        QTest::newRow("7 centres") << 7 << 1 << 1;
-        QTest::newRow("-1 centres") << -1 << 1 << 1;
-    }
-
-    void corners() {
-        QFETCH(int, corner);
-        QFETCH(int, xPart);
-        QFETCH(int, yPart);
-        CProgressWnd w;
-        w.Show(true, zmsg::K("결과를 수신하는 중입니다."));
-        w.SetCorner(2); // start away from where the case should end
-        w.SetCorner(corner);
-        const QSize screen = QGuiApplication::primaryScreen()->geometry().size();
-        const QRect win = w.Dialog()->frameGeometry();
-        const int spareX = screen.width() - win.width(), spareY = screen.height() - win.height();
-        const int x[] = {0, spareX / 2, spareX};
-        const int y[] = {0, spareY / 2, spareY};
-        QCOMPARE(win.topLeft(), QPoint(x[xPart], y[yPart]));
-    }
-
-    void topMostKeepsPlaceAndVisibility() {
-        CProgressWnd w;
-        w.Show(true, zmsg::K("결과를 수신하는 중입니다."));
-        w.SetCorner(4);
-        const QRect before = w.Dialog()->frameGeometry();
-        w.SetTopMost(true);
-        QVERIFY(w.Dialog()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(w.Dialog()->isVisible());
-        QCOMPARE(w.Dialog()->frameGeometry(), before);
-        w.SetTopMost(false);
-        QVERIFY(!w.Dialog()->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
-        QVERIFY(w.Dialog()->isVisible());
-        QCOMPARE(w.Dialog()->frameGeometry(), before);
-    }
-
-    // The window is exposed and painted by the operation's own calls, without anybody running the
-    // event loop: on X11 a window whose expose event is never processed stays blank.
     void paintsWhileTheOperationHoldsTheThread() {
         QWidget owner;
         owner.show();

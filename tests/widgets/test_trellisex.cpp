@@ -87,50 +87,12 @@ private slots:
         QCOMPARE(m->data(At(g, 2, 1), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
         QCOMPARE(m->data(At(g, 1, 1), Qt::CheckStateRole).toInt(), int(Qt::Checked));
         QCOMPARE(m->data(At(g, 1, 2), Qt::ForegroundRole).value<QBrush>().color(), QColor(0, 0, 155));
-        QCOMPARE(m->data(At(g, 1, 3), Qt::TextAlignmentRole).toInt(), int(Qt::AlignRight | Qt::AlignVCenter));
-        QCOMPARE(m->data(At(g, 1, 2), Qt::TextAlignmentRole).toInt(), int(Qt::AlignLeft | Qt::AlignVCenter));
-        QCOMPARE(m->headerData(3, Qt::Horizontal, Qt::TextAlignmentRole).toInt(),
-                 int(Qt::AlignRight | Qt::AlignVCenter));
-
-        // 64-bit data, tips, row and column colours.
-        QVERIFY(g.SetItemData(2, 1, -4294967297LL));
-        QCOMPARE(g.GetItemData(2, 1), -4294967297LL);
-        g.SetItemTipText(1, 2, "0801234567");
-        QCOMPARE(m->data(At(g, 1, 2), Qt::ToolTipRole).toString(), QStringLiteral("0801234567"));
-        g.SetRowBkColor(2, 0xCDFFFF);
-        for (int c = 0; c < 4; ++c)
-            QCOMPARE(m->data(At(g, 2, c), Qt::BackgroundRole).value<QBrush>().color(),
-                     QColor(0xFF, 0xFF, 0xCD));
-        g.SetColBkColor(3, 0x00FF00);
-        QCOMPARE(m->data(At(g, 1, 3), Qt::BackgroundRole).value<QBrush>().color(), QColor(0, 0xFF, 0));
-        QCOMPARE(m->data(At(g, 2, 3), Qt::BackgroundRole).value<QBrush>().color(), QColor(0xFF, 0xFF, 0xCD));
-
         // Cells that do not exist.
         QVERIFY(!g.SetItemText(4, 1, "x"));
         QVERIFY(!g.SetItemText(1, 4, "x"));
         QVERIFY(!g.SetCellCheck(-1, 1, true));
         QCOMPARE(g.GetItemText(9, 1), std::string());
         QCOMPARE(g.GetItemData(9, 0), 0);
-    }
-
-    void deletingRows() {
-        CTrellisEx g;
-        FillMembers(g);
-        QVERIFY(!g.DeleteRow(0)); // the title row stays
-        QVERIFY(!g.DeleteRow(4));
-        QVERIFY(g.DeleteRow(2));
-        QCOMPARE(g.GetRowCount(), 3);
-        QCOMPARE(g.GetItemText(2, 1), zmsg::K("박민수"));
-        QCOMPARE(g.GetItemData(2, 0), 1003);
-        QCOMPARE(g.model()->rowCount(), 2);
-        g.DeleteNonFixedRows();
-        QCOMPARE(g.GetRowCount(), 1);
-        QCOMPARE(g.GetColumnCount(), 4);
-        QCOMPARE(g.model()->rowCount(), 0);
-        g.DeleteAllItems();
-        QCOMPARE(g.GetColumnCount(), 0);
-        QCOMPARE(g.InsertColumn("A"), 0);
-        QCOMPARE(g.InsertRow(), 1);
     }
 
     void batchFillingAndSelectionWhileDrawingIsOff() {
