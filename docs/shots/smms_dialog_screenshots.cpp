@@ -21,6 +21,7 @@
 #include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imageeditview.h"
 #include "smms/ui/smmsdlg.h"
+#include "tests/support/runscript.h"
 #include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
@@ -35,12 +36,6 @@ bool Save(QWidget& widget, const QString& path) {
         return true;
     std::fprintf(stderr, "could not write %s\n", qPrintable(path));
     return false;
-}
-
-bool RunScript(CWebBrowser2& browser, const QString& script) {
-    bool ran = false;
-    browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
-    return QTest::qWaitFor([&] { return ran; }, kWait);
 }
 
 bool Dialog(CSQLDirect& db, const QString& folder) {

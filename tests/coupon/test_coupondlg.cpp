@@ -22,6 +22,7 @@
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "tests/sms/dialogstore.h"
+#include "tests/support/runscript.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 
@@ -31,18 +32,10 @@ using zmsg::sim::FieldOf;
 
 namespace {
 
-constexpr int kPageTimeout = 30000;
-
 const char* const kIssuedTo250 = "지정된 회원 250명을 대상으로 AlderS 쿠폰을 발행했습니다.\n\n"
                                  "확인을 누르시면 AlderS 쿠폰발행창을 닫습니다.";
 const char* const kIssuedToAll = "전체 단골회원을 대상으로 AlderS 쿠폰을 발행했습니다.\n\n"
                                  "확인을 누르시면 AlderS 쿠폰발행창을 닫습니다.";
-
-bool RunScript(CWebBrowser2& browser, const QString& script) {
-    bool ran = false;
-    browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
-    return QTest::qWaitFor([&] { return ran; }, kPageTimeout);
-}
 
 } // namespace
 

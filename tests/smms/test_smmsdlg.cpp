@@ -36,6 +36,7 @@
 #include "smms/ui/smmsdlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/sms/gridclick.h"
+#include "tests/support/runscript.h"
 #include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
@@ -44,14 +45,6 @@
 using zmsg::K;
 
 namespace {
-
-constexpr int kPageTimeout = 30000;
-
-bool RunScript(CWebBrowser2& browser, const QString& script) {
-    bool ran = false;
-    browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
-    return QTest::qWaitFor([&] { return ran; }, kPageTimeout);
-}
 
 QString U(const std::string& utf8) {
     return QString::fromStdString(utf8);

@@ -6,6 +6,7 @@
 #include <QTest>
 #include <QWebEnginePage>
 
+#include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
 
 // Long enough for a first page of a cold web engine on a loaded machine.

@@ -9,13 +9,12 @@
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
 #include "frame/operationpump.h"
+#include "tests/support/runscript.h"
 #include "tests/support/simfixture.h"
 
 using zmsg::K;
 
 namespace {
-
-constexpr int kPageTimeout = 30000;
 
 // What the SMS dialog's copy does, reduced to what a test can see: the values applied, or nothing.
 struct CopyTarget {
@@ -30,12 +29,6 @@ bool Load(CWebBrowser2& browser, const std::string& url) {
     QSignalSpy done(&browser, &CWebBrowser2::DocumentComplete);
     browser.Navigate2(url);
     return done.wait(kPageTimeout) && done.first().first().toBool();
-}
-
-bool RunScript(CWebBrowser2& browser, const QString& script) {
-    bool ran = false;
-    browser.page()->runJavaScript(script, [&](const QVariant&) { ran = true; });
-    return QTest::qWaitFor([&] { return ran; }, kPageTimeout);
 }
 
 zmsg::PageValues Call(CWebBrowser2& browser, std::vector<std::string> names) {
