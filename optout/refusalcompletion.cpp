@@ -40,6 +40,29 @@ void Set(UserNotice* target, const UserNotice& notice) {
         *target = notice;
 }
 
+// The members among codes whose refusal flag is set (refused) or not, read in statements of a
+// bounded number of codes. False on a database failure (logged).
+bool MembersByRefusal(CSQLDirect& db, const std::vector<int32_t>& codes, bool refused,
+                      std::vector<int32_t>& found) {
+    found.clear();
+    for (size_t from = 0; from < codes.size(); from += kCodesPerStatement) {
+        const std::vector<int32_t> part(
+            codes.begin() + static_cast<long>(from),
+            codes.begin() + static_cast<long>(std::min(codes.size(), from + kCodesPerStatement)));
+        std::vector<std::vector<std::string>> rows;
+        if (!db.DoQuery("SELECT mem_code FROM member WHERE mem_code IN (" + JoinCodes(part) +
+                            ") AND (ISNULL(mem_apply, 0) & 4096) " + (refused ? "= 4096" : "!= 4096"),
+                        rows)) {
+            WriteLog(db.GetLastError(), 0);
+            return false;
+        }
+        for (const auto& row : rows)
+            if (!row.empty())
+                found.push_back(static_cast<int32_t>(std::atol(row[0].c_str())));
+    }
+    return true;
+}
+
 } // namespace
 
 RefusalSelection CollectSelection(const std::vector<RefusalRow>& rows, const std::vector<bool>& ticked,
@@ -130,21 +153,9 @@ ApplyOutcome ApplyRefusal(CSQLDirect& db, const std::vector<int32_t>& members,
     // Every code is read before the first update: a result set still open on the database object
     // would be closed by the update (the ODBC backend then refused only the first member).
     std::vector<int32_t> pending;
-    for (size_t from = 0; from < members.size(); from += kCodesPerStatement) {
-        const std::vector<int32_t> part(
-            members.begin() + static_cast<long>(from),
-            members.begin() + static_cast<long>(std::min(members.size(), from + kCodesPerStatement)));
-        std::vector<std::vector<std::string>> found;
-        if (!db.DoQuery("SELECT mem_code FROM member WHERE mem_code IN (" + JoinCodes(part) +
-                            ") AND (ISNULL(mem_apply, 0) & 4096) != 4096",
-                        found)) {
-            WriteLog(db.GetLastError(), 0);
-            out.failure = UserNotice{K("회원데이타를 참조할 수 없습니다.(SQL오류)"), 1};
-            return out;
-        }
-        for (const auto& row : found)
-            if (!row.empty())
-                pending.push_back(static_cast<int32_t>(std::atol(row[0].c_str())));
+    if (!MembersByRefusal(db, members, false, pending)) {
+        out.failure = UserNotice{K("회원데이타를 참조할 수 없습니다.(SQL오류)"), 1};
+        return out;
     }
     const UserNotice updateFailed{K("회원정보 갱신에 실패하였습니다.(SQL오류)"), 1};
     for (int32_t member : pending) {
@@ -245,27 +256,6 @@ bool OwnNotices(CSQLDirect& db, const std::vector<int32_t>& sendCodes, int32_t c
     return true;
 }
 
-// The members among codes whose refusal is on record now.
-bool RefusedMembers(CSQLDirect& db, const std::vector<int32_t>& codes, std::vector<int32_t>& refused) {
-    refused.clear();
-    for (size_t from = 0; from < codes.size(); from += kCodesPerStatement) {
-        const std::vector<int32_t> part(
-            codes.begin() + static_cast<long>(from),
-            codes.begin() + static_cast<long>(std::min(codes.size(), from + kCodesPerStatement)));
-        std::vector<std::vector<std::string>> found;
-        if (!db.DoQuery("SELECT mem_code FROM member WHERE mem_code IN (" + JoinCodes(part) +
-                            ") AND (ISNULL(mem_apply, 0) & 4096) = 4096",
-                        found)) {
-            WriteLog(db.GetLastError(), 0);
-            return false;
-        }
-        for (const auto& row : found)
-            if (!row.empty())
-                refused.push_back(static_cast<int32_t>(std::atol(row[0].c_str())));
-    }
-    return true;
-}
-
 } // namespace
 
 CompletionOutcome CompleteNotices(CSQLDirect& db, const std::vector<int32_t>& sendCodes, int32_t codesBefore,
@@ -290,7 +280,7 @@ CompletionOutcome CompleteNotices(CSQLDirect& db, const std::vector<int32_t>& se
         if (row.memberCode > 0 && std::find(reached.begin(), reached.end(), row.requestCode) != reached.end())
             AddOnce(members, row.memberCode);
     std::vector<int32_t> refused;
-    if (!RefusedMembers(db, members, refused)) {
+    if (!MembersByRefusal(db, members, true, refused)) {
         out.failure = UserNotice{K("회원데이타를 참조할 수 없습니다.(SQL오류)"), 1};
         return out;
     }
