@@ -22,10 +22,10 @@
 
 #include "bench/benchcenter.h"
 #include "bench/rawloop.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
-#include "smms/combinedsend.h"
-#include "sms/composition.h"
+#include "combined/combinedsend.h"
+#include "compose/composition.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -11,8 +11,8 @@
 #include <QTest>
 
 #include "bench/widgetfixture.h"
-#include "center/db/sqldirect.h"
 #include "center/vexconfig.h"
+#include "db/sqldirect.h"
 #include "frame/messagebox.h"
 #include "host/demodb.h"
 #include "sim/simserver.h"

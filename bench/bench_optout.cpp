@@ -13,10 +13,10 @@
 #include <QCoreApplication>
 
 #include "bench/benchcenter.h"
-#include "center/text/codec.h"
 #include "optout/optoutprotocol.h"
 #include "optout/refusallist.h"
 #include "optout/refusalstore.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <QDateTime>
 
 #include "bench/benchcenter.h"
-#include "center/text/codec.h"
 #include "results/resultreceiver.h"
 #include "sms/smssend.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

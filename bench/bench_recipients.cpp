@@ -9,10 +9,10 @@
 #include <QApplication>
 
 #include "bench/benchcenter.h"
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/recipientloader.h"
+#include "members/recipientloader.h"
 #include "sms/ui/recipientgrid.h"
 
 namespace {

@@ -12,13 +12,13 @@
 #include <QDate>
 
 #include "bench/benchcenter.h"
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/trellisex.h"
+#include "members/recipientloader.h"
+#include "members/targets.h"
 #include "smms/smmsmembers.h"
 #include "smms/ui/smmsgrid.h"
-#include "sms/recipientloader.h"
-#include "sms/targets.h"
 
 namespace {
 

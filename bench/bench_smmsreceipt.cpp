@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "bench/benchcenter.h"
-#include "center/text/codec.h"
 #include "results/smmsresultreceiver.h"
 #include "tests/results/appsend.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -25,11 +25,11 @@
 #include "bench/benchcenter.h"
 #include "bench/rawloop.h"
 #include "center/send/cellforpost.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "compose/composition.h"
 #include "sim/smmsstate.h"
 #include "smms/smmssend.h"
-#include "sms/composition.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

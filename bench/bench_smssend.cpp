@@ -33,11 +33,11 @@
 
 #include "bench/benchcenter.h"
 #include "bench/rawloop.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
-#include "sms/composition.h"
-#include "sms/recipientlist.h"
+#include "compose/composition.h"
+#include "members/recipientlist.h"
 #include "sms/smssend.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

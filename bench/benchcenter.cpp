@@ -13,11 +13,11 @@
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
-#include "center/text/codec.h"
 #include "center/vexconfig.h"
 #include "frame/moduleapp.h"
 #include "host/demodb.h"
 #include "tests/sms/samplesend.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -12,7 +12,7 @@
 #include <QByteArray>
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "frame/messagebox.h"
 #include "frame/progresshooks.h"
 #include "sim/simserver.h"

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "center/text/codec.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 namespace zmsg {
 

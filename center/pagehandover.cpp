@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "center/textscan.h"
+#include "text/textscan.h"
 
 namespace {
 

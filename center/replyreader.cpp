@@ -1,7 +1,7 @@
 #include "center/replyreader.h"
 
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "text/codec.h"
 
 namespace zmsg {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "center/textscan.h" // the element readers
+#include "text/textscan.h" // the element readers
 
 namespace zmsg {
 

@@ -16,10 +16,10 @@
 
 #include <curl/curl.h>
 
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 namespace zmsg {
 

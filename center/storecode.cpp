@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "frame/moduleapp.h"
 
 std::optional<int32_t> ReadStoreCode(CSQLDirect& db, StoreCodeRead how) {

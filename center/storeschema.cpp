@@ -1,6 +1,6 @@
 #include "center/storeschema.h"
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 
 const std::vector<StoreTable>& StoreTables() {
     static const std::vector<StoreTable> tables = {

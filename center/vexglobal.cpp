@@ -4,9 +4,9 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "center/text/codec.h"
-#include "center/textscan.h"
 #include "frame/digits.h"
+#include "text/codec.h"
+#include "text/textscan.h"
 
 std::string CvexGlobal::EncodeUTF8ToANSI(std::string_view utf8) {
     return zmsg::Utf8ToCp949Lossy(utf8);

@@ -16,13 +16,45 @@ if(ZMSG_SANITIZE)
   target_link_options(zmsg_common INTERFACE -fsanitize=address,undefined)
 endif()
 
-# zmsg_add_library(NAME ALIAS zmsg::x SOURCES ... LIBS ...): one static library per folder.
+# zmsg_add_library(NAME SOURCES ... LIBS ...): one static library a folder, zmsg::NAME. The library
+# takes its folder's layer, and linking a library of its own layer or a higher one stops the build.
 function(zmsg_add_library name)
   cmake_parse_arguments(A "" "" "SOURCES;LIBS" ${ARGN})
   add_library(${name} STATIC ${A_SOURCES})
   add_library(zmsg::${name} ALIAS ${name})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/include)
   target_link_libraries(${name} PUBLIC zmsg_common ${A_LIBS})
+  zmsg_check_links(${name} ${A_LIBS})
+endfunction()
+
+# zmsg_check_links(TARGET LIBS...): gives TARGET its folder's layer (when the folder has one) and
+# fails when it links a product library that is not below it. A library of a folder outside the
+# layers (the simulator, the host's sample store) may link any product library.
+function(zmsg_check_links name)
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  zmsg_layer_of("${folder}" own)
+  set_target_properties(${name} PROPERTIES ZMSG_LAYER ${own} ZMSG_FOLDER "${folder}")
+  if(own EQUAL -1)
+    return()
+  endif()
+  foreach(item IN LISTS ARGN)
+    string(REGEX REPLACE "^zmsg::" "" lib "${item}")
+    if(NOT TARGET ${lib})
+      # The folders are added bottom up, so a product library not made yet lies above.
+      if(NOT item STREQUAL lib)
+        message(FATAL_ERROR "${folder}: ${name} links ${item}, which is not in a layer below its own")
+      endif()
+      continue()
+    endif()
+    get_target_property(layer ${lib} ZMSG_LAYER)
+    get_target_property(other ${lib} ZMSG_FOLDER)
+    if(layer STREQUAL "layer-NOTFOUND")
+      continue()
+    endif()
+    if(layer EQUAL -1 OR NOT layer LESS own)
+      message(FATAL_ERROR "${folder}: ${name} links ${lib} of ${other}, which is not in a layer below its own")
+    endif()
+  endforeach()
 endfunction()
 
 # zmsg_add_test(NAME SOURCES ... LIBS ... [LABELS ...] [QT]): one test executable per concern.

@@ -8,11 +8,11 @@
 #include "center/send/rowbatches.h"
 #include "center/send/sendengine.h"
 #include "center/send/sendsettle.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

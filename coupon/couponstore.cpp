@@ -4,15 +4,15 @@
 #include <string>
 
 #include "center/centerconfig.h"
-#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/storecode.h"
-#include "center/text/codec.h"
 #include "coupon/couponissue.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

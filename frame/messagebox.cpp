@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 namespace {
 MessagePresenter& presenter() {

@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <unistd.h>
 
-#include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/fileversion.h"
 #include "frame/messagebox.h"
+#include "text/codec.h"
 
 std::string g_strHostDir;
 

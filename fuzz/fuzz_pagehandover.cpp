@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "center/pagehandover.h"
-#include "center/textscan.h"
+#include "text/textscan.h"
 
 namespace {
 

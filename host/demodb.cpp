@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <random>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
 #include "center/storeschema.h"
-#include "center/text/codec.h"
+#include "db/sqldirect.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 #include "zmsg/zmsg.h"
 
 namespace {

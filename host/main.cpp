@@ -8,11 +8,11 @@
 #include <map>
 #include <memory>
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
+#include "db/sqldirect.h"
 #include "frame/display.h"
 #include "host/demodb.h"
 #include "host/hostwindow.h"
+#include "text/codec.h"
 #include "zmsg/zmsg.h"
 
 namespace {

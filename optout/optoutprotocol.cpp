@@ -5,12 +5,12 @@
 
 #include "center/centerconfig.h"
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "center/xmlelement.h"
 #include "frame/log.h"
 #include "frame/urlopener.h"
 #include "optout/optoutreply.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -4,13 +4,13 @@
 #include <cstdlib>
 #include <map>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "optout/refusalstore.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <set>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -8,11 +8,11 @@
 
 #include <QDate>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

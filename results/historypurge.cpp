@@ -1,10 +1,10 @@
 #include "results/historypurge.h"
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -7,14 +7,14 @@
 
 #include <QLoggingCategory>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
 #include "center/send/sendsettle.h"
 #include "center/storecode.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -4,12 +4,12 @@
 #include <vector>
 
 #include "center/centerconfig.h"
-#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

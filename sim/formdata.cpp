@@ -1,6 +1,6 @@
 #include "sim/formdata.h"
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 namespace zmsg::sim {
 

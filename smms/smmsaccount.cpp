@@ -3,16 +3,16 @@
 #include <cstdlib>
 
 #include "center/centerconfig.h"
-#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/storecode.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/digits.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

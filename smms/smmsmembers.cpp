@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -11,21 +11,21 @@
 #include <QTemporaryDir>
 
 #include "center/centerconfig.h"
-#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/send/cellforpost.h"
 #include "center/send/sendengine.h"
 #include "center/send/sendrecord.h"
 #include "center/send/sendsettle.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "compose/composition.h"
+#include "compose/smmsdraft.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
-#include "smms/smmsdraft.h"
 #include "smms/uploadfile.h"
-#include "sms/composition.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

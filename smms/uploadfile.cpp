@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QTemporaryFile>
 
-#include "center/text/codec.h"
 #include "frame/log.h"
 #include "frame/statefolder.h"
+#include "text/codec.h"
 
 namespace zmsg {
 

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
 
 namespace {
 

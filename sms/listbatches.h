@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "center/send/rowbatches.h"
-#include "sms/recipient.h"
+#include "members/recipient.h"
 
 using ListBatch = RowBatch;
 

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

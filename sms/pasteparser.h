@@ -6,7 +6,7 @@
 
 #include <QString>
 
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
 
 struct PasteResult {
     int total = 0;                     // lines read

@@ -7,21 +7,21 @@
 #include <thread>
 
 #include "center/centerconfig.h"
-#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/send/sendengine.h"
 #include "center/send/sendrecord.h"
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "compose/composition.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
-#include "sms/composition.h"
+#include "members/recipientlist.h"
 #include "sms/listbatches.h"
-#include "sms/recipientlist.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -13,10 +13,10 @@
 
 #include "center/send/earliersends.h"
 #include "center/send/sendstate.h"
+#include "compose/smsdraft.h"
 #include "frame/progresshooks.h"
+#include "members/recipient.h"
 #include "sms/account.h"
-#include "sms/recipient.h"
-#include "sms/smsdraft.h"
 
 class CSQLDirect;
 struct SmsSendResult;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 namespace {
 

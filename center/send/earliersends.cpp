@@ -3,13 +3,13 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "center/db/sqldirect.h"
 #include "center/replyreader.h"
 #include "center/send/sendrecord.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

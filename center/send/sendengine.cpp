@@ -8,9 +8,9 @@
 
 #include "center/replyreader.h"
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "frame/log.h"
 #include "frame/operationpump.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -7,11 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "center/send/sendrecord.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "frame/progresshooks.h"
+#include "text/codec.h"
 
 class CSQLDirect;
 

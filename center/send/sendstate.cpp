@@ -14,10 +14,10 @@
 #include <unistd.h>
 #include <utility>
 
-#include "center/text/codec.h"
 #include "frame/log.h"
 #include "frame/moduleapp.h"
 #include "frame/statefolder.h"
+#include "text/codec.h"
 
 namespace {
 

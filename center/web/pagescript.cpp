@@ -2,7 +2,7 @@
 
 #include <QVariantMap>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 namespace zmsg {
 

@@ -6,9 +6,9 @@
 #include <QPointer>
 #include <QWebEngineSettings>
 
-#include "center/text/codec.h"
 #include "center/web/commandpage.h"
 #include "frame/log.h"
+#include "text/codec.h"
 
 namespace {
 

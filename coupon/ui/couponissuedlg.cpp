@@ -12,7 +12,6 @@
 
 #include "center/pagehandover.h"
 #include "center/send/sendsettle.h"
-#include "center/text/codec.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pagescript.h"
 #include "center/web/pageurls.h"
@@ -25,7 +24,8 @@
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/recipientloader.h"
+#include "members/recipientloader.h"
+#include "text/codec.h"
 
 using zmsg::FromCp949;
 using zmsg::K;

@@ -12,7 +12,7 @@
 #include "center/send/sendstate.h"
 #include "coupon/couponissue.h"
 #include "frame/widgets/moduledlg.h"
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
 
 class CSQLDirect;
 class CTrellisEx;

@@ -7,9 +7,9 @@
 #include <QApplication>
 #include <QTest>
 
-#include "center/db/sqldirect.h"
 #include "center/web/webbrowser2.h"
 #include "coupon/ui/couponissuedlg.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/trellisex.h"
 #include "host/demodb.h"
 #include "tests/support/scriptedmessages.h"

@@ -13,9 +13,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "center/db/sqldirect.h"
 #include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/trellisex.h"
 #include "host/demodb.h"
 #include "smms/ui/imageeditdlg.h"

@@ -17,9 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
 #include "center/web/webbrowser2.h"
+#include "db/sqldirect.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/messagedlg.h"
 #include "frame/widgets/trellisex.h"
@@ -33,6 +32,7 @@
 #include "tests/support/simfixture.h"
 #include "tests/support/testfolders.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "center/text/codec.h"
 #include "center/web/webbrowser2.h"
+#include "compose/ui/callbackselectdlg.h"
+#include "compose/ui/specialchardlg.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/ui/callbackselectdlg.h"
 #include "sms/ui/lmseditdlg.h"
-#include "sms/ui/specialchardlg.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <QApplication>
 #include <QDir>
 
-#include "center/text/codec.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/messagedlg.h"
 #include "frame/widgets/progresswnd.h"
+#include "text/codec.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);

@@ -7,7 +7,7 @@
 #include <QSignalBlocker>
 #include <QTextCursor>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 CCp949Guard::CCp949Guard(QPlainTextEdit* editor, Refuse refuse, std::function<void()> kept)
     : QObject(editor), m_plain(editor), m_refuse(std::move(refuse)), m_kept(std::move(kept)),

@@ -13,12 +13,12 @@
 #include <QPushButton>
 #include <QScreen>
 
-#include "center/text/codec.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/moduleicons.h"
 #include "frame/widgets/virtualkey.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QFileIconProvider>
 #include <QFileSystemModel>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 namespace {
 

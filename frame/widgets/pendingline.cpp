@@ -1,6 +1,6 @@
 #include "frame/widgets/pendingline.h"
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 CPendingLine::CPendingLine(QWidget* parent) : QLabel(parent) {
     setObjectName(QStringLiteral("pendingLine"));

@@ -3,7 +3,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 CProgressWnd::CProgressWnd(QWidget* parent) : m_parent(parent) {}
 

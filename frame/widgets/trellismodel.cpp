@@ -2,7 +2,7 @@
 
 #include <QBrush>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 CTrellisModel::CTrellisModel(QObject* parent) : QAbstractTableModel(parent) {}
 

@@ -14,9 +14,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "center/db/sqldirect.h"
 #include "center/storecode.h"
-#include "center/text/codec.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
@@ -28,6 +27,7 @@
 #include "optout/refusallist.h"
 #include "optout/refusalstore.h"
 #include "sms/ui/smsdlg.h"
+#include "text/codec.h"
 
 using zmsg::FromCp949;
 using zmsg::K;

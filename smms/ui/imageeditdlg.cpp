@@ -8,12 +8,12 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "center/text/codec.h"
 #include "frame/filedialog.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/colorref.h"
 #include "smms/ui/imageeditview.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -24,13 +24,15 @@
 #include <QVBoxLayout>
 #include <QWebEngineSettings>
 
-#include "center/db/sqldirect.h"
 #include "center/requestclient.h"
 #include "center/send/pendingnotice.h"
-#include "center/text/codec.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
+#include "compose/composition.h"
+#include "compose/ui/callbackselectdlg.h"
+#include "compose/ui/specialchardlg.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/digits.h"
 #include "frame/log.h"
@@ -44,15 +46,13 @@
 #include "frame/widgets/pendingline.h"
 #include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
+#include "members/recipientloader.h"
+#include "members/targets.h"
 #include "smms/smmsmembers.h"
 #include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imagepreview.h"
 #include "smms/ui/smmsgrid.h"
-#include "sms/composition.h"
-#include "sms/recipientloader.h"
-#include "sms/targets.h"
-#include "sms/ui/callbackselectdlg.h"
-#include "sms/ui/specialchardlg.h"
+#include "text/codec.h"
 
 using zmsg::FromCp949;
 using zmsg::K;

@@ -9,15 +9,15 @@
 
 #include <QTimer>
 
+#include "compose/smmsdraft.h"
 #include "frame/widgets/moduledlg.h"
 #include "smms/smmsaccount.h"
-#include "smms/smmsdraft.h"
 #include "smms/smmssend.h"
 #include "smms/uploadfile.h"
 #include <optional>
 
 #include "center/send/sendstate.h"
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
 
 class CBlinkStatic;
 class CImagePreview;

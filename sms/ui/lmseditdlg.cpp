@@ -10,12 +10,12 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "compose/ui/specialchardlg.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
-#include "sms/ui/specialchardlg.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -4,9 +4,9 @@
 
 #include <QHeaderView>
 
-#include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
+#include "text/codec.h"
 
 using zmsg::K;
 using namespace recipientgrid;

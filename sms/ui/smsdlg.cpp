@@ -21,10 +21,13 @@
 #include <QStackedWidget>
 #include <QVBoxLayout>
 
-#include "center/db/sqldirect.h"
 #include "center/send/pendingnotice.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
+#include "compose/smmsdraft.h"
+#include "compose/smsdraft.h"
+#include "compose/ui/callbackselectdlg.h"
+#include "compose/ui/specialchardlg.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/digits.h"
 #include "frame/log.h"
@@ -37,21 +40,18 @@
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/pendingline.h"
 #include "frame/widgets/trellisex.h"
+#include "members/recipientloader.h"
 #include "optout/notice.h"
 #include "optout/optoutprotocol.h"
 #include "optout/refusalcompletion.h"
 #include "optout/refusallist.h"
-#include "smms/smmsdraft.h"
 #include "sms/pasteparser.h"
-#include "sms/recipientloader.h"
-#include "sms/smsdraft.h"
 #include "sms/smssend.h"
-#include "sms/ui/callbackselectdlg.h"
 #include "sms/ui/lmseditdlg.h"
 #include "sms/ui/panelframe.h"
 #include "sms/ui/recipientgrid.h"
 #include "sms/ui/smswebpanel.h"
-#include "sms/ui/specialchardlg.h"
+#include "text/codec.h"
 
 using zmsg::FromCp949;
 using zmsg::K;

@@ -11,14 +11,14 @@
 #include <QDateTime>
 #include <QTimer>
 
+#include "combined/ui/combinedpart.h"
+#include "compose/composition.h"
+#include "compose/smsdraft.h"
 #include "frame/widgets/moduledlg.h"
+#include "members/recipientlist.h"
+#include "members/targets.h"
 #include "sms/account.h"
-#include "sms/composition.h"
-#include "sms/recipientlist.h"
-#include "sms/smsdraft.h"
 #include "sms/smssend.h"
-#include "sms/targets.h"
-#include "sms/ui/combinedpart.h"
 
 class CBlinkStatic;
 class CPanelFrame;

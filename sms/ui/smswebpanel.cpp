@@ -7,8 +7,8 @@
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
+#include "compose/composition.h"
 #include "frame/messagebox.h"
-#include "sms/composition.h"
 
 CSmsWebPanel::CSmsWebPanel(QWidget* parent) : QWidget(parent), m_browser(new CWebBrowser2(this)) {
     m_browser->setObjectName(QStringLiteral("smsWebBrowser"));

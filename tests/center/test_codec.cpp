@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 namespace {
 

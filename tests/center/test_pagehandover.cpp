@@ -5,7 +5,7 @@
 #include <string>
 
 #include "center/pagehandover.h"
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -10,11 +10,11 @@
 #include "center/centerconfig.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

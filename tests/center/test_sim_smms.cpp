@@ -14,10 +14,10 @@
 #include "center/centerconfig.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "sim/smmsstate.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

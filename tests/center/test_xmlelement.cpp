@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "center/text/codec.h"
 #include "center/xmlelement.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -13,11 +13,10 @@
 #include <memory>
 #include <set>
 
-#include "center/db/sqldirect.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "center/web/webbrowser2.h"
 #include "coupon/ui/couponissuedlg.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
@@ -25,6 +24,7 @@
 #include "tests/support/runscript.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 using zmsg::sim::Fault;
 using zmsg::sim::FaultKind;

@@ -1,7 +1,7 @@
 // The host's connection text: which backend, what the driver gets, and our own options.
 #include <gtest/gtest.h>
 
-#include "center/db/connection.h"
+#include "db/connection.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <QTemporaryDir>
 #include <ctime>
 
-#include "center/db/dialect.h"
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
+#include "db/dialect.h"
+#include "db/sqldirect.h"
+#include "text/codec.h"
 
 namespace {
 

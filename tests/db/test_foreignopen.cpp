@@ -15,8 +15,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
 #include "center/send/sendrecord.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/openfiledlg.h"
 #include "host/demodb.h"
 #include "tests/support/testfolders.h"

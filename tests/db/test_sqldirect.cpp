@@ -9,8 +9,8 @@
 #include <sqlite3.h>
 #include <thread>
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
+#include "db/sqldirect.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "zmsg/zmsg.h"
 
 class TestExportsHostApp : public QObject {

@@ -9,9 +9,9 @@
 #include <QFile>
 #include <QProcess>
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
+#include "db/sqldirect.h"
 #include "tests/support/testfolders.h"
+#include "text/codec.h"
 #include "zmsg/zmsg.h"
 
 namespace {

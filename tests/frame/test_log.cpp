@@ -7,11 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/moduleapp.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 namespace {
 

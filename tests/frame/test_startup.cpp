@@ -4,12 +4,12 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/digits.h"
 #include "frame/fileversion.h"
 #include "frame/moduleapp.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 TEST(Startup, ReadsOwnVersionAndHostFolder) {
     CModuleApp app;

@@ -18,9 +18,9 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "center/text/codec.h"
 #include "tests/results/appsend.h"
 #include "tests/sms/sendfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

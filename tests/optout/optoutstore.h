@@ -8,7 +8,7 @@
 
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 
 class OptOutStore {
 public:

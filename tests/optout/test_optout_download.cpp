@@ -10,7 +10,6 @@
 
 #include "center/centerconfig.h"
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "frame/urlopener.h"
 #include "host/demodb.h"
 #include "optout/optoutprotocol.h"
@@ -20,6 +19,7 @@
 #include "tests/optout/optoutstore.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 

@@ -8,12 +8,12 @@
 
 #include <QFile>
 
-#include "center/text/codec.h"
 #include "optout/refusalcompletion.h"
 #include "optout/refusallist.h"
 #include "optout/refusalstore.h"
 #include "tests/optout/optoutstore.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;

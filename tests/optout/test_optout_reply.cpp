@@ -2,9 +2,9 @@
 // message it gives, and the values a reply may carry before anything of it reaches the store.
 #include <gtest/gtest.h>
 
-#include "center/text/codec.h"
 #include "optout/optoutprotocol.h"
 #include "sim/optoutstate.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;

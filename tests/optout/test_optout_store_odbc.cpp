@@ -10,7 +10,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "host/demodb.h"
 #include "optout/refusalstore.h"
 

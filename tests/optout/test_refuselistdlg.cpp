@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "center/phonemask.h"
-#include "center/text/codec.h"
 #include "frame/clock.h"
 #include "frame/urlopener.h"
 #include "frame/widgets/trellisex.h"
@@ -28,6 +27,7 @@
 #include "tests/sms/gridclick.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

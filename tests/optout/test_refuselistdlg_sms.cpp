@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -5,10 +5,10 @@
 #include <QDateTime>
 
 #include "center/centerconfig.h"
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "db/sqldirect.h"
 
 namespace {
 

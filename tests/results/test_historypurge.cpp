@@ -6,7 +6,7 @@
 #include <QDateTime>
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "frame/log.h"
 #include "host/demodb.h"
 #include "results/historypurge.h"

@@ -13,13 +13,13 @@
 #include <QDir>
 #include <QFile>
 
-#include "center/text/codec.h"
+#include "center/send/sendstate.h"
 #include "frame/moduleapp.h"
 #include "results/resultreceiver.h"
 #include "results/runlock.h"
 #include "sim/faultplan.h"
-#include "center/send/sendstate.h"
 #include "tests/sms/sendfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 using zmsg::sim::Fault;

@@ -7,13 +7,13 @@
 #include <QDir>
 #include <QFile>
 
-#include "center/text/codec.h"
 #include "results/resultreceiver.h"
 #include "results/runlock.h"
 #include "results/smmsresultreceiver.h"
 #include "sim/faultplan.h"
 #include "tests/results/appsend.h"
 #include "tests/sms/sendfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 using zmsg::sim::Fault;

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

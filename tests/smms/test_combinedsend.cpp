@@ -14,17 +14,17 @@
 
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "center/vexconfig.h"
+#include "combined/combinedsend.h"
 #include "frame/clock.h"
 #include "results/resultreceiver.h"
 #include "results/smmsresultreceiver.h"
 #include "sim/centerstate.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
-#include "smms/combinedsend.h"
 #include "tests/smms/smmssendcheck.h"
 #include "tests/smms/testimages.h"
+#include "text/codec.h"
 
 using zmsg::K;
 using zmsg::sim::Fault;

@@ -8,7 +8,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 
-#include "center/text/codec.h"
 #include "frame/moduleapp.h"
 #include "frame/widgets/openfiledlg.h"
 #include "smms/ui/imageeditdlg.h"
@@ -18,6 +17,7 @@
 #include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 using namespace testimages;
 

@@ -8,12 +8,12 @@
 #include <algorithm>
 
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
+#include "combined/combinedsend.h"
+#include "compose/smmsdraft.h"
+#include "compose/smsdraft.h"
 #include "sim/faultplan.h"
-#include "smms/combinedsend.h"
-#include "smms/smmsdraft.h"
-#include "sms/smsdraft.h"
 #include "tests/smms/smmssendcheck.h"
+#include "text/codec.h"
 
 using zmsg::K;
 using zmsg::sim::FaultKind;

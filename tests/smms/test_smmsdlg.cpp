@@ -18,19 +18,18 @@
 
 #include <memory>
 
-#include "center/db/sqldirect.h"
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
+#include "compose/smmsdraft.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
 #include "sim/faultplan.h"
 #include "sim/imagebox.h"
 #include "sim/smmsstate.h"
-#include "smms/smmsdraft.h"
 #include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imagepreview.h"
 #include "smms/ui/smmsdlg.h"
@@ -41,6 +40,7 @@
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -6,11 +6,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "center/text/codec.h"
+#include "compose/smmsdraft.h"
+#include "compose/smsdraft.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
-#include "smms/smmsdraft.h"
-#include "sms/smsdraft.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -2,9 +2,9 @@
 // manual add's checks.
 #include <gtest/gtest.h>
 
-#include "center/text/codec.h"
+#include "members/recipientlist.h"
 #include "smms/smmsmembers.h"
-#include "sms/recipientlist.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

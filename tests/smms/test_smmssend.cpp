@@ -9,13 +9,13 @@
 
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "center/vexglobal.h"
 #include "frame/clock.h"
 #include "sim/formdata.h"
 #include "smms/uploadfile.h"
 #include "tests/smms/smmssendcheck.h"
 #include "tests/smms/testimages.h"
+#include "text/codec.h"
 
 using zmsg::sim::FieldOf;
 

@@ -15,10 +15,10 @@
 #include "center/requestclient.h"
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
 #include "sim/faultplan.h"
 #include "tests/smms/smmssendcheck.h"
 #include "tests/smms/testimages.h"
+#include "text/codec.h"
 
 using zmsg::sim::FaultKind;
 

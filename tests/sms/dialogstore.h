@@ -8,7 +8,7 @@
 #include <QDateTime>
 #include <QObject>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/testfolders.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <utility>
 
-#include "center/text/codec.h"
 #include "sms/smssend.h"
+#include "text/codec.h"
 
 // phoneOf(i) is member i's number; `calls` is both the balance and the calls left.
 inline SmsSendInput SampleSmsSend(int recipients, int batchSize, int32_t storeCode, double calls,

@@ -6,11 +6,11 @@
 #include <gtest/gtest.h>
 
 #include "center/requestclient.h"
-#include "center/text/codec.h"
 #include "center/vexconfig.h"
 #include "frame/moduleapp.h"
 #include "host/demodb.h"
 #include "tests/sms/samplesend.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -10,7 +10,7 @@
 
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "sim/faultplan.h"
 #include "sms/smssend.h"
 #include "tests/support/scriptedmessages.h"

@@ -7,7 +7,7 @@
 
 #include <QCoreApplication>
 
-#include "center/db/sqldirect.h"
+#include "db/sqldirect.h"
 #include "frame/moduleapp.h"
 #include "sms/smssend.h"
 #include "tests/sms/samplesend.h"

@@ -4,14 +4,14 @@
 
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
 #include "center/vexconfig.h"
+#include "db/sqldirect.h"
 #include "host/demodb.h"
 #include "sim/formdata.h"
 #include "sms/account.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 using zmsg::sim::Fault;

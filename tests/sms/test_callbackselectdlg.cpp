@@ -5,12 +5,12 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "center/text/codec.h"
 #include "center/web/webbrowser2.h"
+#include "compose/ui/callbackselectdlg.h"
 #include "frame/clock.h"
-#include "sms/ui/callbackselectdlg.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 namespace {
 

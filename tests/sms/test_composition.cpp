@@ -2,11 +2,11 @@
 // user's answers, and how checked recipients are split between SMS and the app message.
 #include <gtest/gtest.h>
 
-#include "center/text/codec.h"
-#include "sms/composition.h"
-#include "sms/recipientlist.h"
-#include "sms/targets.h"
+#include "compose/composition.h"
+#include "members/recipientlist.h"
+#include "members/targets.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

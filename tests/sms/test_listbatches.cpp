@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "center/text/codec.h"
+#include "members/recipientlist.h"
 #include "sms/listbatches.h"
-#include "sms/recipientlist.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

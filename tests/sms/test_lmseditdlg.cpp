@@ -9,12 +9,12 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "center/text/codec.h"
+#include "compose/ui/specialchardlg.h"
 #include "frame/widgets/trellisex.h"
 #include "sms/ui/lmseditdlg.h"
-#include "sms/ui/specialchardlg.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

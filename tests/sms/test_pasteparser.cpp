@@ -1,8 +1,8 @@
 // Pasting recipients: text as a spreadsheet or a person puts it on the clipboard.
 #include <gtest/gtest.h>
 
-#include "center/text/codec.h"
 #include "sms/pasteparser.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;

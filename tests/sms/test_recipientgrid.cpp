@@ -2,11 +2,11 @@
 // the send reads; a click on a check box goes back into the list.
 #include <QtTest>
 
-#include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
 #include "sms/ui/recipientgrid.h"
 #include "tests/sms/gridclick.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;

@@ -1,8 +1,8 @@
 // Adding recipients: which numbers get in, which row a number keeps, and what the send is asked.
 #include <gtest/gtest.h>
 
-#include "center/text/codec.h"
-#include "sms/recipientlist.h"
+#include "members/recipientlist.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;

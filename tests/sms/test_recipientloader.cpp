@@ -5,13 +5,13 @@
 
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
 #include "center/phonemask.h"
-#include "center/text/codec.h"
+#include "db/sqldirect.h"
 #include "host/demodb.h"
+#include "members/recipientloader.h"
 #include "sms/listbatches.h"
-#include "sms/recipientloader.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 using zmsg::Cp949ToUtf8;
 using zmsg::K;

@@ -10,9 +10,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "center/db/sqldirect.h"
-#include "host/demodb.h"
 #include "center/send/sendrecord.h"
+#include "db/sqldirect.h"
+#include "host/demodb.h"
 
 namespace {
 

@@ -15,15 +15,15 @@
 #include <QDateTime>
 #include <QTemporaryDir>
 
-#include "center/text/codec.h"
+#include "center/send/sendrecord.h"
+#include "center/send/sendstate.h"
+#include "compose/smsdraft.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
 #include "results/resultreceiver.h"
 #include "sim/faultplan.h"
-#include "center/send/sendrecord.h"
-#include "center/send/sendstate.h"
-#include "sms/smsdraft.h"
 #include "tests/sms/sendfixture.h"
+#include "text/codec.h"
 
 using zmsg::sim::Fault;
 using zmsg::sim::FaultKind;

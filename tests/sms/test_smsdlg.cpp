@@ -18,9 +18,9 @@
 
 #include <memory>
 
-#include "center/db/sqldirect.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
+#include "compose/smsdraft.h"
+#include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
 #include "frame/statefolder.h"
@@ -32,7 +32,6 @@
 #include "sim/formdata.h"
 #include "sim/smmsstate.h"
 #include "smms/ui/imageeditdlg.h"
-#include "sms/smsdraft.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/smms/testimages.h"
 #include "tests/sms/dialogstore.h"
@@ -41,6 +40,7 @@
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

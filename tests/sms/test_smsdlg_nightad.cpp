@@ -12,14 +12,14 @@
 
 #include <memory>
 
-#include "center/text/codec.h"
+#include "compose/composition.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
 #include "sim/formdata.h"
-#include "sms/composition.h"
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/support/scriptedmessages.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -12,22 +12,22 @@
 
 #include <memory>
 
-#include "center/db/sqldirect.h"
-#include "center/text/codec.h"
 #include "center/web/commandpage.h"
 #include "center/web/webbrowser2.h"
+#include "compose/ui/callbackselectdlg.h"
+#include "compose/ui/specialchardlg.h"
+#include "db/sqldirect.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/ui/callbackselectdlg.h"
 #include "sms/ui/lmseditdlg.h"
 #include "sms/ui/smsdlg.h"
 #include "sms/ui/smswebpanel.h"
-#include "sms/ui/specialchardlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/support/runscript.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 class TestSmsDlgWeb : public DialogTest {
     Q_OBJECT

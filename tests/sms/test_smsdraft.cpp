@@ -5,10 +5,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "center/text/codec.h"
+#include "compose/smsdraft.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
-#include "sms/smsdraft.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -12,15 +12,15 @@
 
 #include "center/send/sendrecord.h"
 #include "center/send/sendstate.h"
-#include "center/text/codec.h"
+#include "compose/smsdraft.h"
 #include "frame/clock.h"
 #include "frame/moduleapp.h"
 #include "host/demodb.h"
+#include "members/recipientlist.h"
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
-#include "sms/recipientlist.h"
-#include "sms/smsdraft.h"
 #include "tests/sms/sendfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

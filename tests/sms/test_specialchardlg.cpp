@@ -7,10 +7,10 @@
 #include <QRadioButton>
 #include <QtTest>
 
-#include "center/text/codec.h"
+#include "compose/ui/specialchardlg.h"
 #include "frame/widgets/trellisex.h"
-#include "sms/ui/specialchardlg.h"
 #include "tests/support/whenmodal.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -1,6 +1,6 @@
 #include "tests/support/scriptedmessages.h"
 
-#include "center/text/codec.h"
+#include "text/codec.h"
 
 ScriptedMessages::ScriptedMessages() {
     m_previous = SetMessagePresenter(

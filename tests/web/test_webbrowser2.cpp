@@ -3,7 +3,6 @@
 #include <QSignalSpy>
 #include <QtTest>
 
-#include "center/text/codec.h"
 #include "center/web/commandpage.h"
 #include "center/web/pagecommand.h"
 #include "center/web/pageurls.h"
@@ -11,6 +10,7 @@
 #include "frame/operationpump.h"
 #include "tests/support/runscript.h"
 #include "tests/support/simfixture.h"
+#include "text/codec.h"
 
 using zmsg::K;
 

@@ -7,9 +7,9 @@
 #include <QTimer>
 #include <QtTest>
 
-#include "center/text/codec.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/messagedlg.h"
+#include "text/codec.h"
 
 namespace {
 

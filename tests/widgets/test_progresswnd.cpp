@@ -9,9 +9,9 @@
 #include <QWindow>
 #include <QtTest>
 
-#include "center/text/codec.h"
 #include "frame/operationpump.h"
 #include "frame/widgets/progresswnd.h"
+#include "text/codec.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <QStyledItemDelegate>
 #include <QtTest>
 
-#include "center/text/codec.h"
 #include "frame/widgets/trellisex.h"
+#include "text/codec.h"
 
 namespace {
 
