@@ -5,6 +5,7 @@
 #include "center/centerconfig.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/send/pressmessages.h"
 #include "center/send/rowbatches.h"
 #include "center/send/sendengine.h"
 #include "center/send/sendsettle.h"
@@ -51,21 +52,15 @@ CouponIssueTransaction::CouponIssueTransaction(CSQLDirect& db, CouponIssueInput 
 void CouponIssueTransaction::Refuse(const std::string& text, int page) {
     m_result.outcome = CouponIssueOutcome::Refused;
     m_result.page = page;
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    ShowMessageBox(text, MB_OK);
+    ShowPressRefusal(m_result.shown, m_progress, text);
 }
 
 void CouponIssueTransaction::Fail(const std::string& text) {
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    LogAndShow(text, 1);
+    ShowPressFailure(m_result.shown, m_progress, text);
 }
 
 void CouponIssueTransaction::Report(const std::string& text) {
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    ShowMessageBox(text, MB_OK, kColorSuccess);
+    ShowPressReport(m_result.shown, m_progress, text);
 }
 
 CouponIssueResult CouponIssueTransaction::Run() {

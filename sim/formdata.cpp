@@ -63,17 +63,4 @@ std::string Base64Decode(std::string_view text) {
     return out;
 }
 
-std::string ElementOf(std::string_view text, std::string_view name) {
-    const std::string open = "<" + std::string(name) + ">";
-    const std::string close = "</" + std::string(name) + ">";
-    const size_t a = text.find(open);
-    if (a == std::string_view::npos)
-        return {};
-    const size_t from = a + open.size();
-    const size_t b = text.find(close, from);
-    if (b == std::string_view::npos)
-        return {};
-    return std::string(text.substr(from, b - from));
-}
-
 } // namespace zmsg::sim

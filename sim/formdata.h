@@ -16,7 +16,5 @@ FormFields ParseForm(std::string_view body);
 std::string FieldOf(const FormFields& fields, std::string_view name);
 // Standard Base64 (padding optional); characters outside the alphabet end the input.
 std::string Base64Decode(std::string_view text);
-// Text between <name> and </name>; empty when either tag is missing.
-std::string ElementOf(std::string_view text, std::string_view name);
 
 } // namespace zmsg::sim

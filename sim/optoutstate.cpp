@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "sim/json.h"
+#include "text/textscan.h"
 
 namespace zmsg::sim {
 
@@ -93,9 +94,9 @@ std::string OptOutState::DecodeXml(const std::string& body) {
 std::string OptOutState::Auth(const std::string& body) {
     const std::string xml = DecodeXml(body);
     std::lock_guard lock(m_mutex);
-    const int mart = std::atoi(ElementOf(xml, "MCode").c_str());
+    const int mart = std::atoi(zmsg::ElementText(xml, "MCode").c_str());
     const auto it = m_accounts.find(mart);
-    if (it == m_accounts.end() || it->second.bizNumber != ElementOf(xml, "CRNum"))
+    if (it == m_accounts.end() || it->second.bizNumber != zmsg::ElementText(xml, "CRNum"))
         return Reply("AUTH", 3001, "등록되지 않은 점포이거나 사업자번호가 다릅니다.");
     const std::string session = "S" + std::to_string(mart) + "-" + std::to_string(m_nextSession++);
     m_sessions[session] = mart;
@@ -105,7 +106,8 @@ std::string OptOutState::Auth(const std::string& body) {
 std::string OptOutState::CallList(const std::string& body) {
     const std::string xml = DecodeXml(body);
     std::lock_guard lock(m_mutex);
-    Asked asked{ElementOf(xml, "SessionID"), ElementOf(xml, "DATE"), ElementOf(xml, "TIME")};
+    Asked asked{zmsg::ElementText(xml, "SessionID"), zmsg::ElementText(xml, "DATE"),
+                zmsg::ElementText(xml, "TIME")};
     auto answer = [&](int result, const std::string& message, const std::string& more = {}) {
         asked.result = result;
         m_asked.push_back(asked);
@@ -114,7 +116,7 @@ std::string OptOutState::CallList(const std::string& body) {
     const auto s = m_sessions.find(asked.session);
     if (s == m_sessions.end())
         return answer(4001, "세션이 유효하지 않습니다.");
-    if (ElementOf(xml, "Type") != "CALLLIST")
+    if (zmsg::ElementText(xml, "Type") != "CALLLIST")
         return answer(4002, "알 수 없는 요청입니다.");
     const long long day = Digits(asked.date);
     const long long time = Digits(asked.time);
@@ -135,10 +137,10 @@ std::string OptOutState::CallList(const std::string& body) {
 std::string OptOutState::WebPage(const std::string& query) {
     const std::string xml = DecodeXml(query);
     std::lock_guard lock(m_mutex);
-    const auto s = m_sessions.find(ElementOf(xml, "SessionID"));
+    const auto s = m_sessions.find(zmsg::ElementText(xml, "SessionID"));
     std::string page =
         "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>080 수신거부</title></head><body>";
-    if (s == m_sessions.end() || ElementOf(xml, "Type") != "WEBPAGE") {
+    if (s == m_sessions.end() || zmsg::ElementText(xml, "Type") != "WEBPAGE") {
         page += "<p>세션이 유효하지 않습니다.</p>";
     } else {
         const Account& a = m_accounts[s->second];

@@ -14,6 +14,7 @@
 #include "center/replyreader.h"
 #include "center/requestclient.h"
 #include "center/send/cellforpost.h"
+#include "center/send/pressmessages.h"
 #include "center/send/sendengine.h"
 #include "center/send/sendrecord.h"
 #include "center/send/sendsettle.h"
@@ -110,24 +111,19 @@ void SmmsSendTransaction::Refuse(const std::string& text, int focus, int caret) 
     m_result.outcome = SmmsSendOutcome::Refused;
     m_result.focus = focus;
     m_result.caret = caret;
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    ShowMessageBox(text, MB_OK);
+    ShowPressRefusal(m_result.shown, m_progress, text);
 }
 
 void SmmsSendTransaction::Fail(const std::string& text) {
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    LogAndShow(text, 1);
+    ShowPressFailure(m_result.shown, m_progress, text);
 }
 
 void SmmsSendTransaction::Report(const std::string& text) {
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    m_result.settled = Settled(); // the window shows what a settle found with the report
-    if (m_in.beforeReport)
-        m_in.beforeReport(m_result);
-    ShowMessageBox(text, MB_OK, kColorSuccess);
+    ShowPressReport(m_result.shown, m_progress, text, [this] {
+        m_result.settled = Settled(); // the window shows what a settle found with the report
+        if (m_in.beforeReport)
+            m_in.beforeReport(m_result);
+    });
 }
 
 SmmsSendResult SmmsSendTransaction::Run() {

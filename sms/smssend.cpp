@@ -9,6 +9,7 @@
 #include "center/centerconfig.h"
 #include "center/replyreader.h"
 #include "center/requestclient.h"
+#include "center/send/pressmessages.h"
 #include "center/send/sendengine.h"
 #include "center/send/sendrecord.h"
 #include "center/send/sendsettle.h"
@@ -75,29 +76,22 @@ SmsSendTransaction::SmsSendTransaction(CSQLDirect& db, SmsSendInput input, Progr
     : EarlierSends(db, SendKind::Sms, m_progress), m_db(db), m_in(std::move(input)),
       m_progress(std::move(progress)) {}
 
-// A step's progress text never stays on screen behind a message: the clerk would take the step for
-// still running.
 void SmsSendTransaction::Refuse(const std::string& text, int focus) {
     m_result.outcome = SmsSendOutcome::Refused;
     m_result.focus = focus;
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    ShowMessageBox(text, MB_OK);
+    ShowPressRefusal(m_result.shown, m_progress, text);
 }
 
 void SmsSendTransaction::Fail(const std::string& text) {
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    LogAndShow(text, 1);
+    ShowPressFailure(m_result.shown, m_progress, text);
 }
 
 void SmsSendTransaction::Report(const std::string& text) {
-    m_result.shown.push_back(text);
-    m_progress.Hide();
-    m_result.settled = Settled(); // the window shows what a settle found with the report
-    if (m_in.beforeReport)
-        m_in.beforeReport(m_result);
-    ShowMessageBox(text, MB_OK, kColorSuccess);
+    ShowPressReport(m_result.shown, m_progress, text, [this] {
+        m_result.settled = Settled(); // the window shows what a settle found with the report
+        if (m_in.beforeReport)
+            m_in.beforeReport(m_result);
+    });
 }
 
 SmsSendResult SmsSendTransaction::Run() {

@@ -20,6 +20,7 @@
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "text/codec.h"
+#include "text/textscan.h"
 
 using zmsg::Cp949ToUtf8;
 
@@ -59,7 +60,7 @@ protected:
         for (const auto& r : m_fx.sim().Requests().All())
             if (r.verb == "CALLLIST")
                 xml = zmsg::sim::FieldOf(r.fields, "xml");
-        return zmsg::sim::ElementOf(xml, "DATE") + " " + zmsg::sim::ElementOf(xml, "TIME");
+        return zmsg::ElementText(xml, "DATE") + " " + zmsg::ElementText(xml, "TIME");
     }
 
     DownloadOutcome download(const std::string& id) { return DownloadRequests(m_store.db(), id, 7); }
@@ -292,8 +293,8 @@ TEST_F(OptOutDownload, TheRefusalPageOpensInTheBrowser) {
     EXPECT_EQ(page->status, 200);
     EXPECT_NE(page->body.find("0807001001"), std::string::npos);
     EXPECT_NE(page->body.find("01088266648"), std::string::npos);
-    EXPECT_EQ(zmsg::sim::ElementOf(
-                  zmsg::sim::OptOutState::DecodeXml(opened[0].substr(opened[0].find('?') + 1)), "Type"),
+    EXPECT_EQ(zmsg::ElementText(zmsg::sim::OptOutState::DecodeXml(opened[0].substr(opened[0].find('?') + 1)),
+                                "Type"),
               "WEBPAGE");
 }
 

@@ -1,0 +1,62 @@
+cmake_minimum_required(VERSION 3.25)
+# Reads the #include lines of every product folder under ROOT and fails, naming the file and the
+# include, when one points at a folder of the same layer or a higher one (cmake/ZmsgLayers.cmake), at
+# a folder outside the layers (tests, the simulator, the host), or when a folder with sources has no
+# layer. Run as: cmake -DROOT=<source tree> -P check_includes.cmake
+include(${CMAKE_CURRENT_LIST_DIR}/../../cmake/ZmsgLayers.cmake)
+if(NOT ROOT)
+  message(FATAL_ERROR "ROOT is not set")
+endif()
+
+zmsg_layer_folders(folders)
+set(problems "")
+set(checked 0)
+
+foreach(folder IN LISTS folders)
+  zmsg_layer_of("${folder}" own)
+  file(GLOB files RELATIVE ${ROOT} ${ROOT}/${folder}/*.cpp ${ROOT}/${folder}/*.h)
+  foreach(file IN LISTS files)
+    math(EXPR checked "${checked} + 1")
+    file(STRINGS ${ROOT}/${file} lines REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+    foreach(line IN LISTS lines)
+      string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]*)\".*" "\\1" include "${line}")
+      get_filename_component(dir "${include}" DIRECTORY)
+      if(dir STREQUAL "" OR dir STREQUAL folder)
+        continue()
+      endif()
+      if(dir MATCHES "^zmsg(/|$)") # the public header, found through include/
+        set(dir "include/${dir}")
+      endif()
+      zmsg_layer_of("${dir}" layer)
+      if(layer EQUAL -1)
+        string(APPEND problems "\n  ${file} includes ${include}: ${dir} is not a layer of the module")
+      elseif(layer EQUAL own)
+        string(APPEND problems "\n  ${file} includes ${include}: ${dir} is beside ${folder} in the same layer")
+      elseif(layer GREATER own)
+        string(APPEND problems "\n  ${file} includes ${include}: ${dir} lies above ${folder}")
+      endif()
+    endforeach()
+  endforeach()
+
+  # A subfolder with sources of its own must have a layer too, or nothing would check it.
+  file(GLOB_RECURSE nested LIST_DIRECTORIES false RELATIVE ${ROOT} ${ROOT}/${folder}/*/*.cpp ${ROOT}/${folder}/*/*.h)
+  foreach(file IN LISTS nested)
+    get_filename_component(dir "${file}" DIRECTORY)
+    zmsg_layer_of("${dir}" layer)
+    if(layer EQUAL -1)
+      list(APPEND unlisted "${dir}")
+    endif()
+  endforeach()
+endforeach()
+
+if(unlisted)
+  list(REMOVE_DUPLICATES unlisted)
+  foreach(dir IN LISTS unlisted)
+    string(APPEND problems "\n  ${dir} holds sources but has no layer in cmake/ZmsgLayers.cmake")
+  endforeach()
+endif()
+
+if(problems)
+  message(FATAL_ERROR "includes against the layer order:${problems}")
+endif()
+message(STATUS "${checked} files follow the layer order")
