@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "frame/datafolder.h"
 #include "frame/log.h"
 #include "text/codec.h"
 
@@ -68,6 +69,7 @@ bool WriteDraftFile(const std::string& path, const std::string& text) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f)
         return false;
+    zmsg::OpenToFolderGroup(::fileno(f), path);
     const bool ok = std::fwrite(text.c_str(), 1, text.size() + 1, f) == text.size() + 1;
     return std::fclose(f) == 0 && ok;
 }

@@ -1,16 +1,13 @@
 #include "center/vexconfig.h"
 
 #include <QSettings>
-#include <QStandardPaths>
+
+#include "frame/settingsfile.h"
 
 CvexConfig::CvexConfig(const std::string& name) : m_name(name) {}
 
 std::string CvexConfig::FilePath() const {
-    // QStandardPaths honours XDG_CONFIG_HOME and falls back to ~/.config.
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    const QString path =
-        base + QStringLiteral("/zmsg/") + QString::fromStdString(m_name) + QStringLiteral(".ini");
-    return path.toStdString();
+    return zmsg::SettingsFilePath(m_name);
 }
 
 namespace {

@@ -7,7 +7,7 @@
 #include "compose/composition.h"
 #include "compose/smsdraft.h"
 #include "frame/clock.h"
-#include "frame/moduleapp.h"
+#include "frame/datafolder.h"
 #include "text/codec.h"
 
 namespace {
@@ -20,7 +20,7 @@ int32_t IntOf(const std::string& text, const char* element) {
 } // namespace
 
 std::string SmmsDraftPath() {
-    return g_strHostDir + "ZSMMS.dat";
+    return zmsg::DataFile("ZSMMS.dat");
 }
 
 std::string FormatSmmsDraft(const SmmsDraft& draft, int32_t sendSuccess, const QDateTime& when) {

@@ -1,4 +1,4 @@
-// The app message being written, kept in "ZSMMS.dat" in the host folder so that a message not sent is
+// The app message being written, kept in "ZSMMS.dat" in the data folder so that a message not sent is
 // offered again the next time the app-message dialog opens. CP949, one line, ended by a zero byte.
 #pragma once
 
@@ -27,7 +27,8 @@ struct SmmsDraft {
     bool allUser = false;        // "send to every app member the center knows"
 };
 
-// "ZSMMS.dat" in the host folder.
+// "ZSMMS.dat" in the data folder (a newer one left in another candidate folder brought there first);
+// empty without a data folder.
 std::string SmmsDraftPath();
 
 // The file's text (without the zero byte) for a draft written at that local time: title with trailing

@@ -6,12 +6,12 @@
 #include "center/vexglobal.h"
 #include "compose/composition.h"
 #include "frame/clock.h"
+#include "frame/datafolder.h"
 #include "frame/log.h"
-#include "frame/moduleapp.h"
 #include "text/codec.h"
 
 std::string SmsDraftPath() {
-    return g_strHostDir + "ZMSG.dat";
+    return zmsg::DataFile("ZMSG.dat");
 }
 
 std::string FormatSmsDraft(const SmsDraft& draft, int32_t sendResult, const QDateTime& when) {

@@ -1,4 +1,4 @@
-// The message being written, kept in "ZMSG.dat" in the host folder so that a message typed and not
+// The message being written, kept in "ZMSG.dat" in the data folder so that a message typed and not
 // sent is offered again the next time the dialog opens. CP949, one line, ended by a zero byte.
 #pragma once
 
@@ -21,7 +21,8 @@ struct SmsDraft {
     std::string optOutNumber; // opt-out number field
 };
 
-// "ZMSG.dat" in the host folder.
+// "ZMSG.dat" in the data folder (a newer one left in another candidate folder brought there first);
+// empty without a data folder.
 std::string SmsDraftPath();
 
 // The file's content for a draft written at that local time (values trimmed and escaped as stored).

@@ -3,9 +3,11 @@
 #include <ctime>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "frame/clock.h"
+#include "frame/datafolder.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
 
@@ -16,22 +18,50 @@ namespace {
 struct Stamp {
     time_t second = -1; // the system clock's second it was made in; -1 under a fixed clock
     std::string hostDir;
+    pid_t pid = 0;
     std::string path;
     std::string time;
+    bool shared = false; // in the folder the settings name: the file is opened to its group
 };
+
+// The folder of the day's files. In the host folder only a Log folder someone made is written to, as
+// there always was; the module's own folders get theirs made. Without a data folder (the one the
+// settings name cannot be written) the user's state folder keeps the lines that say why.
+std::string LogFolder(bool& shared) {
+    std::string folder = zmsg::DataFolder();
+    if (folder.empty())
+        folder = zmsg::UserStateFolder();
+    shared = zmsg::InSharedDataFolder(folder);
+    if (folder.empty())
+        return std::string();
+    std::string host = g_strHostDir;
+    if (!host.empty() && host.back() != '/')
+        host += '/';
+    const std::string log = folder + "Log/";
+    if (folder != host && ::mkdir(log.c_str(), 0755) == 0 && shared)
+        ::chmod(log.c_str(), 0775);
+    return log;
+}
 
 const Stamp& CurrentStamp() {
     thread_local Stamp stamp;
     // Reading the local time costs microseconds; the system clock's second is read for nothing.
     // A clock a test fixed is read every time: it may be moved at any moment.
     const time_t second = zmsg::Clock::isFixed() ? -1 : std::time(nullptr);
-    if (second >= 0 && second == stamp.second && stamp.hostDir == g_strHostDir)
+    // The folder is chosen again with the second: a folder that became writable or read-only is
+    // followed within a second, and a child forked by a process of another account never uses its
+    // parent's choice.
+    if (second >= 0 && second == stamp.second && stamp.hostDir == g_strHostDir && stamp.pid == ::getpid())
         return stamp;
     const QDateTime now = zmsg::Clock::now(); // one reading for the file's date and the line's time
     stamp.second = second;
     stamp.hostDir = g_strHostDir;
-    stamp.path =
-        g_strHostDir + "Log/ZMSG_" + now.date().toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
+    stamp.pid = ::getpid();
+    const std::string folder = LogFolder(stamp.shared);
+    // No folder: a path that cannot be opened, and the line is lost as with a missing Log folder.
+    stamp.path = folder.empty() ? std::string()
+                                : folder + "ZMSG_" +
+                                      now.date().toString(QStringLiteral("yyyyMMdd")).toStdString() + ".log";
     stamp.time = now.time().toString(QStringLiteral("HH:mm:ss")).toStdString();
     return stamp;
 }
@@ -45,6 +75,8 @@ bool WriteLog(const std::string& text, int level) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
+    if (stamp.shared)
+        zmsg::OpenToFolderGroup(fd, path);
     // Appended piece by piece: a chain of temporaries here trips GCC 12's -Wrestrict at -O3.
     std::string line;
     line.reserve(text.size() + 24);

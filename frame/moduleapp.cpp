@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include "frame/clock.h"
+#include "frame/datafolder.h"
 #include "frame/fileversion.h"
 #include "frame/messagebox.h"
 #include "text/codec.h"
@@ -34,6 +35,7 @@ bool CModuleApp::InitInstance() {
     char exe[4096];
     const ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
     g_strHostDir = n > 0 ? HostDirFromExecutable(std::string(exe, static_cast<size_t>(n))) : std::string();
+    zmsg::LogDataFolder();
     return true;
 }
 

@@ -9,8 +9,8 @@ extern std::string g_strHostDir;
 
 class CModuleApp {
 public:
-    // Start-up: reads the module's own version and the host folder. False (after telling the
-    // user) when the build number cannot be read; the module then refuses to run.
+    // Start-up: reads the module's own version and the host folder, and logs the data folder. False
+    // (after telling the user) when the build number cannot be read; the module then refuses to run.
     bool InitInstance();
     bool IsStarted() const { return !m_strVersion.empty(); }
 

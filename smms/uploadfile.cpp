@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QTemporaryFile>
 
+#include "frame/datafolder.h"
 #include "frame/log.h"
-#include "frame/statefolder.h"
 #include "text/codec.h"
 
 namespace zmsg {
@@ -17,7 +17,7 @@ SmmsUploadFile::~SmmsUploadFile() {
 const std::string& SmmsUploadFile::Path() {
     if (!m_path.empty())
         return m_path;
-    const std::string folder = StateFolder();
+    const std::string folder = DataFolder();
     if (folder.empty()) {
         WriteLog(K("전송할 이미지 파일을 둘 폴더에 쓸 수 없습니다."), 1);
         return m_path;

@@ -19,8 +19,8 @@ public:
     SmmsUploadFile& operator=(const SmmsUploadFile&) = delete;
 
     // The file, created empty on first use under a name no other window holds
-    // ("Alder_SMMS_Upload_XXXXXX.jpg" in the module's state folder, the host folder when it can be
-    // written). Empty when no folder can be written.
+    // ("Alder_SMMS_Upload_XXXXXX.jpg" in the data folder, frame/datafolder.h). Empty when no folder
+    // can be written.
     const std::string& Path();
 
 private:

@@ -190,7 +190,9 @@ std::string DisputeText(const PendingSend& send, const std::string& reply, bool 
 }
 
 std::optional<PendingSend> UnresolvedInJournal(SendKind kind) {
-    const std::string path = SendStatePath();
+    // A journal this process may not take over is still read: its send is shown, never settled here.
+    const JournalPlace place = FindJournal();
+    const std::string path = place.path.empty() ? place.stranded : place.path;
     if (path.empty())
         return std::nullopt;
     SendState state(path);

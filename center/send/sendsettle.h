@@ -73,7 +73,8 @@ std::string RefusalReason(const std::string& reply);
 // the next press of the send button settles it; otherwise the receipt, which points there.
 std::string DisputeText(const PendingSend& send, const std::string& reply, bool inDialog);
 
-// The send of that kind the journal holds whose end is unresolved (unknown or disputed), if any.
+// The send of that kind the journal holds whose end is unresolved (unknown or disputed), if any; also
+// of a journal this process cannot take over (JournalPlace::stranded).
 std::optional<PendingSend> UnresolvedInJournal(SendKind kind = SendKind::Sms);
 
 // What the SMS dialog shows while a send waits to be settled: which send (the center's code), when,

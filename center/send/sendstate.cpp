@@ -14,9 +14,9 @@
 #include <unistd.h>
 #include <utility>
 
+#include "frame/datafolder.h"
 #include "frame/log.h"
 #include "frame/moduleapp.h"
-#include "frame/statefolder.h"
 #include "text/codec.h"
 
 namespace {
@@ -160,6 +160,7 @@ bool WriteSynced(const std::string& tmp, const std::string& bytes) {
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0)
         return false;
+    zmsg::OpenToFolderGroup(fd, tmp);
     size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -193,6 +194,10 @@ class FileLock {
 public:
     explicit FileLock(const std::string& path)
         : m_fd(::open((path + "-lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)) {
+        // Another account's lock file in a shared folder: flock needs no write access.
+        if (m_fd < 0 && errno == EACCES)
+            m_fd = ::open((path + "-lock").c_str(), O_RDONLY | O_CLOEXEC);
+        zmsg::OpenToFolderGroup(m_fd, path + "-lock");
         if (m_fd >= 0)
             ::flock(m_fd, LOCK_EX);
     }
@@ -585,21 +590,68 @@ void SendState::Remove(int64_t centerCode, SendKind kind) {
                   [&](const PendingSend& s) { return s.kind == kind && s.centerCode == centerCode; });
 }
 
-std::string SendStatePath() {
-    const std::string folder = zmsg::StateFolder();
-    if (folder.empty())
-        return std::string();
-    // A journal in a host folder this process cannot write (left by another account of the till, or
-    // from before the folder was made read-only) may hold an end whose outcome is unknown or a send
-    // the history still lacks. This process could neither settle nor replace it: a send begun beside
-    // it could reach the same members twice. Nothing is sent until the folder can be written again.
-    std::string host = g_strHostDir;
-    if (!host.empty() && host.back() != '/')
-        host += '/';
-    if (folder != host && !host.empty() && ::access((host + "ZMSGSEND.dat").c_str(), F_OK) == 0) {
-        WriteLog(zmsg::K("전송상태 파일을 고칠 수 없음(프로그램 폴더 쓰기 불가) : ") + host + "ZMSGSEND.dat",
-                 1);
-        return std::string();
+bool SendState::Exists(const std::string& path) {
+    {
+        std::lock_guard lock(g_memoryMutex);
+        if (MemoryCopies().count(path) != 0)
+            return true;
     }
-    return folder + "ZMSGSEND.dat";
+    return ::access(path.c_str(), F_OK) == 0;
+}
+
+bool SendState::Current(const std::string& path, std::vector<PendingSend>& sends) {
+    {
+        std::lock_guard lock(g_memoryMutex);
+        const auto it = MemoryCopies().find(path);
+        if (it != MemoryCopies().end()) {
+            sends = it->second;
+            return true;
+        }
+    }
+    sends.clear();
+    std::string text;
+    bool missing = false;
+    if (!ReadFile(path, text, missing))
+        return missing;
+    if (!Parse(text, sends)) {
+        // As Load does: a damaged file is never trusted, and kept aside for whoever looks into it.
+        sends.clear();
+        const std::string aside = path + ".bad";
+        if (std::rename(path.c_str(), aside.c_str()) != 0)
+            return false;
+        WriteLog(zmsg::K("전송상태 파일이 손상되어 무시합니다: ") + aside, 1);
+    }
+    return true;
+}
+
+bool SendState::Move(const std::string& from, const std::string& into) {
+    // Both files under their locks, always taken in the same order: two processes moving between the
+    // same two places wait for each other instead of locking each other out.
+    const bool fromFirst = from < into;
+    const FileLock first(fromFirst ? from : into);
+    const FileLock second(fromFirst ? into : from);
+    std::vector<PendingSend> moving;
+    std::vector<PendingSend> kept;
+    if (!Current(from, moving) || !Current(into, kept))
+        return false;
+    // An entry both hold is the same send (a move cut short after its write): the target's copy is
+    // the one processes here have been working on.
+    for (PendingSend& s : moving)
+        if (std::none_of(kept.begin(), kept.end(), [&](const PendingSend& k) {
+                return k.kind == s.kind && k.centerCode == s.centerCode;
+            }))
+            kept.push_back(std::move(s));
+    // The target first, synced; only then is the source dropped: a crash in between leaves the entries
+    // in both places, and the next move finds them already there.
+    if (!kept.empty() && !WriteFileAtomically(into, Serialize(kept)))
+        return false;
+    {
+        std::lock_guard lock(g_memoryMutex);
+        MemoryCopies().erase(into);
+        MemoryCopies().erase(from);
+    }
+    if (std::remove(from.c_str()) != 0 && errno != ENOENT)
+        return false;
+    WriteLog(zmsg::K("전송상태 파일을 데이터 폴더로 옮겼습니다: ") + from + " -> " + into, 0);
+    return true;
 }

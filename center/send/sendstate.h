@@ -1,13 +1,16 @@
 // Sends the center knows about and the store database does not (yet): an end whose reply never
-// arrived, and ended sends whose history rows could not be written. Kept in a small file in the host
-// folder so that neither a failed request, a database failure nor the end of the process loses them.
-// SMS sends, app messages and (later) coupon issues share the file; each entry says which it is.
+// arrived, and ended sends whose history rows could not be written. Kept in a small file in the data
+// folder (center/send/journalplace.h) so that neither a failed request, a database failure nor the end of the
+// process loses them. SMS sends, app messages and (later) coupon issues share the file; each entry says which
+// it is.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "center/send/journalplace.h"
 
 struct SentRecipient {
     int32_t ref = 0;   // member, employee or supplier code; 0 for numbers added by hand
@@ -105,7 +108,17 @@ public:
     static std::string Serialize(const std::vector<PendingSend>& sends);
     static bool Parse(const std::string& text, std::vector<PendingSend>& sends);
 
+    // Whether a journal is at path: its file, or the copy this process kept after a failed write.
+    static bool Exists(const std::string& path);
+    // Moves every entry of the journal at from into the one at into (an entry into already holds stays
+    // as it is there), under both files' locks, and removes from. False when either cannot be read or
+    // into cannot be written; from is then left as it was, or (when only its removal failed) in both.
+    static bool Move(const std::string& from, const std::string& into);
+
 private:
+    // The entries at path: this process's copy when it keeps one, else the file's (none when it is
+    // missing; a damaged one is moved aside). False when the file cannot be read.
+    static bool Current(const std::string& path, std::vector<PendingSend>& sends);
     // Forgets the copy kept in memory once the file holds the entries, keeps one when it does not.
     bool Settle(bool written);
     std::string PreparedPath() const;
@@ -122,7 +135,3 @@ private:
     bool m_prepared = false;                         // the prepared file holds m_sends, synced
     std::vector<std::pair<SendKind, int64_t>> m_own; // entries put or removed since Load
 };
-
-// "ZMSGSEND.dat" in the state folder: the host folder when it can be written, else the user's state
-// folder. Empty when neither can be written; no end may then be posted.
-std::string SendStatePath();

@@ -22,8 +22,8 @@
 #include "compose/smsdraft.h"
 #include "db/sqldirect.h"
 #include "frame/clock.h"
+#include "frame/datafolder.h"
 #include "frame/moduleapp.h"
-#include "frame/statefolder.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/progressdlg.h"
@@ -519,7 +519,7 @@ private slots:
         Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
         // A picture file that can no longer be read stops the press before anything goes out.
         const QFileInfoList found =
-            QDir(QString::fromStdString(zmsg::StateFolder()))
+            QDir(QString::fromStdString(zmsg::DataFolder()))
                 .entryInfoList({QStringLiteral("Alder_SMMS_Upload_*.jpg")}, QDir::Files, QDir::Time);
         QVERIFY(!found.isEmpty());
         const QString uploadFile = found.first().filePath(); // the newest: this window's

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <unistd.h>
 
 #include "frame/moduleapp.h"
@@ -66,5 +67,30 @@ QProcessEnvironment TestFolders::Environment() const {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), QString::fromStdString(runtime()));
     env.insert(QStringLiteral("XDG_STATE_HOME"), QString::fromStdString(state()));
+    if (QFileInfo::exists(QString::fromStdString(config())))
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(config()));
     return env;
+}
+
+std::string TestFolders::config() const {
+    return m_dir.filePath(QStringLiteral("config")).toStdString();
+}
+
+bool TestFolders::NameDataFolder(const std::string& folder) {
+    const QString settingsFolder = QString::fromStdString(config()) + QStringLiteral("/zmsg");
+    if (!QDir().mkpath(settingsFolder))
+        return false;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config()));
+    QSettings settings(settingsFolder + QStringLiteral("/ZMSG.ini"), QSettings::IniFormat);
+    if (folder.empty())
+        settings.remove(QStringLiteral("ZMSG/DataDir"));
+    else
+        settings.setValue(QStringLiteral("ZMSG/DataDir"), QString::fromStdString(folder));
+    settings.sync();
+    // Readable by a child of another account, as a till's settings are.
+    // (Nothing to remove from no file: none is made.)
+    return settings.status() == QSettings::NoError &&
+           (!QFile::exists(settings.fileName()) ||
+            QFile::setPermissions(settings.fileName(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                                           QFileDevice::ReadGroup | QFileDevice::ReadOther));
 }
