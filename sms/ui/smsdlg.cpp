@@ -35,6 +35,7 @@
 #include "frame/moduleapp.h"
 #include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
+#include "frame/widgets/buttons.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
@@ -53,6 +54,7 @@
 #include "sms/ui/smswebpanel.h"
 #include "text/codec.h"
 
+using zmsg::Button;
 using zmsg::FromCp949;
 using zmsg::K;
 
@@ -86,13 +88,6 @@ std::string WithoutHyphens(const std::string& text) {
         if (c != '-')
             out += c;
     return out;
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 QLabel* Value(const char* name, QWidget* parent) {
