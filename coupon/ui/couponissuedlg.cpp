@@ -21,12 +21,14 @@
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
 #include "frame/operationpump.h"
+#include "frame/widgets/buttons.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/trellisex.h"
 #include "members/recipientloader.h"
 #include "text/codec.h"
 
+using zmsg::Button;
 using zmsg::FromCp949;
 using zmsg::K;
 
@@ -66,13 +68,6 @@ void SetTextColor(QWidget* widget, std::uint32_t text) {
     palette.setColor(QPalette::WindowText, zmsg::ColorFromRef(text));
     palette.setColor(QPalette::Window, zmsg::ColorFromRef(kBackground));
     widget->setPalette(palette);
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "frame/clock.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
+#include "frame/widgets/buttons.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/modulefont.h"
 #include "frame/widgets/trellisex.h"
@@ -29,6 +30,7 @@
 #include "sms/ui/smsdlg.h"
 #include "text/codec.h"
 
+using zmsg::Button;
 using zmsg::FromCp949;
 using zmsg::K;
 
@@ -58,13 +60,6 @@ enum Column {
     kRefuseDate,
     kSmsDate
 };
-
-QPushButton* Button(const char* text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
-}
 
 void Colour(QPushButton* button, std::uint32_t ref) {
     QPalette palette = button->palette();
@@ -169,7 +164,7 @@ void CRefuseListDlg::BuildControls() {
     m_search->setObjectName(QStringLiteral("searchEdit"));
     m_search->setMaximumWidth(140);
     filters->addWidget(m_search);
-    m_query = Button("조 회", "queryButton", this);
+    m_query = Button(QStringLiteral("조 회"), "queryButton", this);
     m_query->setDefault(true);
     filters->addWidget(m_query);
     filters->addStretch();
@@ -180,11 +175,11 @@ void CRefuseListDlg::BuildControls() {
     root->addWidget(m_grid, 1);
 
     auto* buttons = new QHBoxLayout;
-    m_download = Button("요청자료수신", "downloadButton", this);
-    m_page = Button("수신거부리스트", "pageButton", this);
-    m_apply = Button("수신거부적용", "applyButton", this);
-    m_notify = Button("처리결과알림", "noticeButton", this);
-    m_completeHand = Button("임의완료처리", "manualButton", this);
+    m_download = Button(QStringLiteral("요청자료수신"), "downloadButton", this);
+    m_page = Button(QStringLiteral("수신거부리스트"), "pageButton", this);
+    m_apply = Button(QStringLiteral("수신거부적용"), "applyButton", this);
+    m_notify = Button(QStringLiteral("처리결과알림"), "noticeButton", this);
+    m_completeHand = Button(QStringLiteral("임의완료처리"), "manualButton", this);
     buttons->addWidget(m_download);
     buttons->addWidget(m_page);
     buttons->addStretch();

@@ -40,6 +40,7 @@
 #include "frame/moduleapp.h"
 #include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
+#include "frame/widgets/buttons.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/cp949guard.h"
 #include "frame/widgets/modulefont.h"
@@ -54,6 +55,7 @@
 #include "smms/ui/smmsgrid.h"
 #include "text/codec.h"
 
+using zmsg::Button;
 using zmsg::FromCp949;
 using zmsg::K;
 
@@ -100,13 +102,6 @@ void SetColors(QWidget* widget, std::uint32_t back, std::optional<std::uint32_t>
     }
     widget->setPalette(palette);
     widget->setAutoFillBackground(true);
-}
-
-QPushButton* Button(const QString& text, const char* name, QWidget* parent) {
-    auto* button = new QPushButton(text, parent);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 QString Printf(const char* utf8Format, int value) {

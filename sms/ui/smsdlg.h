@@ -1,6 +1,7 @@
 // The SMS dialog: account panel, recipient grid, message editor with its counter and advertising
 // template, reservation and app-signal controls. The rules live in sms/ (account, composition,
-// recipients); this class wires the widgets to them.
+// recipients); this class wires the widgets to them. Its methods are defined by concern across the
+// smsdlg*.cpp files, as grouped below.
 #pragma once
 
 #include <cstdint>
@@ -46,7 +47,7 @@ public:
     // Start() (CModuleDlg) is false when the dialog must close at once: no account, a center failure,
     // no store code.
 
-    // For the later parts that work with the dialog.
+    // What the opt-out list (which opens the dialog for its notices) and the tests read back.
     const SmsAccount& Account() const { return m_account; }
     const RecipientList& Recipients() const { return m_list; }
     int BindOnce() const { return m_bindOnce; }
@@ -58,73 +59,85 @@ public:
     double TotalChargeNow() const { return m_totalCharge; }
     double UnitChargeNow() const { return m_unitCharge; }
 
+    // Kind, reservation, combined-send controls and account captions as they now stand (smsdlg.cpp).
     void UpdateModeDisplay();
+    // The counts and charge of the ticked rows (smsdlgaccount.cpp).
     void RecountTargets();
 
 public slots:
-    void accept() override; // OnOK: the send button
-    void reject() override; // OnCancel: asks first
+    void accept() override; // OnOK: the send button (smsdlgsend.cpp)
+    void reject() override; // OnCancel: asks first (smsdlg.cpp)
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override; // the grid's keys (smsdlgmembers.cpp)
 
 private:
+    // Construction, layout and life cycle (smsdlg.cpp).
     bool OnInitDialog() override;
     void BuildControls();
-    QWidget* BuildMessageSide();
-    QWidget* BuildAccountPanel();
-    QWidget* BuildListSide();
     void SetToolTips();
-    void FillReservationCombos();
-    void FillSignalCombo();
 
-    void OnTimer();
+    // The message side: text, byte counter, kind, reservation (smsdlgmessage.cpp).
+    QWidget* BuildMessageSide();
+    void FillReservationCombos();
     void UpdateCounter();
     void OnKindSwitch();
-    // Button 2039: the store's 080 number from the opt-out server.
-    void OnOptOutNumber();
-    // Recipient type 3: each requester's request date ("{요청일}"); a number without an open request is
-    // unticked.
-    void FillRequestDates();
     void OnReservation();
-    void OnCombinedSend();
-    void OnRefreshAccount();
-    void OnAddRecipient();
-    void OnPaste();
-    // Which of the numbers added by hand or pasted must be left out: refused members' and callers'
-    // of the 080 line (every one when that cannot be read). None for the refusal notice.
-    std::vector<bool> LeaveOutRefused(const std::vector<std::string>& phones);
-    void OnCheckAll(bool checked);
-    void OnClickGrid(int row, int column);
-    // The web panel and the side dialogs of the composer.
-    void OnWebTab(int tab);
-    void OnCopyMsgToApp(const std::string& message, const std::string& title);
     void OnLmsEdit();
     void OnSpecialChar();
     void OnSelectCallback();
-    // The send and the draft.
-    // The picture button of the combined send.
-    void OnImage();
+    void OnCopyMsgToApp(const std::string& message, const std::string& title);
+    void RefuseUnencodable(const std::vector<std::string>& badChars);
+    void SetEditorText(const std::string& cp949);
+    bool IsLms() const;
+    std::string EditorText() const;
+
+    // The account panel: balance, charges, counts (smsdlgaccount.cpp).
+    QWidget* BuildAccountPanel();
+    void OnRefreshAccount();
+    void ShowAccountValues();
+    void ShowAccountFigures();
+
+    // The list side's page tabs: the recipients or one of the center's pages (smsdlgpages.cpp).
+    QWidget* BuildListSide();
+    void OnWebTab(int tab);
+    bool GridPageShown() const;
+
+    // The recipient grid and the member list (smsdlgmembers.cpp).
+    QWidget* BuildListPage(QWidget* parent);
+    void FillSignalCombo();
+    void OnTimer();
+    // Recipient type 3: each requester's request date ("{요청일}"); a number without an open request is
+    // unticked.
+    void FillRequestDates();
+    void OnAddRecipient();
+    void OnPaste();
+    void OnCheckAll(bool checked);
+    void OnClickGrid(int row, int column);
+    void ApplySignalFilter();
+    void UpdateSignalComboVisibility();
+
+    // Advertising: its template, the 080 number and its rules (smsdlgadvert.cpp).
+    void ApplyAdTemplate();
+    // Button 2039: the store's 080 number from the opt-out server.
+    void OnOptOutNumber();
     // The advertising checks before a send: opt-out number, the rules, the night-time consent.
     bool AskAdRules(bool lms, const std::string& subject, const std::string& message,
                     const std::optional<QDateTime>& reservation);
+
+    // Driving the send and the combined send's app part (smsdlgsend.cpp).
+    void OnCombinedSend();
+    // The picture button of the combined send.
+    void OnImage();
     // What a send changed (rows sent, balance, counts, the unsettled send), shown before its report.
     void ShowSendChanges(const SmsSendResult& result);
     // Closes, moves to the history or puts the focus where the send's outcome says.
     void ApplySendOutcome(const SmsSendResult& result);
     void ShowPendingSend();
+
+    // The draft kept between windows (smsdlgdraft.cpp).
     SmsDraft CurrentDraft() const;
     void LoadDraft();
-    void ApplySignalFilter();
-    void ShowAccountFigures();
-    void ShowAccountValues();
-    void UpdateSignalComboVisibility();
-    void ApplyAdTemplate();
-    void RefuseUnencodable(const std::vector<std::string>& badChars);
-    void SetEditorText(const std::string& cp949);
-    bool IsLms() const;
-    bool GridPageShown() const;
-    std::string EditorText() const;
 
     // Constructor arguments.
     CSQLDirect* m_db;
