@@ -1,58 +1,34 @@
+// Construction: the two panes' controls, their colours and their connections.
 #include "smms/ui/smmsdlg.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
-#include <QFile>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QSignalBlocker>
 #include <QStackedWidget>
-#include <QTextBlock>
 #include <QVBoxLayout>
 #include <QWebEngineSettings>
 
-#include "center/requestclient.h"
-#include "center/send/pendingnotice.h"
 #include "center/web/pagecommand.h"
-#include "center/web/pageurls.h"
 #include "center/web/webbrowser2.h"
 #include "compose/composition.h"
-#include "compose/ui/callbackselectdlg.h"
-#include "compose/ui/specialchardlg.h"
-#include "db/sqldirect.h"
-#include "frame/clock.h"
-#include "frame/digits.h"
-#include "frame/log.h"
 #include "frame/messagebox.h"
-#include "frame/moduleapp.h"
-#include "frame/operationpump.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/buttons.h"
 #include "frame/widgets/colorref.h"
 #include "frame/widgets/cp949guard.h"
-#include "frame/widgets/modulefont.h"
 #include "frame/widgets/pendingline.h"
-#include "frame/widgets/progresswnd.h"
 #include "frame/widgets/trellisex.h"
-#include "members/recipientloader.h"
-#include "members/targets.h"
-#include "smms/smmsmembers.h"
-#include "smms/ui/imageeditdlg.h"
 #include "smms/ui/imagepreview.h"
-#include "smms/ui/smmsgrid.h"
 #include "text/codec.h"
 
 using zmsg::Button;
@@ -67,10 +43,6 @@ constexpr std::uint32_t kCounterBack = 0xCEF1FF;
 constexpr std::uint32_t kCounterText = 0x9B3737;
 constexpr std::uint32_t kCallbackBack = 0xCDFFFF;
 constexpr std::uint32_t kSpecialBack = 0x9BCDF0;
-// The preview's box: a picture is fitted inside and the pane below moves up to its rendered height.
-constexpr int kPreviewWidth = 250;
-constexpr int kPreviewHeight = 250;
-constexpr int kPreviewMinHeight = 24;
 
 // The frame around the right-hand pane: light grey, its edges and a 5-pixel bar along its top in orange.
 class CSmmsFrame : public QWidget {
@@ -104,12 +76,6 @@ void SetColors(QWidget* widget, std::uint32_t back, std::optional<std::uint32_t>
     widget->setAutoFillBackground(true);
 }
 
-QString Printf(const char* utf8Format, int value) {
-    char text[64];
-    std::snprintf(text, sizeof text, utf8Format, value);
-    return QString::fromUtf8(text);
-}
-
 } // namespace
 
 CSmmsDlg::CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std::string memberCondition,
@@ -126,44 +92,6 @@ CSmmsDlg::CSmmsDlg(CSQLDirect* db, int32_t empCode, std::string memberCodes, std
 }
 
 CSmmsDlg::~CSmmsDlg() = default;
-
-bool CSmmsDlg::OnInitDialog() {
-    setWindowTitle(QStringLiteral("AlderS 문자 - ") + FromCp949(theApp().GetVersionString()));
-    ApplyModuleFont(this);
-    SetToolTips();
-    FillCombos();
-    SetupSmmsColumns(*m_grid);
-    ShowPage(kPageMembers);
-    LayoutLeftPane();
-
-    if (!m_db || InitAccount() != SmmsAccountFetch::Ok)
-        return false;
-    m_title->setText(QStringLiteral("(광고)") + FromCp949(m_account.storeName));
-    LoadDraft();
-
-    if (!m_strImagePath.empty()) {
-        if (!LoadPreview(m_strImagePath)) {
-            ShowMessageBox(K("지정된 이미지를 불러올 수 없습니다!\n") + zmsg::FileNameToCp949(m_strImagePath),
-                           MB_OK, 0, 0, BoxParent());
-            m_strImagePath.clear();
-        }
-        LayoutLeftPane();
-    }
-    ShowPendingSend();
-    if (!m_memberCodes.empty() || !m_memberCondition.empty())
-        m_loadTimer.start();
-    m_opened = true;
-    return true;
-}
-
-SmmsAccountFetch CSmmsDlg::InitAccount() {
-    const SmmsAccountFetch result = InitSmmsAccount(*m_db, m_empCode, m_account, BoxParent());
-    if (!m_account.employeeName.empty())
-        m_myMobile->setToolTip(FromCp949(K("발신번호를 ") + m_account.employeeName + K("님 전화번호(") +
-                                         m_account.employeeMobile + K(")로 설정합니다.")));
-    m_callback->setText(FromCp949(m_account.storePhone));
-    return result;
-}
 
 void CSmmsDlg::BuildControls() {
     auto* root = new QHBoxLayout(this);
@@ -395,468 +323,8 @@ QWidget* CSmmsDlg::BuildRightPane() {
     return side;
 }
 
-void CSmmsDlg::SetToolTips() {
-    m_titleSpecial->setToolTip(QStringLiteral("제목에 특수문자를 입력합니다."));
-    m_bodySpecial->setToolTip(QStringLiteral("메시지에 특수문자를 입력합니다."));
-    m_localImage->setToolTip(QStringLiteral("로컬 PC에 있는 이미지파일을 선택합니다."));
-    m_imageBox->setToolTip(QStringLiteral("센터서버에 저장된 이미지보관함을 사용합니다."));
-    m_pageButtons[0]->setToolTip(QStringLiteral("AlderS 문자를 전송할 대상 전화번호 목록입니다."));
-    m_pageButtons[1]->setToolTip(QStringLiteral("센터서버에 저장된 이미지보관함을 사용합니다."));
-    m_pageButtons[2]->setToolTip(QStringLiteral("이전에 전송한 AlderS 문자내역을 조회합니다."));
-    m_pageButtons[3]->setToolTip(QStringLiteral("다른 점포에서 전송한 AlderS 문자내역을 조회합니다."));
-    m_title->setToolTip(QStringLiteral("AlderS 문자 제목을 입력합니다."));
-    m_body->setToolTip(QStringLiteral("AlderS 문자 내용을 입력합니다."));
-    m_preview->setToolTip(
-        QStringLiteral("로컬 이미지파일 또는 센터 이미지보관함 파일을 전송할 수 있습니다."));
-    m_callback->setToolTip(QStringLiteral("메시지 수신자가 전화를 걸 수 있는 발신번호를 입력합니다."));
-    m_selectCallback->setToolTip(QStringLiteral("센터에 등록된 발신번호를 선택합니다."));
-    m_popup->setToolTip(
-        QStringLiteral("최대한 빨리 사용자 휴대폰으로 전송된 후 예약된 시각에 떠서 보여집니다."));
-    m_allUser->setToolTip(QStringLiteral("센터에 등록된 우리 점포 단골회원 전체에게 메시지를 전송합니다.\n"
-                                         "(위에 선택된 수신자 포함)"));
-}
-
-void CSmmsDlg::FillCombos() {
-    {
-        const QSignalBlocker hourBlocker(m_popupHour);
-        const QSignalBlocker minuteBlocker(m_popupMinute);
-        m_popupHour->clear();
-        for (int hour = 0; hour < 24; ++hour) {
-            if (hour == 0)
-                m_popupHour->addItem(QStringLiteral("자정"));
-            else if (hour < 12)
-                m_popupHour->addItem(Printf("오전%2d", hour));
-            else if (hour == 12)
-                m_popupHour->addItem(QStringLiteral("정오"));
-            else
-                m_popupHour->addItem(Printf("오후%2d", hour - 12));
-        }
-        m_popupHour->setCurrentIndex(12);
-        m_popupMinute->clear();
-        for (int minute = 0; minute < 60; minute += 10)
-            m_popupMinute->addItem(Printf("%02d", minute));
-        m_popupMinute->setCurrentIndex(0);
-        m_popupDate->setDate(zmsg::Clock::now().date());
-    }
-    static const struct {
-        const char* text;
-        int days;
-    } kEntries[] = {{"-모바일신호-", -1}, {"오늘", 0},      {" 1일이내", 1},  {" 2일이내", 2},
-                    {" 3일이내", 3},      {" 5일이내", 5},  {"10일이내", 10}, {"15일이내", 15},
-                    {"20일이내", 20},     {"25일이내", 25}, {"30일이내", 30}};
-    const QSignalBlocker blocker(m_signal);
-    m_signal->clear();
-    for (const auto& e : kEntries)
-        m_signal->addItem(QString::fromUtf8(e.text), e.days);
-    m_signal->setCurrentIndex(4);
-}
-
-void CSmmsDlg::ShowPage(int page) {
-    for (int i = 0; i < 4; ++i) {
-        static const int kPageOf[] = {kPageMembers, kPageImageBox, kPageSent, kPageOpen};
-        m_pageButtons[i]->setChecked(kPageOf[i] == page); // a second click must not un-press it
-    }
-    if (page == m_page)
-        return;
-    m_page = page;
-    m_pages->setCurrentIndex(page == kPageMembers ? 0 : 1);
-    if (page == kPageMembers)
-        return;
-    const char* name = page == kPageImageBox ? "IMGBOX" : page == kPageSent ? "SENDED" : "OPENMSG";
-    m_browser->Navigate2(zmsg::SmmsPageUrl(name, m_account.storeCode, m_empCode));
-    m_browser->setFocus();
-}
-
-void CSmmsDlg::LayoutLeftPane() {
-    // The preview takes the rendered picture's height, so the controls below sit right under it.
-    const int rendered = m_preview->RenderedSize().height();
-    m_preview->setFixedHeight(std::max(rendered, kPreviewMinHeight));
-    LayoutPopup();
-}
-
 void CSmmsDlg::LayoutPopup() {
     const bool popup = m_popup->isChecked();
     m_popupDate->setVisible(popup);
     m_popupTime->setVisible(popup);
-}
-
-bool CSmmsDlg::LoadPreview(const std::string& path) {
-    // Rendered for the full box; LayoutLeftPane then shrinks the box to the picture.
-    m_preview->setFixedSize(kPreviewWidth, kPreviewHeight);
-    const bool ok = m_preview->SetImage(path) != 0;
-    if (!ok)
-        m_preview->Clear();
-    return ok;
-}
-
-void CSmmsDlg::OnTimer() {
-    m_loadTimer.stop();
-    LoadSmmsMembers();
-    ApplySignalFilter();
-}
-
-void CSmmsDlg::LoadSmmsMembers() {
-    RecipientLoadSummary summary;
-    {
-        CDialogProgress progress(this);
-        RecipientLoadRequest request;
-        request.targetType = 0;
-        request.codeList = m_memberCodes;
-        request.condition = m_memberCondition;
-        request.variant = RecipientLoadVariant::AppMessage;
-        summary = LoadRecipients(*m_db, request, m_list, progress.Hooks());
-    }
-    FillSmmsRows(*m_grid, m_list);
-    RecountChecked();
-    const std::string message = AppLoadSummaryMessage(summary);
-    if (!message.empty())
-        ShowMessageBox(message, MB_OK, 0, 0, BoxParent());
-}
-
-void CSmmsDlg::ApplySignalFilter() {
-    const int days = m_signal->currentIndex() < 0 ? -1 : m_signal->currentData().toInt();
-    ApplySmmsSignalFilter(m_list, SignalLimitDate(zmsg::Clock::now().date(), days));
-    ShowSmmsChecks(*m_grid, m_list);
-    RecountChecked();
-}
-
-void CSmmsDlg::RecountChecked() {
-    m_checked = CountChecked(m_list);
-    m_checkedLabel->setText(QStringLiteral("선택 %1 / %2 명").arg(m_checked).arg(m_list.size()));
-}
-
-void CSmmsDlg::OnAddRecipient() {
-    if (m_page != kPageMembers)
-        return;
-    std::vector<std::string> bad;
-    const std::optional<std::string> name = zmsg::ToCp949(m_addName->text().trimmed(), &bad);
-    if (!name) {
-        ShowMessageBox(K("이름에 쓸 수 없는 글자가 있습니다."), MB_OK, 0, 0, BoxParent());
-        m_addName->setFocus();
-        return;
-    }
-    const std::string phone = GetDigitsOnly(zmsg::ToCp949Lossy(m_addPhone->text()));
-    const ManualAddVerdict verdict = CheckManualAdd(m_list, phone);
-    if (!verdict.ok()) {
-        ShowMessageBox(verdict.message, MB_OK, 0, 0, BoxParent());
-        if (verdict.duplicateRow > 0) {
-            m_grid->clearSelection();
-            m_grid->SetRowSelected(verdict.duplicateRow);
-            m_grid->EnsureVisible(verdict.duplicateRow, 2);
-        } else {
-            m_addPhone->setFocus();
-        }
-        return;
-    }
-    const size_t before = m_list.size();
-    m_list.AddAppRecipient(0, *name, phone, {}, {}, true);
-    if (m_list.size() > before)
-        FillSmmsRows(*m_grid, m_list, before);
-    RecountChecked();
-    m_addName->clear();
-    m_addPhone->clear();
-    m_addName->setFocus();
-}
-
-void CSmmsDlg::OnCheckAll(bool checked) {
-    m_list.SetAllChecked(checked);
-    ShowSmmsChecks(*m_grid, m_list);
-    RecountChecked();
-}
-
-void CSmmsDlg::OnClickGrid(int, int column) {
-    if (column != 1)
-        return;
-    ReadSmmsChecks(*m_grid, m_list);
-    RecountChecked();
-}
-
-void CSmmsDlg::OnMyMobile() {
-    if (m_account.employeeMobile.empty()) {
-        ShowMessageBox(K("직원정보에 내 전화번호가 없습니다."), MB_OK, 0, 0, BoxParent());
-        return;
-    }
-    m_callback->setText(FromCp949(m_account.employeeMobile));
-}
-
-void CSmmsDlg::OnSelectCallback() {
-    const std::optional<std::string> number = CCallbackSelectDlg::Choose(m_account.storeCode, this);
-    if (number)
-        m_callback->setText(FromCp949(*number));
-}
-
-void CSmmsDlg::OnBodyChanged() {
-    const int bytes = SmmsBodyBytes(BodyText());
-    m_counter->setText(FromCp949(SmmsCounterText(bytes)));
-    m_counter->SetBlink(SmmsBodyOver(bytes));
-}
-
-void CSmmsDlg::OnSpecialChar(bool title) {
-    QWidget* target = title ? static_cast<QWidget*>(m_title) : m_body;
-    CSpecialCharDlg::InsertInto(target, title ? m_titleSpecial : m_bodySpecial);
-    target->setFocus();
-}
-
-void CSmmsDlg::OnLocalImage() {
-    CImageEditDlg editor(m_upload.Path(), this);
-    if (editor.DoModal() != QDialog::Accepted)
-        return;
-    m_centerImageBox = 0;
-    m_centerImage = 0;
-    m_strImagePath = LoadPreview(editor.ResultPath()) ? editor.ResultPath() : std::string();
-    LayoutLeftPane();
-}
-
-void CSmmsDlg::OnUseWebImgBox() {
-    m_browser->CallPageFunction("jsGetImgBoxInfo", this, [this](const zmsg::PageValues& page) {
-        if (!page.ok() || page.values.size() != 1)
-            return;
-        // Handled from the queue: the download and the boxes must not run inside the page's answer.
-        QMetaObject::invokeMethod(
-            this, [this, text = page.values[0]] { ApplyImageBoxChoice(text); }, Qt::QueuedConnection);
-    });
-}
-
-void CSmmsDlg::ApplyImageBoxChoice(const std::string& pageText) {
-    const std::optional<ImageBoxChoice> choice = ParseImageBoxChoice(pageText);
-    if (!choice) {
-        ShowMessageBox(K("선택된 이미지정보를 참조할 수 없습니다."), MB_OK, 0, 0, BoxParent());
-        return;
-    }
-    std::optional<std::string> file;
-    {
-        CProgressWnd progress(this);
-        progress.Show(true, K("선택된 이미지파일을 다운로드하는 중입니다."));
-        file = HttpDownloadFile(choice->url);
-        progress.Show(false, std::string());
-    }
-    if (!file) {
-        WriteLog(K("이미지보관함 다운로드 실패 : ") + choice->url, 1);
-        ShowMessageBox(K("선택된 이미지파일을 다운로드할 수 없습니다."), MB_OK, 0, 0, BoxParent());
-        return;
-    }
-    const bool shown = LoadPreview(*file);
-    QFile::remove(QString::fromStdString(*file));
-    // What the preview shows is what goes out: a picture that cannot be shown is not kept either.
-    m_centerImageBox = shown ? choice->box : 0;
-    m_centerImage = shown ? choice->image : 0;
-    m_strImagePath.clear();
-    LayoutLeftPane();
-    if (!shown) {
-        WriteLog(K("이미지보관함 이미지를 표시할 수 없음 : ") + choice->url, 1);
-        ShowMessageBox(K("선택된 이미지파일을 다운로드할 수 없습니다."), MB_OK, 0, 0, BoxParent());
-        return;
-    }
-    WriteLog(K("이미지보관함 이미지 선택 : BOX=") + std::to_string(choice->box) +
-                 " IMG=" + std::to_string(choice->image),
-             0);
-}
-
-void CSmmsDlg::OnUseWebCopyMsg() {
-    m_browser->CallPageFunction("jsGetCopyMsg", this, [this](const zmsg::PageValues& page) {
-        if (!page.ok() || page.values.size() != 1)
-            return;
-        QMetaObject::invokeMethod(
-            this, [this, text = page.values[0]] { ApplyCopiedMessage(text); }, Qt::QueuedConnection);
-    });
-}
-
-void CSmmsDlg::ApplyCopiedMessage(const std::string& pageText) {
-    const CopiedSmms copied = ParseCopiedSmms(pageText);
-    if (copied.empty())
-        return;
-    if (!m_title->text().isEmpty() || !m_body->toPlainText().isEmpty()) {
-        if (ShowMessageBox(K("이미 작성중인 메시지가 있습니다.\n\n기존 제목과 메시지를 복사된 내용으로 "
-                             "대체하시겠습니까?"),
-                           kQuestionNoDefault, 0, 0, BoxParent()) != IDYES)
-            return;
-    }
-    m_title->setText(FromCp949(copied.title));
-    m_body->setPlainText(FromCp949(copied.content));
-}
-
-bool CSmmsDlg::eventFilter(QObject* watched, QEvent* event) {
-    // The grid must not copy members' numbers to the clipboard.
-    if (watched == m_grid && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_C && (key->modifiers() & Qt::ControlModifier))
-            return true;
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-std::string CSmmsDlg::TitleText() const {
-    return zmsg::ToCp949Lossy(m_title->text());
-}
-
-std::string CSmmsDlg::BodyText() const {
-    return zmsg::ToCp949Lossy(m_body->toPlainText());
-}
-
-SmmsDraft CSmmsDlg::CurrentDraft() const {
-    SmmsDraft draft;
-    draft.localCode = m_localCode;
-    draft.title = TitleText();
-    draft.message = BodyText();
-    draft.imagePath = zmsg::FileNameToCp949(m_strImagePath); // the draft is CP949 text
-    draft.centerImageBox = m_centerImageBox;
-    draft.centerImageCode = m_centerImage;
-    draft.callback = zmsg::ToCp949Lossy(m_callback->text());
-    draft.allUser = m_allUser->isChecked();
-    return draft;
-}
-
-void CSmmsDlg::LoadDraft() {
-    const std::optional<SmmsDraft> draft = LoadSmmsDraft(SmmsDraftPath());
-    if (!draft)
-        return;
-    m_allUser->setChecked(draft->allUser);
-    if (draft->allUser)
-        ShowMessageBox(AllUserWarning(), MB_OK, 0, 0, BoxParent());
-    if (!ShouldOfferSmmsDraft(*draft, zmsg::Clock::now().date()))
-        return;
-    if (ShowMessageBox(SmmsDraftQuestion(), MB_YESNO | MB_ICONQUESTION, 0, 0, BoxParent()) != IDYES)
-        return;
-    if (!draft->title.empty())
-        m_title->setText(FromCp949(draft->title));
-    if (!draft->callback.empty())
-        m_callback->setText(FromCp949(draft->callback));
-    m_body->setPlainText(FromCp949(draft->message));
-}
-
-void CSmmsDlg::SaveDraft(int32_t sent) {
-    SaveSmmsDraft(SmmsDraftPath(), CurrentDraft(), sent);
-}
-
-SmmsSendInput CSmmsDlg::SendInput() {
-    SmmsSendInput input;
-    input.storeCode = m_account.storeCode;
-    input.empCode = m_empCode;
-    input.empName = m_account.employeeName;
-    input.allMembers = m_allUser->isChecked();
-    input.mobileDays = m_signal->currentIndex() < 0 ? -1 : m_signal->currentData().toInt();
-    input.title = TitleText();
-    input.body = BodyText();
-    input.callbackField = zmsg::ToCp949Lossy(m_callback->text());
-    if (m_popup->isChecked())
-        input.popup = QDateTime(m_popupDate->date(),
-                                QTime(m_popupHour->currentIndex(), 10 * m_popupMinute->currentIndex()));
-    input.imagePath = m_strImagePath;
-    input.imageBox = m_centerImageBox;
-    input.imageNumber = m_centerImage;
-    input.header1 = m_grid->GetItemText(0, 1);
-    input.header3 = m_grid->GetItemText(0, 3);
-    input.rows.reserve(m_list.size());
-    for (const Recipient& r : m_list.rows())
-        input.rows.push_back(SmmsRow{r.checked, r.code, r.phone, r.name, r.text3});
-    input.saveSentDraft = [this] { SaveDraft(1); };
-    // An advertising message read on the phones at night (now, or at its popup time) needs the
-    // recipients' separate consent.
-    input.adRules = [this, title = input.title, body = input.body, popup = input.popup] {
-        return CheckNightAdvertising(body, title, popup, this);
-    };
-    input.ownUnsettled = m_unsettled;
-    input.beforeReport = [this](const SmmsSendResult& soFar) { ShowSendChanges(soFar); };
-    return input;
-}
-
-void CSmmsDlg::accept() {
-    ReadSmmsChecks(*m_grid, m_list);
-    SmmsSendInput input = SendInput();
-
-    // Shown once the checks have passed, that is at the first step shown.
-    CDialogProgress progress(this);
-    SmmsSendResult result;
-    {
-        // The windows keep painting while the send holds the thread; nothing of this dialog runs.
-        const zmsg::ScopedOperation operation;
-        SmmsSendTransaction send(*m_db, std::move(input), progress.Hooks());
-        result = send.Run();
-    }
-    progress.Close();
-    ApplySendResult(result);
-}
-
-void CSmmsDlg::ShowSendChanges(const SmmsSendResult& result) {
-    m_unsettled = result.unsettled;
-    if (result.localCode > 0)
-        m_localCode = result.localCode;
-    ShowPendingSend();
-    if (result.outcome != SmmsSendOutcome::PreviousCompleted || result.rowsReached.empty())
-        return;
-    // An earlier send of this same message turned out to have reached these members: they are
-    // unchecked, so the next press does not send them the same thing again.
-    for (size_t i : result.rowsReached)
-        if (i < m_list.size())
-            m_list[i].checked = false;
-    ShowSmmsChecks(*m_grid, m_list);
-    RecountChecked();
-}
-
-void CSmmsDlg::ShowPendingSend() {
-    // The window's own, else one of this store the journal holds, which the next press settles first:
-    // an SMS send as well as an app message, since either can reach the same members.
-    const int32_t store = m_account.storeCode;
-    const auto ofStore = [store](const PendingSend& s) { return s.storeCode == store; };
-    m_pendingLine->ShowNotice(PendingNotices({PendingForWindow(m_unsettled, SendKind::App, ofStore),
-                                              PendingForWindow({}, SendKind::Sms, ofStore)}));
-}
-
-void CSmmsDlg::ApplySendResult(const SmmsSendResult& result) {
-    ShowSendChanges(result);
-    if (result.focus != 0)
-        FocusAt(result.focus, result.caret);
-    if (result.outcome == SmmsSendOutcome::Sent) {
-        WriteLog(K("SMMS 전송창 닫기(OnOK)"), 0);
-        QDialog::accept();
-    }
-    // Anything else leaves the window as it was, the rows checked, for the clerk's next step.
-}
-
-void CSmmsDlg::FocusAt(int control, int caret) {
-    switch (control) {
-    case 2036:
-        m_title->setFocus();
-        if (caret >= 0)
-            m_title->setCursorPosition(
-                static_cast<int>(FromCp949(TitleText().substr(0, static_cast<size_t>(caret))).size()));
-        break;
-    case 2026: {
-        m_body->setFocus();
-        if (caret < 0)
-            break;
-        QTextCursor cursor = m_body->textCursor();
-        cursor.setPosition(
-            static_cast<int>(FromCp949(BodyText().substr(0, static_cast<size_t>(caret))).size()));
-        m_body->setTextCursor(cursor);
-        // The caret's line becomes the first one shown.
-        m_body->verticalScrollBar()->setValue(cursor.block().firstLineNumber());
-        break;
-    }
-    case 2034:
-        m_callback->setFocus();
-        break;
-    case 2008:
-        ShowPage(kPageMembers);
-        m_signal->setFocus();
-        break;
-    case 2048:
-    case 2049:
-    case 2050:
-        m_popupDate->setFocus();
-        break;
-    default:
-        break;
-    }
-}
-
-void CSmmsDlg::reject() {
-    if (ShowMessageBox(K("AlderS 문자 전송창을 닫으시겠습니까?"), kQuestionNoDefault, 0, 0, BoxParent()) !=
-        IDYES)
-        return;
-    // A dialog that never opened holds no message: it must not overwrite the one kept.
-    if (m_opened)
-        SaveDraft(0);
-    WriteLog(K("SMMS 전송창 닫기(OnCancel)"), 0);
-    QDialog::reject();
 }

@@ -112,6 +112,10 @@ private:
     std::string TitleText() const;
     std::string BodyText() const;
 
+    // The preview's box: a picture is fitted inside and the pane below moves up to its rendered height.
+    static constexpr int kPreviewWidth = 250;
+    static constexpr int kPreviewHeight = 250;
+
     // Constructor arguments.
     CSQLDirect* m_db;
     int32_t m_empCode;
