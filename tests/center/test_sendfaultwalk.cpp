@@ -7,13 +7,9 @@
 #include <map>
 #include <memory>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "sim/smmsstate.h"
 #include "tests/coupon/couponcheck.h"
 #include "tests/smms/smmssendcheck.h"
-#include "tests/smms/testimages.h"
 #include "tests/support/faultwalk.h"
 #include "text/codec.h"
 
@@ -140,16 +136,12 @@ public:
             endFailed,
             "완료응답을 받지 못했던 AlderS 문자 전송(250건)의 완료 요청을 센터가 거절했습니다.\n\n☞ ",
             "완료응답을 받지 못했던 이전 AlderS 문자 전송이 센터에서 완료되었습니다.(250건)"};
-        m_picture = m_dir.filePath(QStringLiteral("Alder_SMMS_Upload_walk.jpg")).toStdString();
-        QFile file(QString::fromStdString(m_picture));
-        m_ok = m_dir.isValid() && file.open(QIODevice::WriteOnly) &&
-               file.write(testimages::Jpeg(testimages::Quadrants(40, 30))) > 0;
     }
-    bool NewStore() override { return m_ok && m_f.NewStore(recipients); }
+    bool NewStore() override { return m_picture.ok() && m_f.NewStore(recipients); }
     WalkPress Press(bool first) override {
         SmmsSendInput in = SampleSmmsSend(recipients);
         in.body = zmsg::K("{회원명}님, 이번 주 할인 안내");
-        in.imagePath = m_picture;
+        in.imagePath = m_picture.path();
         if (!first)
             in.ownUnsettled = m_kept;
         const SmmsSendResult r = SendSmms(m_f, in);
@@ -186,9 +178,7 @@ public:
     }
 
 private:
-    QTemporaryDir m_dir;
-    std::string m_picture;
-    bool m_ok = false;
+    UploadPicture m_picture;
     std::optional<PendingSend> m_kept;
 };
 

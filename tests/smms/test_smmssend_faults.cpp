@@ -3,14 +3,10 @@
 // fault at every request is walked in tests/center/test_sendfaultwalk.cpp.
 #include <gtest/gtest.h>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
 #include "sim/faultplan.h"
 #include "tests/smms/smmssendcheck.h"
-#include "tests/smms/testimages.h"
 #include "text/codec.h"
 
 using zmsg::sim::FaultKind;
@@ -23,17 +19,13 @@ class SmmsUnsettledEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_f.ok());
-        ASSERT_TRUE(m_dir.isValid());
-        m_picture = m_dir.filePath(QStringLiteral("Alder_SMMS_Upload_walk.jpg")).toStdString();
-        QFile f(QString::fromStdString(m_picture));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(testimages::Jpeg(testimages::Quadrants(40, 30)));
+        ASSERT_TRUE(m_picture.ok());
     }
 
     SmmsSendInput Input() const {
         SmmsSendInput in = SampleSmmsSend(kRecipients);
         in.body = zmsg::K("{회원명}님, 이번 주 할인 안내");
-        in.imagePath = m_picture;
+        in.imagePath = m_picture.path();
         return in;
     }
 
@@ -45,8 +37,7 @@ protected:
     }
 
     SendFixture m_f;
-    QTemporaryDir m_dir;
-    std::string m_picture;
+    UploadPicture m_picture;
 };
 
 // An unknown end blocks every new begin: the next press asks with the same end request, and a
