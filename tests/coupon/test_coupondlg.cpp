@@ -21,12 +21,12 @@
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "tests/sms/dialogstore.h"
+#include "tests/support/faultwalk.h"
 #include "tests/support/runscript.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
 #include "text/codec.h"
 
-using zmsg::sim::Fault;
 using zmsg::sim::FaultKind;
 using zmsg::sim::FieldOf;
 
@@ -277,11 +277,8 @@ private slots:
             QTest::mouseClick(Child<QRadioButton>(dlg, "someMembersRadio"), Qt::LeftButton);
             QVERIFY(OpenPage(dlg, "pageCouponsButton"));
             QVERIFY(Choose(dlg, QStringLiteral("document.getElementById('coupon11').click()")));
-            Fault lost;
-            lost.verb = "ISSUEEND";
-            lost.kind = FaultKind::CloseBefore;
-            for (int i = 0; i < 3; ++i)
-                m_fx->sim().Faults().Arm(lost);
+            for (int nth = 1; nth <= 3; ++nth)
+                ArmFault(*m_fx, "ISSUEEND", nth, FaultKind::CloseBefore);
             boxes.clear();
             Press(dlg);
             QCOMPARE(boxes.texts().size(), size_t(1));

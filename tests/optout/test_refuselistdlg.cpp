@@ -25,6 +25,7 @@
 #include "sms/ui/smsdlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/sms/gridclick.h"
+#include "tests/support/faultwalk.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/whenmodal.h"
 #include "text/codec.h"
@@ -354,13 +355,9 @@ private slots:
             FindChild<QPlainTextEdit>(advert, "messageEditor")
                 ->setPlainText(QStringLiteral("(광고) 주말 특가"));
             FindChild<QCheckBox>(advert, "noAdCheck")->setChecked(true);
-            for (int nth = 1; nth <= 3; ++nth) {
-                zmsg::sim::Fault f;
-                f.verb = "SMSEND";
-                f.nth = nth;
-                f.kind = nth == 1 ? zmsg::sim::FaultKind::CloseAfter : zmsg::sim::FaultKind::CloseBefore;
-                m_store->fx().sim().Faults().Arm(f);
-            }
+            for (int nth = 1; nth <= 3; ++nth)
+                ArmFault(m_store->fx(), "SMSEND", nth,
+                         nth == 1 ? zmsg::sim::FaultKind::CloseAfter : zmsg::sim::FaultKind::CloseBefore);
             Click(advert, "sendButton");
             QVERIFY(advert.isVisible()); // the end is unknown: the send waits in the journal
             boxes.setNextAnswer(IDYES);

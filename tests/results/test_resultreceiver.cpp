@@ -368,37 +368,27 @@ TEST_F(ReceiptTest, UnwrittenHistoryIsWrittenBeforeResultsAreAsked) {
     EXPECT_TRUE(state.empty());
 }
 
-struct ReceiptFault {
-    const char* name;
-    FaultKind kind;
-    int delayMs;
-};
-
 TEST_F(ReceiptTest, RerunAfterAnyFaultAppliesEachResultOnce) {
-    const int late = static_cast<int>(120000 * kTestTimeoutScale) + 400;
-    const std::vector<ReceiptFault> faults = {
-        {"close-before", FaultKind::CloseBefore, 0}, {"close-after", FaultKind::CloseAfter, 0},
-        {"http500", FaultKind::Http500, 0},          {"fail", FaultKind::Fail, 0},
-        {"nocolon", FaultKind::NoColon, 0},          {"short", FaultKind::Short, 0},
-        {"badutf8", FaultKind::BadUtf8, 0},          {"late", FaultKind::Delay, late},
-    };
     for (const char* verb : {"SMSRESULT", "SMSRESULTOK"}) {
-        for (const ReceiptFault& rf : faults) {
-            if (std::string(verb) == "SMSRESULTOK" && rf.kind == FaultKind::Delay)
-                continue; // the confirmation waits the library default; covered by close-after
-            SCOPED_TRACE(std::string(verb) + " " + rf.name);
+        for (const WalkFaultInfo& wf : WalkFaults()) {
+            // The confirmation waits the library default: a late one is covered by close-after.
+            if (wf.kind == WalkFault::Refused ||
+                (std::string(verb) == "SMSRESULTOK" && wf.kind == WalkFault::Late))
+                continue;
+            SCOPED_TRACE(std::string(verb) + " " + wf.name);
+            const int delayMs = wf.kind == WalkFault::Late ? LateMsFor(120000) : 0;
             ASSERT_TRUE(m_f.NewStore(kRecipients));
             const int code = SendAndAge(kRecipients);
             Fault f;
             f.verb = verb;
-            f.kind = rf.kind;
-            f.delayMs = rf.delayMs;
+            f.kind = wf.armed;
+            f.delayMs = delayMs;
             f.reason = "점검중";
             m_f.fx().sim().Faults().Arm(f);
             Receive();
             m_f.fx().sim().Faults().Clear();
-            if (rf.delayMs > 0)
-                std::this_thread::sleep_for(std::chrono::milliseconds(rf.delayMs));
+            if (delayMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
             EXPECT_EQ(Receive(), 1);
             EXPECT_EQ(Receive(), 1); // a third run finds nothing more to do
             for (int i = 0; i < kRecipients; ++i)

@@ -251,32 +251,20 @@ TEST_F(SmmsReceiptTest, ItsOwnLockAndRunsThatMeet) {
 }
 
 TEST_F(SmmsReceiptTest, RerunAfterAnyFaultAtTheResultRequestAppliesResultsOnce) {
-    struct Kind {
-        const char* name;
-        FaultKind kind;
-        int delayMs;
-    };
-    const int late = static_cast<int>(120000 * kTestTimeoutScale) + 400;
-    const Kind kinds[] = {
-        {"close-before", FaultKind::CloseBefore, 0},
-        {"close-after", FaultKind::CloseAfter, 0},
-        {"http500", FaultKind::Http500, 0},
-        {"fail", FaultKind::Fail, 0},
-        {"nocolon", FaultKind::NoColon, 0},
-        {"short", FaultKind::Short, 0},
-        {"badutf8", FaultKind::BadUtf8, 0},
-        {"raw", FaultKind::Raw, 0},
-        {"late", FaultKind::Delay, late},
-    };
-    for (const Kind& k : kinds) {
-        SCOPED_TRACE(k.name);
+    // The walk's faults, and a reply of nothing but malformed items.
+    std::vector<std::pair<std::string, FaultKind>> kinds = {{"raw", FaultKind::Raw}};
+    for (const WalkFaultInfo& wf : WalkFaults())
+        if (wf.kind != WalkFault::Refused)
+            kinds.emplace_back(wf.name, wf.armed);
+    for (const auto& [name, kind] : kinds) {
+        SCOPED_TRACE(name);
         ASSERT_TRUE(m_f.NewStore(120));
         SetFail(8, "2");
         const AppSend send = Send(Members(120));
         Fault f;
         f.verb = "SMMSRESULT";
-        f.kind = k.kind;
-        f.delayMs = k.delayMs;
+        f.kind = kind;
+        f.delayMs = kind == FaultKind::Delay ? LateMsFor(120000) : 0;
         f.reason = "점검중";
         f.body = "1:#:#x";
         m_f.fx().sim().Faults().Arm(f);

@@ -2,6 +2,9 @@
 
 #include <cstdlib>
 
+#include <QFile>
+
+#include "tests/smms/testimages.h"
 #include "text/codec.h"
 
 using zmsg::K;
@@ -46,4 +49,11 @@ std::vector<AppHistory> AppHistoryOf(SendFixture& f) {
 
 std::vector<zmsg::sim::SmmsMessage> AppMessages(SendFixture& f) {
     return f.fx().sim().Center().Smms().MessagesOf(1001);
+}
+
+UploadPicture::UploadPicture() {
+    m_path = m_dir.filePath(QStringLiteral("Alder_SMMS_Upload_test.jpg")).toStdString();
+    QFile file(QString::fromStdString(m_path));
+    m_ok = m_dir.isValid() && file.open(QIODevice::WriteOnly) &&
+           file.write(testimages::Jpeg(testimages::Quadrants(40, 30))) > 0;
 }

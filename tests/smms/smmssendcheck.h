@@ -1,9 +1,11 @@
 // What the app-message send tests share beside the send fixture: a sample input over the fixture's
-// members, the app rows of the history, and the simulator's app messages.
+// members, a picture to upload, the app rows of the history, and the simulator's app messages.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include <QTemporaryDir>
 
 #include "sim/smmsstate.h"
 #include "smms/smmssend.h"
@@ -22,3 +24,16 @@ SmmsSendInput SampleSmmsSend(int recipients);
 SmmsSendResult SendSmms(SendFixture& f, const SmmsSendInput& input);
 std::vector<AppHistory> AppHistoryOf(SendFixture& f);
 std::vector<zmsg::sim::SmmsMessage> AppMessages(SendFixture& f);
+
+// A small picture to upload, named as the module's uploads are, in a folder of its own.
+class UploadPicture {
+public:
+    UploadPicture();
+    bool ok() const { return m_ok; }
+    const std::string& path() const { return m_path; }
+
+private:
+    QTemporaryDir m_dir;
+    std::string m_path;
+    bool m_ok = false;
+};

@@ -9,9 +9,6 @@
 #include <set>
 #include <thread>
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include "center/send/sendsettle.h"
 #include "center/send/sendstate.h"
 #include "center/vexconfig.h"
@@ -23,7 +20,6 @@
 #include "sim/faultplan.h"
 #include "sim/formdata.h"
 #include "tests/smms/smmssendcheck.h"
-#include "tests/smms/testimages.h"
 #include "text/codec.h"
 
 using zmsg::K;
@@ -40,11 +36,7 @@ class CombinedSendTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_f.ok());
-        ASSERT_TRUE(m_dir.isValid());
-        m_picture = m_dir.filePath(QStringLiteral("Alder_SMMS_Upload_combined.jpg")).toStdString();
-        QFile f(QString::fromStdString(m_picture));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(testimages::Jpeg(testimages::Quadrants(40, 30)));
+        ASSERT_TRUE(m_picture.ok());
     }
 
     SmsSendInput Input(int members, int bySms) {
@@ -71,7 +63,7 @@ protected:
         app.message = in.message;
         app.callbackField = in.callbackField;
         app.reservation = in.reservation;
-        app.imagePath = m_picture;
+        app.imagePath = m_picture.path();
         app.header1 = in.header1;
         app.header3 = in.header3;
         app.rows = in.rows;
@@ -115,8 +107,7 @@ protected:
     }
 
     SendFixture m_f;
-    QTemporaryDir m_dir;
-    std::string m_picture;
+    UploadPicture m_picture;
     std::optional<PendingSend> m_smsUnsettled;
     std::optional<PendingSend> m_appUnsettled;
     int64_t m_lastMl = 0;

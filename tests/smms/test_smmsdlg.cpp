@@ -35,6 +35,7 @@
 #include "smms/ui/smmsdlg.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/sms/gridclick.h"
+#include "tests/support/faultwalk.h"
 #include "tests/support/runscript.h"
 #include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
@@ -582,13 +583,8 @@ private slots:
         QVERIFY(line);
         QVERIFY(!line->isVisible());
         Child<QPlainTextEdit>(dlg, "bodyEdit")->setPlainText(QStringLiteral("내일 휴점합니다"));
-        for (int nth = 1; nth <= 3; ++nth) {
-            zmsg::sim::Fault f;
-            f.verb = "SMMSEND";
-            f.nth = nth;
-            f.kind = zmsg::sim::FaultKind::CloseBefore;
-            m_fx->sim().Faults().Arm(f);
-        }
+        for (int nth = 1; nth <= 3; ++nth)
+            ArmFault(*m_fx, "SMMSEND", nth, zmsg::sim::FaultKind::CloseBefore);
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
         QVERIFY(dlg.isVisible());
         SendState state(SendStatePath());

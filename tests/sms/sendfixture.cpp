@@ -3,10 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include <gtest/gtest.h>
-
 #include "center/requestclient.h"
-#include "center/vexconfig.h"
 #include "frame/moduleapp.h"
 #include "host/demodb.h"
 #include "tests/sms/samplesend.h"
@@ -121,63 +118,10 @@ bool SendFixture::Exec(const std::string& sql) {
     return other.Open("sqlite:" + m_storePath) && other.ExecuteSQL(sql.c_str()) == 0;
 }
 
-const std::vector<WalkFaultInfo>& WalkFaults() {
-    using zmsg::sim::FaultKind;
-    static const std::vector<WalkFaultInfo> faults = {
-        {WalkFault::Refused, "refused", false, FaultKind::CloseBefore},
-        {WalkFault::CloseBefore, "close-before", false, FaultKind::CloseBefore},
-        {WalkFault::CloseAfter, "close-after", false, FaultKind::CloseAfter},
-        {WalkFault::Http500, "http500", false, FaultKind::Http500},
-        {WalkFault::Fail, "fail", true, FaultKind::Fail},
-        {WalkFault::NoColon, "nocolon", true, FaultKind::NoColon},
-        {WalkFault::Short, "short", true, FaultKind::Short},
-        {WalkFault::BadUtf8, "badutf8", true, FaultKind::BadUtf8},
-        {WalkFault::Late, "late", false, FaultKind::Delay},
-    };
-    return faults;
-}
-
 void SendFixture::Arm(const std::string& verb, int nth, zmsg::sim::FaultKind kind, int delayMs) {
-    zmsg::sim::Fault f;
-    f.verb = verb;
-    f.nth = nth;
-    f.kind = kind;
-    f.delayMs = delayMs;
-    f.code = "0";
-    f.reason = "센터 점검중";
-    m_fx.sim().Faults().Arm(f);
+    ArmFault(m_fx, verb, nth, kind, delayMs);
 }
 
 void SendFixture::PointAt(const std::string& host) {
-    CvexConfig().SetConfigString("CENTER", "Host", host);
-}
-
-void SendFixture::Walk(const FaultWalk& walk,
-                       const std::function<void(const WalkPosition&, const WalkFaultInfo&)>& step) {
-    using zmsg::sim::FaultKind;
-    for (const WalkPosition& at : walk.positions) {
-        for (const WalkFaultInfo& fault : WalkFaults()) {
-            if (fault.kind == WalkFault::Refused && at.verb != walk.beginVerb)
-                continue;
-            SCOPED_TRACE(std::string(at.verb) + "#" + std::to_string(at.nth) + " " + fault.name +
-                         walk.traceSuffix);
-            ASSERT_TRUE(NewStore(walk.recipients));
-            if (walk.prepare)
-                walk.prepare();
-            std::string reply;
-            ASSERT_EQ(RequestPost(m_fx.url(walk.path), "work=MARTINFO&mart=1001&ver=1", reply, 0), 1);
-            m_fx.sim().Requests().Clear();
-            if (at.verb == walk.endVerb)
-                for (int k = 1; k < at.nth; ++k)
-                    Arm(walk.endVerb, k, FaultKind::CloseBefore);
-            if (fault.kind == WalkFault::Refused)
-                PointAt("http://127.0.0.1:1");
-            else
-                Arm(at.verb, at.nth, fault.armed, fault.kind == WalkFault::Late ? walk.lateMs(at.verb) : 0);
-            step(at, fault);
-            PointAt(m_fx.sim().BaseUrl());
-            if (::testing::Test::HasFatalFailure())
-                return;
-        }
-    }
+    PointCenterAt(host);
 }

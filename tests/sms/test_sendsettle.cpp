@@ -25,7 +25,6 @@
 #include "tests/sms/sendfixture.h"
 #include "text/codec.h"
 
-using zmsg::sim::Fault;
 using zmsg::sim::FaultKind;
 
 namespace {
@@ -75,20 +74,11 @@ class SendSettle : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(m_f.ok()); }
 
-    void Arm(const std::string& verb, int nth, FaultKind kind) {
-        Fault f;
-        f.verb = verb;
-        f.nth = nth;
-        f.kind = kind;
-        f.code = "0";
-        f.reason = "센터 점검중";
-        m_f.fx().sim().Faults().Arm(f);
-    }
     // The center ends the send and its reply is lost; the two tries after it reach nobody.
     void LoseEndReply() {
-        Arm("SMSEND", 1, FaultKind::CloseAfter);
-        Arm("SMSEND", 2, FaultKind::CloseBefore);
-        Arm("SMSEND", 3, FaultKind::CloseBefore);
+        m_f.Arm("SMSEND", 1, FaultKind::CloseAfter);
+        m_f.Arm("SMSEND", 2, FaultKind::CloseBefore);
+        m_f.Arm("SMSEND", 3, FaultKind::CloseBefore);
     }
     int Count(const std::string& verb) { return m_f.fx().sim().Requests().Count(verb); }
 
@@ -252,7 +242,7 @@ TEST_F(SendSettle, RefusedRepeatedEndIsLeftToTheClerk) {
         ASSERT_TRUE(m_f.NewStore(50));
         m_f.fx().sim().Center().SetRefuseRepeatedEnd(true);
         // The first try is ended and its reply lost; the second is refused.
-        Arm("SMSEND", 1, FaultKind::CloseAfter);
+        m_f.Arm("SMSEND", 1, FaultKind::CloseAfter);
         const SmsSendResult first = m_f.Send(m_f.Input(20));
         EXPECT_EQ(first.outcome, SmsSendOutcome::Disputed);
         ASSERT_TRUE(first.unsettled.has_value());
@@ -332,7 +322,7 @@ TEST_F(SendSettle, RefusedRepeatedEndIsLeftToTheClerk) {
 TEST_F(SendSettle, DisputedSendTheHistoryHoldsIsSettledQuietly) {
     ASSERT_TRUE(m_f.NewStore(50));
     m_f.fx().sim().Center().SetRefuseRepeatedEnd(true);
-    Arm("SMSEND", 1, FaultKind::CloseAfter);
+    m_f.Arm("SMSEND", 1, FaultKind::CloseAfter);
     ASSERT_EQ(m_f.Send(m_f.Input(20)).outcome, SmsSendOutcome::Disputed);
     {
         SendState other(SendStatePath());

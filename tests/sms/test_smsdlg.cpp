@@ -36,6 +36,7 @@
 #include "tests/smms/testimages.h"
 #include "tests/sms/dialogstore.h"
 #include "tests/sms/gridclick.h"
+#include "tests/support/faultwalk.h"
 #include "tests/support/scriptedfiles.h"
 #include "tests/support/scriptedmessages.h"
 #include "tests/support/simfixture.h"
@@ -89,13 +90,7 @@ private:
     template <typename T> T* Child(CSMSDlg& dlg, const char* name) { return FindChild<T>(dlg, name); }
     QString TextOf(CSMSDlg& dlg, const char* name) { return Text(Child<QWidget>(dlg, name)); }
     std::string Query(const std::string& sql) { return m_store->Query(sql); }
-    void ArmEnd(int nth, zmsg::sim::FaultKind kind) {
-        zmsg::sim::Fault f;
-        f.verb = "SMSEND";
-        f.nth = nth;
-        f.kind = kind;
-        m_fx->sim().Faults().Arm(f);
-    }
+    void ArmEnd(int nth, zmsg::sim::FaultKind kind) { ArmFault(*m_fx, "SMSEND", nth, kind); }
     // Shows the dialog on the three employees and writes a plain (not advertising) message, ready for
     // the send button. A failed check fails the calling test.
     void ComposeForEmployees(CSMSDlg& dlg) {
@@ -581,13 +576,8 @@ private slots:
         QVERIFY(counts.sms > 0 && counts.app > 0);
         Child<QPlainTextEdit>(dlg, "messageEditor")->setPlainText(QStringLiteral("내일 휴점합니다"));
         Child<QCheckBox>(dlg, "noAdCheck")->setChecked(true);
-        for (int nth = 1; nth <= 3; ++nth) {
-            zmsg::sim::Fault f;
-            f.verb = "SMMSEND";
-            f.nth = nth;
-            f.kind = zmsg::sim::FaultKind::CloseBefore;
-            m_fx->sim().Faults().Arm(f);
-        }
+        for (int nth = 1; nth <= 3; ++nth)
+            ArmFault(*m_fx, "SMMSEND", nth, zmsg::sim::FaultKind::CloseBefore);
         boxes.clear();
         QTest::mouseClick(Child<QPushButton>(dlg, "sendButton"), Qt::LeftButton);
         QVERIFY(dlg.isVisible());

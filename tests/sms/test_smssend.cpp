@@ -1,6 +1,7 @@
 // The send as the user and the center see it: the checks before anything is posted, a full send of
 // 250 members in batches with the merge fields, the history it leaves, a reservation, a history that
-// could not be written at first, and two processes recording sends into one store at the same time.
+// could not be written at first, an end whose reply was lost settled before anything new begins, and
+// two processes recording sends into one store at the same time.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -23,6 +24,7 @@
 #include "text/codec.h"
 
 using zmsg::K;
+using zmsg::sim::FaultKind;
 
 namespace {
 
@@ -438,13 +440,7 @@ TEST_F(SmsSendTest, PreparedStateCountsOnlyOnceCommitted) {
     QFile::remove(alive);
 
     // A batch refused in the middle of a send: nothing of that send is waiting to be asked about.
-    zmsg::sim::Fault f;
-    f.verb = "SMSLIST";
-    f.nth = 2;
-    f.kind = zmsg::sim::FaultKind::Fail;
-    f.code = "0";
-    f.reason = "x";
-    m_f.fx().sim().Faults().Arm(f);
+    m_f.Arm("SMSLIST", 2, FaultKind::Fail);
     QFile::remove(QString::fromStdString(path));
     EXPECT_EQ(m_f.Send(m_f.Input(250)).outcome, SmsSendOutcome::Failed);
     EXPECT_FALSE(QFile::exists(QString::fromStdString(path)));
@@ -552,6 +548,60 @@ TEST(SmsSendRecord, TwoProcessesNeverShareALocalCode) {
         EXPECT_EQ(r[1], "4");
     }
     EXPECT_EQ(codes.size(), 2u * kPerProcess);
+}
+
+// An end without a reply blocks every new begin until the center answers about it; a refused
+// connection or a garbled answer keeps it blocked, and so does a refusal, which after a lost reply
+// proves nothing: the clerk settles it.
+TEST_F(SmsSendTest, UnresolvedEndIsSettledBeforeAnyNewBegin) {
+    ASSERT_TRUE(m_f.NewStore(250));
+    for (int k = 1; k <= 3; ++k)
+        m_f.Arm("SMSEND", k, FaultKind::CloseBefore);
+    const SmsSendResult first = m_f.Send(m_f.Input(40));
+    ASSERT_EQ(first.outcome, SmsSendOutcome::Unresolved);
+
+    m_f.PointAt("http://127.0.0.1:1");
+    const SmsSendResult refused = m_f.Send(m_f.Input(40));
+    EXPECT_EQ(refused.outcome, SmsSendOutcome::Unresolved);
+    m_f.PointAt(m_f.fx().sim().BaseUrl());
+    m_f.Arm("SMSEND", 1, FaultKind::NoColon, 0);
+    const SmsSendResult garbled = m_f.Send(m_f.Input(40));
+    EXPECT_EQ(garbled.outcome, SmsSendOutcome::Unresolved);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+
+    // The center ended it on the garbled answer: asking again records it and removes its rows.
+    m_f.boxes().clear();
+    SmsSendInput more = m_f.Input(60); // 20 further recipients were added meanwhile
+    const SmsSendResult settled = m_f.Send(more);
+    EXPECT_EQ(settled.outcome, SmsSendOutcome::PreviousCompleted);
+    EXPECT_EQ(settled.rowsToRemove.size(), 40u);
+    EXPECT_EQ(m_f.boxes().texts(),
+              std::vector<std::string>{
+                  "완료응답을 받지 못했던 이전 SMS 전송이 센터에서 완료되었습니다.(40건)\n전송된 "
+                  "대상은 리스트에서 삭제합니다.\n남은 대상은 다시 전송해 주십시오."});
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+    ASSERT_EQ(m_f.History().size(), 1u);
+    EXPECT_EQ(m_f.History()[0].listRows, 40);
+
+    // The end refused after its reply was lost: no new send begins until the clerk, who finds it
+    // missing from the center's history, says it did not go out; the press after sends.
+    ASSERT_TRUE(m_f.NewStore(250));
+    for (int k = 1; k <= 3; ++k)
+        m_f.Arm("SMSEND", k, FaultKind::CloseBefore);
+    ASSERT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Unresolved);
+    m_f.Arm("SMSEND", 1, FaultKind::Fail);
+    EXPECT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::Disputed);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+    m_f.boxes().setNextAnswer(IDNO);
+    EXPECT_EQ(m_f.Send(m_f.Input(30)).outcome, SmsSendOutcome::PreviousDropped);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 1);
+    const SmsSendResult fresh = m_f.Send(m_f.Input(30));
+    EXPECT_EQ(fresh.outcome, SmsSendOutcome::Sent);
+    EXPECT_EQ(m_f.fx().sim().Requests().Count("SMSBEGIN"), 2);
+    const auto center = m_f.Center();
+    EXPECT_EQ(center.ended, 1);
+    EXPECT_EQ(center.open, 1);
+    EXPECT_EQ(m_f.History().size(), 1u);
 }
 
 } // namespace
