@@ -70,6 +70,16 @@ smoke/bin/zmsg-smoke check "$db" 9002 "${phones[@]}"
 out=$(zmsg-host receive-smms --db "$db") || fail "receive-smms exited with $?: $out"
 tail -n 1 <<<"$out"
 
+step "the receipt timer's command, as its service runs it"
+# What systemd runs: the unit's ExecStart with its "$$" made "$", the store from /etc/default.
+unit_command=$(sed -n 's/^ExecStart=//p' /lib/systemd/system/zmsg-receive@.service | sed 's/\$\$/$/g')
+out=$(export ZMSG_DB="$db"; eval "$unit_command") || fail "the service's command exited with $?: $out"
+grep -q '^SMS 결과수신 완료' <<<"$out" && grep -q '^SMMS 결과수신 완료' <<<"$out" || fail "the service said: $out"
+status=0
+(export ZMSG_DB=""; eval "$unit_command") >/dev/null 2>&1 || status=$?
+[ "$status" -eq 2 ] || fail "without ZMSG_DB the service's command exited with $status, not 2"
+echo "both receipts ran; without ZMSG_DB the service fails with 2"
+
 step "the module's log in the account's data folder"
 log="$HOME/.local/state/zmsg/Log/ZMSG_$(date +%Y%m%d).log"
 if [ -f "$log" ]; then
