@@ -12,23 +12,11 @@
 #include "frame/display.h"
 #include "host/demodb.h"
 #include "host/hostwindow.h"
+#include "host/usage.h"
 #include "text/codec.h"
 #include "zmsg/zmsg.h"
 
 namespace {
-
-const char kUsage[] =
-    "usage: zmsg-host [--db CONN]                      open the host window\n"
-    "       zmsg-host sms --db CONN [--emp N] [--type T] [--codes 1,2,3] [--condition \"AND ...\"]\n"
-    "       zmsg-host smms --db CONN [--emp N] [--codes ...] [--condition ...] [--image PATH]\n"
-    "       zmsg-host coupon --db CONN [--emp N] [--codes ...] [--condition ...]\n"
-    "       zmsg-host refuse-list --db CONN [--emp N]\n"
-    "       zmsg-host receive-sms --db CONN [--ss N]    exit status 0 when the run completed, else 1\n"
-    "       zmsg-host receive-smms --db CONN [--ss N]   the same for app messages\n"
-    "       zmsg-host make-demo-db PATH\n"
-    "       zmsg-host age-history --db CONN [--hours 25]  demo only: moves the SMS history back in time,\n"
-    "                                                     so a receipt need not wait a day\n"
-    "CONN is sqlite:PATH or odbc:CONNECTION-STRING.\n";
 
 struct Args {
     QString command;
@@ -87,15 +75,29 @@ int main(int argc, char** argv) {
     QStringList argList;
     for (int i = 0; i < argc; ++i)
         argList << QString::fromLocal8Bit(argv[i]);
+    // Asked for, the help goes to stdout and is no failure. Unlike every option, --help takes no value:
+    // it is looked for first, stepping over the options' values.
+    for (int i = 1; i < argList.size(); ++i) {
+        if (argList[i] == QStringLiteral("--help") || argList[i] == QStringLiteral("-h")) {
+            std::fputs(kHostHelp, stdout);
+            return 0;
+        }
+        if (argList[i].startsWith(QStringLiteral("--")))
+            ++i;
+    }
     Args args;
-    if (!parse(argList, args) || args.command == QStringLiteral("help")) {
-        std::fputs(kUsage, stderr);
+    if (!parse(argList, args)) {
+        std::fputs(kHostUsage, stderr);
         return 2;
+    }
+    if (args.command == QStringLiteral("help")) {
+        std::fputs(kHostHelp, stdout);
+        return 0;
     }
 
     if (args.command == QStringLiteral("make-demo-db")) {
         if (args.positional.isEmpty()) {
-            std::fputs(kUsage, stderr);
+            std::fputs(kHostUsage, stderr);
             return 2;
         }
         std::string error;
@@ -126,7 +128,7 @@ int main(int argc, char** argv) {
     const QString conn = args.get("db");
     if (conn.isEmpty()) {
         std::fputs("zmsg-host: --db CONN is required\n", stderr);
-        std::fputs(kUsage, stderr);
+        std::fputs(kHostUsage, stderr);
         return 2;
     }
     CSQLDirect db;
@@ -189,6 +191,6 @@ int main(int argc, char** argv) {
     if (cmd == QStringLiteral("age-history"))
         return AgeHistory(db, args.get("hours", "25").toInt());
     std::fprintf(stderr, "zmsg-host: unknown command %s\n", qPrintable(cmd));
-    std::fputs(kUsage, stderr);
+    std::fputs(kHostUsage, stderr);
     return 2;
 }

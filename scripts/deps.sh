@@ -8,6 +8,7 @@ PACKAGES=(
   libcurl4-openssl-dev libsqlite3-dev sqlite3 unixodbc unixodbc-dev libsqliteodbc
   libcpp-httplib-dev libpugixml-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-nanum xvfb x11-apps imagemagick
+  debhelper dpkg-dev fakeroot lintian systemd curl
 )
 
 missing=()

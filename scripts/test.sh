@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, runs the whole suite, then the same suite under ASan+UBSan,
-# then the fuzz harnesses for a bounded time.
+# then the fuzz harnesses for a bounded time, then the Debian packages' test (scripts/package-test.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$PWD
@@ -37,6 +37,10 @@ if [ -f fuzz/run.sh ]; then
   echo "== fuzzing"
   fuzz/run.sh
 fi
+
+# The Debian packages, built, checked, installed and tried as an ordinary account, then removed.
+echo "== packages"
+scripts/package-test.sh
 
 # One closing line over both runs.
 total=0

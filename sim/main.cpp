@@ -9,10 +9,27 @@
 #include "sim/simserver.h"
 
 namespace {
-void Usage() {
-    std::fprintf(stderr, "usage: zmsg-center-sim [--port N (0 = any free port, default 8470)] "
-                         "[--result-delay SECONDS (default 0)]\n");
-}
+const char kUsage[] = "usage: zmsg-center-sim [--port N] [--result-delay SECONDS] [--help]\n";
+
+const char kHelp[] =
+    "usage: zmsg-center-sim [--port N] [--result-delay SECONDS]\n"
+    "\n"
+    "A simulator of the message service center and the opt-out server, for trying the messaging module\n"
+    "without the real center. It listens on 127.0.0.1 only and prints \"listening on 127.0.0.1:PORT\" as\n"
+    "its first line; SIGINT, SIGTERM or SIGHUP stop it. Point the module at it with [CENTER] Host and\n"
+    "OptOutHost = http://127.0.0.1:PORT in ZMSG.ini.\n"
+    "\n"
+    "Options:\n"
+    "  --port N                the port to listen on; 0 takes any free port (default 8470)\n"
+    "  --result-delay SECONDS  how long after a send ends its delivery results become available\n"
+    "                          (default 0)\n"
+    "  --help, -h              this text\n"
+    "\n"
+    "Stores: 1001 (call-charged), 1002 (prepaid), 1003 (no account). Numbers ending in 7 fail.\n"
+    "Control requests for tests and for trying faults by hand: GET /_sim/requests, GET /_sim/state,\n"
+    "POST /_sim/fault, /_sim/clock, /_sim/config, /_sim/optout, /_sim/reset. See zmsg-center-sim(1).\n"
+    "\n"
+    "Exit status: 0 stopped by a signal; 1 the port cannot be listened on; 2 wrong use.\n";
 } // namespace
 
 int main(int argc, char** argv) {
@@ -23,8 +40,11 @@ int main(int argc, char** argv) {
             port = std::atoi(argv[++i]);
         } else if (std::strcmp(argv[i], "--result-delay") == 0 && i + 1 < argc) {
             resultDelay = std::atoi(argv[++i]);
+        } else if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kHelp, stdout);
+            return 0;
         } else {
-            Usage();
+            std::fputs(kUsage, stderr);
             return 2;
         }
     }
