@@ -77,7 +77,6 @@ private:
     QWidget* BuildLeftPane();
     QWidget* BuildRightPane();
     void SetToolTips();
-    void FillCombos();
 
     void OnTimer();
     void LoadSmmsMembers();

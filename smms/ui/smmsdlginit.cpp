@@ -2,16 +2,14 @@
 // member load, delayed until the window is up.
 #include "smms/ui/smmsdlg.h"
 
-#include <cstdio>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 
+#include "compose/ui/timecombos.h"
 #include "frame/clock.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
@@ -24,21 +22,12 @@
 using zmsg::FromCp949;
 using zmsg::K;
 
-namespace {
-
-QString Printf(const char* utf8Format, int value) {
-    char text[64];
-    std::snprintf(text, sizeof text, utf8Format, value);
-    return QString::fromUtf8(text);
-}
-
-} // namespace
-
 bool CSmmsDlg::OnInitDialog() {
     setWindowTitle(QStringLiteral("AlderS 문자 - ") + FromCp949(theApp().GetVersionString()));
     ApplyModuleFont(this);
     SetToolTips();
-    FillCombos();
+    zmsg::FillTimeCombos(m_popupHour, m_popupMinute, m_popupDate);
+    zmsg::FillSignalCombo(m_signal);
     SetupSmmsColumns(*m_grid);
     ShowPage(kPageMembers);
     LayoutLeftPane();
@@ -82,39 +71,4 @@ void CSmmsDlg::SetToolTips() {
         QStringLiteral("최대한 빨리 사용자 휴대폰으로 전송된 후 예약된 시각에 떠서 보여집니다."));
     m_allUser->setToolTip(QStringLiteral("센터에 등록된 우리 점포 단골회원 전체에게 메시지를 전송합니다.\n"
                                          "(위에 선택된 수신자 포함)"));
-}
-
-void CSmmsDlg::FillCombos() {
-    {
-        const QSignalBlocker hourBlocker(m_popupHour);
-        const QSignalBlocker minuteBlocker(m_popupMinute);
-        m_popupHour->clear();
-        for (int hour = 0; hour < 24; ++hour) {
-            if (hour == 0)
-                m_popupHour->addItem(QStringLiteral("자정"));
-            else if (hour < 12)
-                m_popupHour->addItem(Printf("오전%2d", hour));
-            else if (hour == 12)
-                m_popupHour->addItem(QStringLiteral("정오"));
-            else
-                m_popupHour->addItem(Printf("오후%2d", hour - 12));
-        }
-        m_popupHour->setCurrentIndex(12);
-        m_popupMinute->clear();
-        for (int minute = 0; minute < 60; minute += 10)
-            m_popupMinute->addItem(Printf("%02d", minute));
-        m_popupMinute->setCurrentIndex(0);
-        m_popupDate->setDate(zmsg::Clock::now().date());
-    }
-    static const struct {
-        const char* text;
-        int days;
-    } kEntries[] = {{"-모바일신호-", -1}, {"오늘", 0},      {" 1일이내", 1},  {" 2일이내", 2},
-                    {" 3일이내", 3},      {" 5일이내", 5},  {"10일이내", 10}, {"15일이내", 15},
-                    {"20일이내", 20},     {"25일이내", 25}, {"30일이내", 30}};
-    const QSignalBlocker blocker(m_signal);
-    m_signal->clear();
-    for (const auto& e : kEntries)
-        m_signal->addItem(QString::fromUtf8(e.text), e.days);
-    m_signal->setCurrentIndex(4);
 }

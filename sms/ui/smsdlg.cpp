@@ -11,6 +11,7 @@
 
 #include "center/vexglobal.h"
 #include "compose/smsdraft.h"
+#include "compose/ui/timecombos.h"
 #include "frame/log.h"
 #include "frame/messagebox.h"
 #include "frame/moduleapp.h"
@@ -66,8 +67,8 @@ bool CSMSDlg::OnInitDialog() {
     m_messageSide->setFixedWidth(m_messageSide->sizeHint().width());
     SetToolTips();
     SetupRecipientColumns(*m_grid, m_targetType);
-    FillReservationCombos();
-    FillSignalCombo();
+    zmsg::FillTimeCombos(m_reserveHour, m_reserveMinute, m_reserveDate);
+    zmsg::FillSignalCombo(m_signal);
     SetBackground(m_editor, QPalette::Base, kEditorNormal);
 
     if (!m_db || FetchAccount(*m_db, m_empCode, m_account, BoxParent()) != AccountFetch::Ok)

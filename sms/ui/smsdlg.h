@@ -79,7 +79,6 @@ private:
 
     // The message side: text, byte counter, kind, reservation (smsdlgmessage.cpp).
     QWidget* BuildMessageSide();
-    void FillReservationCombos();
     void UpdateCounter();
     void OnKindSwitch();
     void OnReservation();
@@ -105,7 +104,6 @@ private:
 
     // The recipient grid and the member list (smsdlgmembers.cpp).
     QWidget* BuildListPage(QWidget* parent);
-    void FillSignalCombo();
     void OnTimer();
     // Recipient type 3: each requester's request date ("{요청일}"); a number without an open request is
     // unticked.

@@ -69,20 +69,6 @@ QWidget* CSMSDlg::BuildListPage(QWidget* parent) {
     return listPage;
 }
 
-void CSMSDlg::FillSignalCombo() {
-    static const struct {
-        const char* text;
-        int days;
-    } kEntries[] = {{"-모바일신호-", -1}, {"오늘", 0},      {" 1일이내", 1},  {" 2일이내", 2},
-                    {" 3일이내", 3},      {" 5일이내", 5},  {"10일이내", 10}, {"15일이내", 15},
-                    {"20일이내", 20},     {"25일이내", 25}, {"30일이내", 30}};
-    const QSignalBlocker blocker(m_signal);
-    m_signal->clear();
-    for (const auto& e : kEntries)
-        m_signal->addItem(QString::fromUtf8(e.text), e.days);
-    m_signal->setCurrentIndex(4);
-}
-
 void CSMSDlg::OnTimer() {
     m_loadTimer.stop();
     RecipientLoadSummary summary;

@@ -1,7 +1,5 @@
 #include "sms/ui/smsdlg.h"
 
-#include <cstdio>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -10,7 +8,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "compose/ui/callbackselectdlg.h"
@@ -30,16 +27,6 @@ using smsdlg::kEditorOver;
 using smsdlg::SetBackground;
 using zmsg::Button;
 using zmsg::FromCp949;
-
-namespace {
-
-QString Printf(const char* utf8Format, int value) {
-    char text[64];
-    std::snprintf(text, sizeof text, utf8Format, value);
-    return QString::fromUtf8(text);
-}
-
-} // namespace
 
 QWidget* CSMSDlg::BuildMessageSide() {
     auto* side = new QWidget(this);
@@ -136,28 +123,6 @@ QWidget* CSMSDlg::BuildMessageSide() {
     connect(m_send, &QPushButton::clicked, this, &CSMSDlg::accept);
     connect(m_close, &QPushButton::clicked, this, &CSMSDlg::reject);
     return side;
-}
-
-void CSMSDlg::FillReservationCombos() {
-    const QSignalBlocker hourBlocker(m_reserveHour);
-    const QSignalBlocker minuteBlocker(m_reserveMinute);
-    m_reserveHour->clear();
-    for (int hour = 0; hour < 24; ++hour) {
-        if (hour == 0)
-            m_reserveHour->addItem(QStringLiteral("자정"));
-        else if (hour < 12)
-            m_reserveHour->addItem(Printf("오전%2d", hour));
-        else if (hour == 12)
-            m_reserveHour->addItem(QStringLiteral("정오"));
-        else
-            m_reserveHour->addItem(Printf("오후%2d", hour - 12));
-    }
-    m_reserveHour->setCurrentIndex(12);
-    m_reserveMinute->clear();
-    for (int minute = 0; minute < 60; minute += 10)
-        m_reserveMinute->addItem(Printf("%02d", minute));
-    m_reserveMinute->setCurrentIndex(0);
-    m_reserveDate->setDate(zmsg::Clock::now().date());
 }
 
 bool CSMSDlg::IsLms() const {
