@@ -21,6 +21,7 @@
 #include "center/web/pagecommand.h"
 #include "center/web/webbrowser2.h"
 #include "compose/composition.h"
+#include "compose/ui/recipiententry.h"
 #include "frame/messagebox.h"
 #include "frame/widgets/blinkstatic.h"
 #include "frame/widgets/buttons.h"
@@ -269,23 +270,13 @@ QWidget* CSmmsDlg::BuildRightPane() {
     m_grid->installEventFilter(this);
     list->addWidget(m_grid, 1);
 
-    auto* add = new QHBoxLayout;
-    m_addName = new QLineEdit(listPage);
-    m_addName->setObjectName(QStringLiteral("addNameEdit"));
-    m_addName->setPlaceholderText(QStringLiteral("이름"));
-    m_addPhone = new QLineEdit(listPage);
-    m_addPhone->setObjectName(QStringLiteral("addPhoneEdit"));
-    m_addPhone->setPlaceholderText(QStringLiteral("전화번호"));
-    m_addButton = Button(QStringLiteral("전송대상 추가"), "addButton", listPage);
-    m_checkAll = Button(QStringLiteral("모두체크"), "checkAllButton", listPage);
-    m_uncheckAll = Button(QStringLiteral("모두해제"), "uncheckAllButton", listPage);
-    add->addWidget(m_addName);
-    add->addWidget(m_addPhone);
-    add->addWidget(m_addButton);
-    add->addStretch();
-    add->addWidget(m_checkAll);
-    add->addWidget(m_uncheckAll);
-    list->addLayout(add);
+    const zmsg::RecipientEntryRow add = zmsg::BuildRecipientEntryRow(listPage, false);
+    m_addName = add.name;
+    m_addPhone = add.phone;
+    m_addButton = add.add;
+    m_checkAll = add.checkAll;
+    m_uncheckAll = add.uncheckAll;
+    list->addLayout(add.layout);
     m_allUser = new QCheckBox(QStringLiteral("센터에 등록된 전체 AlderS 회원에게 전송(3일이내 모바일신호)"),
                               listPage);
     m_allUser->setObjectName(QStringLiteral("allUserCheck"));

@@ -14,6 +14,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
+#include "compose/ui/recipiententry.h"
 #include "db/sqldirect.h"
 #include "frame/clock.h"
 #include "frame/digits.h"
@@ -41,25 +42,14 @@ QWidget* CSMSDlg::BuildListPage(QWidget* parent) {
     m_grid->installEventFilter(this);
     list->addWidget(m_grid, 1);
 
-    auto* add = new QHBoxLayout;
-    m_addName = new QLineEdit(listPage);
-    m_addName->setObjectName(QStringLiteral("addNameEdit"));
-    m_addName->setPlaceholderText(QStringLiteral("이름"));
-    m_addPhone = new QLineEdit(listPage);
-    m_addPhone->setObjectName(QStringLiteral("addPhoneEdit"));
-    m_addPhone->setPlaceholderText(QStringLiteral("전화번호"));
-    m_addButton = Button(QStringLiteral("전송대상 추가"), "addButton", listPage);
-    m_pasteButton = Button(QStringLiteral("붙여넣기"), "pasteButton", listPage);
-    m_checkAll = Button(QStringLiteral("모두체크"), "checkAllButton", listPage);
-    m_uncheckAll = Button(QStringLiteral("모두해제"), "uncheckAllButton", listPage);
-    add->addWidget(m_addName);
-    add->addWidget(m_addPhone);
-    add->addWidget(m_addButton);
-    add->addWidget(m_pasteButton);
-    add->addStretch();
-    add->addWidget(m_checkAll);
-    add->addWidget(m_uncheckAll);
-    list->addLayout(add);
+    const zmsg::RecipientEntryRow add = zmsg::BuildRecipientEntryRow(listPage, true);
+    m_addName = add.name;
+    m_addPhone = add.phone;
+    m_addButton = add.add;
+    m_pasteButton = add.paste;
+    m_checkAll = add.checkAll;
+    m_uncheckAll = add.uncheckAll;
+    list->addLayout(add.layout);
 
     connect(m_addButton, &QPushButton::clicked, this, &CSMSDlg::OnAddRecipient);
     connect(m_pasteButton, &QPushButton::clicked, this, &CSMSDlg::OnPaste);
